@@ -1,0 +1,82 @@
+#include "frame.h"
+
+namespace {
+
+// Truncation after clamping in double precision equals clamping after
+// truncation (anything in (-1, 0) truncates to 0 either way). Written so that
+// each comparison maps onto one branch-free max or min instruction: camera
+// noise around black and white would make branches a coin toss.
+inline int Channel(double value)
+{
+    value = value > 0.0 ? value : 0.0;
+    value = value < 255.0 ? value : 255.0;
+    return (int)value;
+}
+
+// One pixel from its luma, its own blue-difference products and the two
+// red-difference products it shares with its neighbour. Every step is one
+// double-precision operation in the camera's order; truncation, not rounding.
+// Returns blue | green << 8 | red << 16.
+inline uint32_t Pixel(int y, double u_blue, double u_green, double v_red, double v_green)
+{
+    int red = Channel(v_red + y);
+    int green = Channel(((y * 1.02) - v_green) - u_green);
+    int blue = Channel(u_blue + y);
+    return (uint32_t)blue | (uint32_t)green << 8 | (uint32_t)red << 16;
+}
+
+inline void Store3(uint8_t *out, uint32_t bgr)
+{
+    out[0] = (uint8_t)bgr;
+    out[1] = (uint8_t)(bgr >> 8);
+    out[2] = (uint8_t)(bgr >> 16);
+}
+
+}  // namespace
+
+void InitDisplayHeader(BITMAPINFOHEADER *header)
+{
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = FRAME_WIDTH;
+    header->biHeight = FRAME_HEIGHT;  // positive: rows stored bottom-up
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = 0;
+    header->biXPelsPerMeter = 0;
+    header->biYPelsPerMeter = 0;
+    header->biClrUsed = 0;
+    header->biClrImportant = 0;
+}
+
+// Pixels go in pairs: pixel 2k takes U and V of its own group, pixel 2k+1
+// takes that V and the U that opens the next group (for the last pixel of a
+// row, the first byte of the next row). The byte after the final luma of the
+// frame lies past its end and counts as 0.
+int ConvertFrame(const uint8_t *source, uint8_t *destination, int width, int height)
+{
+    const uint8_t *end = source + 2L * width * height;
+    for (int i = 0; i < height; ++i) {
+        const uint8_t *p = source + 2L * width * i;
+        uint8_t *out = destination + 3L * width * (height - 1 - i);
+        int j = 0;
+        int u = p[0] - 128;
+        double u_blue = u * 1.77, u_green = u * 0.336;
+        for (; j + 1 < width; j += 2, p += 4, out += 6) {
+            int v = p[2] - 128;
+            double v_red = v * 1.4, v_green = v * 0.75;
+            uint32_t even = Pixel(p[1], u_blue, u_green, v_red, v_green);
+            u = (p + 4 < end ? p[4] : 0) - 128;
+            u_blue = u * 1.77;
+            u_green = u * 0.336;
+            uint32_t odd = Pixel(p[3], u_blue, u_green, v_red, v_green);
+            Store3(out, even);
+            Store3(out + 3, odd);
+        }
+        if (j < width) {  // odd width: the row ends on a lone even pixel
+            int v = (p + 2 < end ? p[2] : 0) - 128;
+            Store3(out, Pixel(p[1], u_blue, u_green, v * 1.4, v * 0.75));
+        }
+    }
+    return 0;
+}
