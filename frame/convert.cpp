@@ -2,14 +2,18 @@
 
 namespace {
 
-// Truncation after clamping in double precision equals clamping after
-// truncation (anything in (-1, 0) truncates to 0 either way). Written so that
-// each comparison maps onto one branch-free max or min instruction: camera
-// noise around black and white would make branches a coin toss.
+// Clamping in double precision before truncating gives the same result as
+// truncating and then clamping (anything in (-1, 0) truncates to 0 either
+// way). Each comparison maps onto one max or min instruction; the empty asm
+// statements keep the compiler from threading them into branches on the
+// converted value, which camera noise around black and white would turn into
+// a coin toss for the branch predictor.
 inline int Channel(double value)
 {
     value = value > 0.0 ? value : 0.0;
+    __asm__("" : "+x"(value));
     value = value < 255.0 ? value : 255.0;
+    __asm__("" : "+x"(value));
     return (int)value;
 }
 

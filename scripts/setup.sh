@@ -8,7 +8,7 @@ PACKAGES=(
     g++ cmake make
     g++-mingw-w64-i686
     wine wine32:i386
-    xvfb fonts-ipafont-gothic
+    xvfb fonts-ipafont-gothic fonts-wine
     googletest libgtest-dev libbenchmark-dev libstb-dev
     imagemagick xdotool
 )

@@ -5,6 +5,7 @@
 # programs, and, when given, the simulated camera driver. Everything is
 # bounded in time, so an interrupted run leaves nothing behind for long;
 # wine-down.sh ends it all at once.
+# With PUKAVRO_XVFB=0 the programs use the display in $DISPLAY instead.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 state=$1
@@ -13,14 +14,7 @@ limit=${PUKAVRO_WINE_SECONDS:-60}
 mkdir -p "$state"
 state=$(cd "$state" && pwd)
 
-# The daemons started here must not hold our output open: whoever waits for
-# this script (a test runner, a pipe) would wait for them too.
-(
-    set -e
-    "$here/wine-down.sh" "$state" || true
-    "$here/wine-prefix.sh" "$state"
-
-    rm -f "$state/display"
+start_xvfb() {
     timeout -k 5 "${PUKAVRO_XVFB_SECONDS:-3600}" \
         Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
         3>"$state/display.tmp" >"$state/xvfb.log" 2>&1 &
@@ -32,9 +26,21 @@ state=$(cd "$state" && pwd)
     if [ ! -s "$state/display.tmp" ]; then
         echo "wine-up: Xvfb did not start"
         cat "$state/xvfb.log"
-        exit 1
+        return 1
     fi
     mv "$state/display.tmp" "$state/display"
+}
+
+# The daemons started here must not hold our output open: whoever waits for
+# this script (a test runner, a pipe) would wait for them too.
+(
+    set -e
+    "$here/wine-down.sh" "$state" || true
+    "$here/wine-prefix.sh" "$state"
+    rm -f "$state/display"
+    if [ "${PUKAVRO_XVFB:-1}" != 0 ]; then
+        start_xvfb
+    fi
 
     . "$here/wine-env.sh" "$state"
     # The server lingers $limit seconds after its last program ends, so even
