@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# sim-start.sh STATE DRIVER.sys
+# Installs the simulated camera driver in the prefix of STATE and starts its
+# service "ezusbsim", so \\.\ezusb-0 answers. Run after wine-up.sh has started
+# the prefix's lasting server (wine-up.sh STATE DRIVER.sys calls this).
+# Idempotent: a running driver identical to DRIVER.sys is left alone; a
+# different one is stopped and replaced.
+set -eu
+here=$(dirname "$0")
+state=$1
+driver=$2
+service=ezusbsim
+[ -f "$driver" ] || { echo "sim-start: no driver file $driver" >&2; exit 1; }
+. "$here/wine-env.sh" "$state"
+
+installed="$WINEPREFIX/drive_c/windows/system32/drivers/$service.sys"
+
+service_state() {
+    # Prints RUNNING, STOPPED, ... or nothing when the service does not exist.
+    wine sc query "$service" 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *//p'
+}
+
+wait_for() {
+    for _ in $(seq 40); do
+        [ "$(service_state)" = "$1" ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+current=$(service_state)
+if [ "$current" = RUNNING ] && cmp -s "$driver" "$installed"; then
+    echo "sim-start: $service already running"
+    exit 0
+fi
+if [ -n "$current" ] && [ "$current" != STOPPED ]; then
+    "$here/sim-stop.sh" "$state"
+fi
+
+# A new file, not an overwrite: a driver host that still maps the old image
+# must not see it change under it.
+cp "$driver" "$installed.new"
+mv -f "$installed.new" "$installed"
+
+if [ -z "$current" ]; then
+    wine sc create "$service" type= kernel start= demand \
+        binpath= "C:\\windows\\system32\\drivers\\$service.sys" >/dev/null
+fi
+# The exit status of "sc start" is not reliable under Wine; the state is.
+wine sc start "$service" >/dev/null 2>&1 || true
+if ! wait_for RUNNING; then
+    echo "sim-start: $service did not reach RUNNING (state: $(service_state))" >&2
+    exit 1
+fi
+echo "sim-start: $service running"

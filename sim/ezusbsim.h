@@ -1,0 +1,135 @@
+/* The simulated EZ-USB camera: what its driver and the programs that test
+   against it share. C, so both the kernel-mode driver and the C++ tests
+   include it. */
+#ifndef PUKAVRO_EZUSBSIM_H
+#define PUKAVRO_EZUSBSIM_H
+
+#include <stdint.h>
+
+/* The camera, as the EZ-USB general-purpose driver names it. */
+#define EZUSBSIM_CAMERA_DEVICE L"\\Device\\EzusbSim0"
+#define EZUSBSIM_CAMERA_LINK L"\\DosDevices\\ezusb-0"
+
+/* The simulator's own control device, for counters. Opening it is not an
+   open of the camera. */
+#define EZUSBSIM_CONTROL_DEVICE L"\\Device\\ezusbsim"
+#define EZUSBSIM_CONTROL_LINK L"\\DosDevices\\ezusbsim"
+#define EZUSBSIM_CONTROL_PATH "\\\\.\\ezusbsim"
+
+#define EZUSBSIM_SERVICE "ezusbsim"
+
+/* The two requests the camera answers (FILE_DEVICE_UNKNOWN, FILE_ANY_ACCESS). */
+#define EZUSBSIM_IOCTL_VENDOR_REQUEST 0x00222059u /* function 0x816, METHOD_IN_DIRECT */
+#define EZUSBSIM_IOCTL_BULK_READ 0x0022204Eu      /* function 0x813, METHOD_OUT_DIRECT */
+
+/* Control device, METHOD_BUFFERED: the output of GET_COUNTERS is one
+   EzusbsimCounters; RESET_COUNTERS takes and returns nothing. */
+#define EZUSBSIM_IOCTL_GET_COUNTERS 0x00222400u   /* function 0x900 */
+#define EZUSBSIM_IOCTL_RESET_COUNTERS 0x00222404u /* function 0x901 */
+
+/* What the camera accepts. */
+#define EZUSBSIM_VENDOR_BLOCK_BYTES 10
+#define EZUSBSIM_VENDOR_REPLY_BYTES 1
+#define EZUSBSIM_VENDOR_REQUEST_CODE 0xA8
+#define EZUSBSIM_BULK_BLOCK_BYTES 4
+#define EZUSBSIM_BULK_PIPE 7
+#define EZUSBSIM_FRAME_WIDTH 96
+#define EZUSBSIM_FRAME_HEIGHT 72
+#define EZUSBSIM_FRAME_BYTES (EZUSBSIM_FRAME_WIDTH * EZUSBSIM_FRAME_HEIGHT * 2)
+
+/* Fault knobs and the served file: values under
+   HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters, read at every
+   camera request. A missing value or key means "no fault". */
+#define EZUSBSIM_PARAMETERS_KEY "System\\CurrentControlSet\\Services\\ezusbsim\\Parameters"
+#define EZUSBSIM_VALUE_VENDOR_FAIL "VendorFail" /* DWORD: non-zero fails the vendor request */
+#define EZUSBSIM_VALUE_BULK_FAIL "BulkFail"     /* DWORD: non-zero fails the bulk read */
+#define EZUSBSIM_VALUE_BULK_BYTES "BulkBytes"   /* DWORD: 1..13823 delivers only that many bytes */
+#define EZUSBSIM_VALUE_DELAY_MS "DelayMs"       /* DWORD: each request is answered this late */
+#define EZUSBSIM_VALUE_FRAME_FILE "FrameFile"   /* REG_SZ: C:\... raw frame served instead */
+
+/* Everything is counted as received, before any check. */
+typedef struct EzusbsimCounters {
+    uint32_t opens;             /* creates of the camera device */
+    uint32_t closes;            /* closes of the camera device */
+    uint32_t vendor_requests;
+    uint32_t bulk_reads;
+    uint32_t rejected;          /* requests that failed the checks */
+    uint32_t frames_sent;       /* bulk reads answered with data; the next frame's number */
+    uint32_t pending;           /* camera requests queued or being delayed (not reset) */
+    uint32_t last_open_share;   /* share access of the last create (Wine does
+                                   not pass the desired access on) */
+    uint32_t last_vendor_in_bytes;
+    uint32_t last_vendor_out_bytes;
+    uint8_t last_vendor_block[16]; /* the first 16 bytes of the last vendor input */
+    uint32_t last_bulk_in_bytes;
+    uint32_t last_bulk_out_bytes;
+    uint32_t last_bulk_pipe;    /* first 4 input bytes, little-endian */
+} EzusbsimCounters;
+
+/* The picture the camera sends as frame n (n counts from 0 when the driver
+   starts or its counters are reset), in UYVY, top row first:
+   - rows 0-47: eight bars of 12 pixels, left to right 75% white, yellow,
+     cyan, green, magenta, red, blue, black;
+   - rows 48-59: black (Y 16) with n mod 10000 as four decimal digits in
+     white (Y 235), a 3 x 5 font at 2 x 2 pixels per dot, digit k starting at
+     x = 4 + 8k, y = 50;
+   - rows 60-71: a grey ramp Y = 16 + 219x / 95 (integer division), with a
+     red mark (the red bar's colour) over x = 4(n mod 24) to 4(n mod 24) + 3.
+   Chroma is 128 outside the bars and the mark. */
+static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, uint8_t *u, uint8_t *v)
+{
+    static const uint8_t bars[8][3] = {
+        {180, 128, 128}, {162, 44, 142}, {131, 156, 44}, {112, 72, 58},
+        {84, 184, 198}, {65, 100, 212}, {35, 212, 114}, {16, 128, 128},
+    };
+    /* 3 x 5 digits, top row in bits 14-12, leftmost dot the highest bit. */
+    static const uint16_t font[10] = {
+        0x7b6f, 0x2c97, 0x73e7, 0x73cf, 0x5bc9, 0x79cf, 0x79ef, 0x7249, 0x7bef, 0x7bcf,
+    };
+    *u = 128;
+    *v = 128;
+    if (y < 48) {
+        *luma = bars[x / 12][0];
+        *u = bars[x / 12][1];
+        *v = bars[x / 12][2];
+    } else if (y < 60) {
+        *luma = 16;
+        if (y >= 50 && x >= 4 && x < 36 && (x - 4) % 8 < 6) {
+            int k = (x - 4) / 8;
+            uint32_t digits = n % 10000;
+            uint32_t digit = k == 0 ? digits / 1000 : k == 1 ? digits / 100 % 10
+                           : k == 2 ? digits / 10 % 10 : digits % 10;
+            int column = (x - 4) % 8 / 2;
+            int row = (y - 50) / 2;
+            if (font[digit] >> (14 - 3 * row - column) & 1)
+                *luma = 235;
+        }
+    } else {
+        int mark = (int)(n % 24) * 4;
+        *luma = (uint8_t)(16 + 219 * x / 95);
+        if (x >= mark && x < mark + 4) {
+            *luma = bars[5][0];
+            *u = bars[5][1];
+            *v = bars[5][2];
+        }
+    }
+}
+
+/* Fills EZUSBSIM_FRAME_BYTES bytes with frame n; each pixel pair takes the
+   chroma of its first pixel. */
+static inline void EzusbsimTestPicture(uint8_t *frame, uint32_t n)
+{
+    int x, y;
+    for (y = 0; y < EZUSBSIM_FRAME_HEIGHT; y++) {
+        for (x = 0; x < EZUSBSIM_FRAME_WIDTH; x += 2) {
+            uint8_t *pair = frame + (y * EZUSBSIM_FRAME_WIDTH + x) * 2;
+            uint8_t u, v, unused_u, unused_v;
+            EzusbsimTestPixel(n, x, y, &pair[1], &u, &v);
+            EzusbsimTestPixel(n, x + 1, y, &pair[3], &unused_u, &unused_v);
+            pair[0] = u;
+            pair[2] = v;
+        }
+    }
+}
+
+#endif

@@ -1,0 +1,108 @@
+/* The simulated camera's fault knobs and served file: registry values under
+   the service's Parameters key, read afresh for every request. */
+#include <ntddk.h>
+
+#include "ezusbsim.h"
+#include "knobs.h"
+
+static WCHAR g_key_path[300];
+static UNICODE_STRING g_key;
+
+NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path)
+{
+    static const WCHAR parameters[] = L"\\Parameters";
+    ULONG i, chars = registry_path->Length / sizeof(WCHAR);
+
+    if (chars + sizeof parameters / sizeof(WCHAR) > sizeof g_key_path / sizeof(WCHAR))
+        return STATUS_NAME_TOO_LONG;
+    for (i = 0; i < chars; i++)
+        g_key_path[i] = registry_path->Buffer[i];
+    for (i = 0; i < sizeof parameters / sizeof(WCHAR); i++)
+        g_key_path[chars + i] = parameters[i];
+    RtlInitUnicodeString(&g_key, g_key_path);
+    return STATUS_SUCCESS;
+}
+
+static ULONG ReadDword(HANDLE key, const WCHAR *name)
+{
+    union {
+        KEY_VALUE_PARTIAL_INFORMATION info;
+        UCHAR bytes[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + sizeof(ULONG)];
+    } value;
+    UNICODE_STRING value_name;
+    ULONG length;
+
+    RtlInitUnicodeString(&value_name, name);
+    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation,
+                                    &value, sizeof value, &length))
+        || value.info.Type != REG_DWORD || value.info.DataLength != sizeof(ULONG))
+        return 0;
+    return *(ULONG *)value.info.Data;
+}
+
+static void ReadString(HANDLE key, const WCHAR *name, WCHAR *text, ULONG chars)
+{
+    union {
+        KEY_VALUE_PARTIAL_INFORMATION info;
+        UCHAR bytes[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + FRAME_FILE_CHARS * sizeof(WCHAR)];
+    } value;
+    UNICODE_STRING value_name;
+    ULONG length, i, count;
+    const WCHAR *data = (const WCHAR *)value.info.Data;
+
+    text[0] = 0;
+    RtlInitUnicodeString(&value_name, name);
+    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation,
+                                    &value, sizeof value, &length))
+        || (value.info.Type != REG_SZ && value.info.Type != REG_EXPAND_SZ))
+        return;
+    count = value.info.DataLength / sizeof(WCHAR);
+    for (i = 0; i < count && i < chars - 1 && data[i]; i++)
+        text[i] = data[i];
+    text[i] = 0;
+}
+
+void ReadKnobs(Knobs *knobs)
+{
+    OBJECT_ATTRIBUTES attributes;
+    HANDLE key;
+
+    RtlZeroMemory(knobs, sizeof *knobs);
+    InitializeObjectAttributes(&attributes, &g_key,
+                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_QUERY_VALUE, &attributes)))
+        return;
+    knobs->vendor_fail = ReadDword(key, L"" EZUSBSIM_VALUE_VENDOR_FAIL);
+    knobs->bulk_fail = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_FAIL);
+    knobs->bulk_bytes = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_BYTES);
+    knobs->delay_ms = ReadDword(key, L"" EZUSBSIM_VALUE_DELAY_MS);
+    ReadString(key, L"" EZUSBSIM_VALUE_FRAME_FILE, knobs->frame_file, FRAME_FILE_CHARS);
+    ZwClose(key);
+}
+
+int ReadFrameFile(const WCHAR *dos_path, UCHAR *frame, ULONG bytes)
+{
+    WCHAR path[FRAME_FILE_CHARS + 4] = L"\\??\\";
+    UNICODE_STRING name;
+    OBJECT_ATTRIBUTES attributes;
+    IO_STATUS_BLOCK io;
+    HANDLE file;
+    NTSTATUS status;
+    ULONG i;
+
+    for (i = 0; dos_path[i]; i++)
+        path[4 + i] = dos_path[i];
+    path[4 + i] = 0;
+    RtlInitUnicodeString(&name, path);
+    InitializeObjectAttributes(&attributes, &name,
+                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    status = ZwCreateFile(&file, GENERIC_READ | SYNCHRONIZE, &attributes, &io, NULL,
+                          FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, FILE_OPEN,
+                          FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
+    if (!NT_SUCCESS(status))
+        return -1;
+    status = ZwReadFile(file, NULL, NULL, NULL, &io, frame, bytes, NULL, NULL);
+    ZwClose(file);
+    return NT_SUCCESS(status) && io.Information == bytes ? 0 : -1;
+}
+

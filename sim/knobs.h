@@ -1,0 +1,28 @@
+/* The simulated camera's fault knobs, as the driver sees them. */
+#ifndef PUKAVRO_EZUSBSIM_KNOBS_H
+#define PUKAVRO_EZUSBSIM_KNOBS_H
+
+#include <ntddk.h>
+
+#define FRAME_FILE_CHARS 260
+
+typedef struct Knobs {
+    ULONG vendor_fail;
+    ULONG bulk_fail;
+    ULONG bulk_bytes;
+    ULONG delay_ms;
+    WCHAR frame_file[FRAME_FILE_CHARS]; /* empty: serve the test picture */
+} Knobs;
+
+/* Where the knobs live: the Parameters subkey of the service key that
+   DriverEntry was given. */
+NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path);
+
+/* The knobs as they are now; no key or no value means no fault. */
+void ReadKnobs(Knobs *knobs);
+
+/* Loads exactly bytes bytes from the start of the file at dos_path
+   ("C:\\..."). Returns 0, or -1 when it cannot be opened or is shorter. */
+int ReadFrameFile(const WCHAR *dos_path, UCHAR *frame, ULONG bytes);
+
+#endif
