@@ -10,7 +10,7 @@ step() { echo; echo "== $*"; }
 step "packages"
 bash scripts/setup.sh
 
-for preset in native win32; do
+for preset in native asan win32; do
     step "configure $preset"
     cmake --preset "$preset"
     step "build $preset"
@@ -21,7 +21,7 @@ done
 trap 'scripts/wine-down.sh build/win32/wine >/dev/null 2>&1 || true' EXIT
 
 status=0
-for preset in native win32; do
+for preset in native asan win32; do
     step "test $preset"
     ctest --preset "$preset" || status=1
 done

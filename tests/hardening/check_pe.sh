@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# check_pe.sh OBJDUMP FILE.exe gui|console
+# A shipped program must be a 32-bit i386 PE file of the given subsystem,
+# relocatable with ASLR (dynamic base) and DEP (NX compatible) on, and import
+# only DLLs that every Windows has: no MinGW runtime DLL beside the exe.
+set -u
+objdump=$1
+exe=$2
+kind=$3
+headers=$("$objdump" -p "$exe") || exit 1
+fail=0
+problem() { echo "$exe: $*"; fail=1; }
+
+grep -q 'file format pei-i386' <<<"$headers" || problem "not a 32-bit i386 PE file"
+case $kind in
+gui) want='00000002' ;;
+console) want='00000003' ;;
+esac
+grep -Eq "^Subsystem[[:space:]]+$want" <<<"$headers" || problem "subsystem is not $kind"
+
+flags=$(sed -n 's/^DllCharacteristics[[:space:]]*//p' <<<"$headers")
+(( 16#$flags & 0x40 )) || problem "no dynamic base (ASLR): DllCharacteristics $flags"
+(( 16#$flags & 0x100 )) || problem "not NX compatible (DEP): DllCharacteristics $flags"
+# Without relocations the loader cannot move the image, whatever the flag says.
+grep -Eq '^Entry 5 [0-9a-f]+ [0-9a-f]*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
+    problem "no base relocations"
+
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|msvcrt)\.dll$'
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+[ -n "$dlls" ] || problem "imports nothing?"
+while read -r dll; do
+    [ -z "$dll" ] || grep -Eiq "$allowed" <<<"$dll" || problem "imports $dll"
+done <<<"$dlls"
+
+echo "$exe: $(echo $dlls), DllCharacteristics $flags"
+exit $fail
