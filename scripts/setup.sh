@@ -10,7 +10,7 @@ PACKAGES=(
     wine wine32:i386
     xvfb fonts-ipafont-gothic fonts-wine
     googletest libgtest-dev libbenchmark-dev libstb-dev
-    imagemagick xdotool
+    imagemagick xdotool python3
 )
 
 missing=()
