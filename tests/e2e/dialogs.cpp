@@ -1,0 +1,103 @@
+#include "dialogs.h"
+
+#include <string.h>
+
+#include "wait.h"
+
+namespace {
+
+struct DialogSearch {
+    DWORD process_id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter)
+{
+    DialogSearch *search = reinterpret_cast<DialogSearch *>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char class_name[16];
+    if (owner == search->process_id && IsWindowVisible(window)
+        && GetClassNameA(window, class_name, sizeof class_name)
+        && strcmp(class_name, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindDialog(DWORD process_id)
+{
+    DialogSearch search = {process_id, NULL};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialog(DWORD process_id)
+{
+    HWND dialog = NULL;
+    WaitUntil([&] {
+        dialog = FindDialog(process_id);
+        return dialog != NULL;
+    });
+    return dialog;
+}
+
+bool WaitForDialogClosed(HWND dialog)
+{
+    return WaitUntil([dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256];
+    int length = GetWindowTextW(window, text, 256);
+    return std::wstring(text, length > 0 ? length : 0);
+}
+
+std::vector<DialogControl> ListControls(HWND dialog)
+{
+    std::vector<DialogControl> controls;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != NULL;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        DialogControl control;
+        char class_name[64] = "";
+        GetClassNameA(child, class_name, sizeof class_name);
+        control.window = child;
+        control.class_name = class_name;
+        control.text = WindowText(child);
+        control.id = GetDlgCtrlID(child);
+        control.style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+        controls.push_back(control);
+    }
+    return controls;
+}
+
+int ReadMessageBox(HWND box, MessageBoxView *view)
+{
+    view->caption.clear();
+    view->text.clear();
+    view->icons = 0;
+    view->buttons = 0;
+    view->ok = NULL;
+    if (!IsWindow(box))
+        return -1;
+    view->caption = WindowText(box);
+    for (const DialogControl &control : ListControls(box)) {
+        if (_stricmp(control.class_name.c_str(), "Static") == 0) {
+            if ((control.style & SS_TYPEMASK) == SS_ICON) {
+                if (SendMessageA(control.window, STM_GETICON, 0, 0) != 0)
+                    view->icons++;
+            } else if (!control.text.empty()) {
+                view->text = control.text;
+            }
+        } else if (_stricmp(control.class_name.c_str(), "Button") == 0) {
+            view->buttons++;
+            if (control.id == IDOK)
+                view->ok = control.window;
+        }
+    }
+    return 0;
+}

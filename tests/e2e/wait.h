@@ -1,0 +1,33 @@
+// Bounded waiting. Every wait on the program under test polls with a limit,
+// so a program that never gets there fails the test instead of hanging it.
+// The test's own queue is pumped meanwhile: cross-process calls and our own
+// windows must not stall while we wait.
+#ifndef PUKAVRO_E2E_WAIT_H
+#define PUKAVRO_E2E_WAIT_H
+
+#include <windows.h>
+
+enum {
+    WAIT_MS = 10000,  // the limit of any single wait
+    POLL_MS = 20,
+};
+
+// Handles whatever is in this thread's queue, then waits up to ms for more.
+void PumpMessages(DWORD ms);
+
+// Calls done() until it returns true (result true) or timeout_ms has passed
+// (result false).
+template <typename Done>
+bool WaitUntil(Done done, DWORD timeout_ms = WAIT_MS)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeout_ms)
+            return false;
+        PumpMessages(POLL_MS);
+    }
+}
+
+#endif
