@@ -3,37 +3,24 @@
 namespace {
 
 // Clamping in double precision before truncating gives the same result as
-// truncating and then clamping (anything in (-1, 0) truncates to 0 either
-// way). Each comparison maps onto one max or min instruction; the empty asm
-// statements keep the compiler from threading them into branches on the
-// converted value, which camera noise around black and white would turn into
-// a coin toss for the branch predictor.
+// truncating and then clamping: anything in (-1, 0) truncates to 0 either
+// way.
 inline int Channel(double value)
 {
     value = value > 0.0 ? value : 0.0;
-    __asm__("" : "+x"(value));
     value = value < 255.0 ? value : 255.0;
-    __asm__("" : "+x"(value));
     return (int)value;
 }
 
-// One pixel from its luma, its own blue-difference products and the two
+// One pixel from its luma, its blue-difference products and the two
 // red-difference products it shares with its neighbour. Every step is one
 // double-precision operation in the camera's order; truncation, not rounding.
-// Returns blue | green << 8 | red << 16.
-inline uint32_t Pixel(int y, double u_blue, double u_green, double v_red, double v_green)
+inline void StorePixel(uint8_t *out, int y, double u_blue, double u_green,
+                       double v_red, double v_green)
 {
-    int red = Channel(v_red + y);
-    int green = Channel(((y * 1.02) - v_green) - u_green);
-    int blue = Channel(u_blue + y);
-    return (uint32_t)blue | (uint32_t)green << 8 | (uint32_t)red << 16;
-}
-
-inline void Store3(uint8_t *out, uint32_t bgr)
-{
-    out[0] = (uint8_t)bgr;
-    out[1] = (uint8_t)(bgr >> 8);
-    out[2] = (uint8_t)(bgr >> 16);
+    out[0] = (uint8_t)Channel(u_blue + y);
+    out[1] = (uint8_t)Channel(((y * 1.02) - v_green) - u_green);
+    out[2] = (uint8_t)Channel(v_red + y);
 }
 
 }  // namespace
@@ -56,7 +43,8 @@ void InitDisplayHeader(BITMAPINFOHEADER *header)
 // Pixels go in pairs: pixel 2k takes U and V of its own group, pixel 2k+1
 // takes that V and the U that opens the next group (for the last pixel of a
 // row, the first byte of the next row). The byte after the final luma of the
-// frame lies past its end and counts as 0.
+// frame lies past its end and counts as 0. Each chroma sample is multiplied
+// out once for the two pixels that share it.
 int ConvertFrame(const uint8_t *source, uint8_t *destination, int width, int height)
 {
     const uint8_t *end = source + 2L * width * height;
@@ -69,17 +57,15 @@ int ConvertFrame(const uint8_t *source, uint8_t *destination, int width, int hei
         for (; j + 1 < width; j += 2, p += 4, out += 6) {
             int v = p[2] - 128;
             double v_red = v * 1.4, v_green = v * 0.75;
-            uint32_t even = Pixel(p[1], u_blue, u_green, v_red, v_green);
+            StorePixel(out, p[1], u_blue, u_green, v_red, v_green);
             u = (p + 4 < end ? p[4] : 0) - 128;
             u_blue = u * 1.77;
             u_green = u * 0.336;
-            uint32_t odd = Pixel(p[3], u_blue, u_green, v_red, v_green);
-            Store3(out, even);
-            Store3(out + 3, odd);
+            StorePixel(out + 3, p[3], u_blue, u_green, v_red, v_green);
         }
         if (j < width) {  // odd width: the row ends on a lone even pixel
             int v = (p + 2 < end ? p[2] : 0) - 128;
-            Store3(out, Pixel(p[1], u_blue, u_green, v * 1.4, v * 0.75));
+            StorePixel(out, p[1], u_blue, u_green, v * 1.4, v * 0.75);
         }
     }
     return 0;
