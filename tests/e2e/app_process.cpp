@@ -10,17 +10,20 @@ const DWORD CLOSE_MS = 5000;
 
 struct WindowSearch {
     DWORD process_id;
+    const char *class_name;
+    bool visible_only;
     HWND found;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM parameter)
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
 {
     WindowSearch *search = reinterpret_cast<WindowSearch *>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     char class_name[32];
-    if (owner == search->process_id && GetClassNameA(window, class_name, sizeof class_name)
-        && strcmp(class_name, "PUKAVRO") == 0) {
+    if (owner == search->process_id && (!search->visible_only || IsWindowVisible(window))
+        && GetClassNameA(window, class_name, sizeof class_name)
+        && strcmp(class_name, search->class_name) == 0) {
         search->found = window;
         return FALSE;
     }
@@ -29,11 +32,16 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM parameter)
 
 }  // namespace
 
+HWND FindProcessWindow(DWORD process_id, const char *class_name, bool visible_only)
+{
+    WindowSearch search = {process_id, class_name, visible_only, NULL};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND FindMainWindow(DWORD process_id)
 {
-    WindowSearch search = {process_id, NULL};
-    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindProcessWindow(process_id, "PUKAVRO", false);
 }
 
 HWND KeyboardFocus(DWORD thread_id)

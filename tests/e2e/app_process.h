@@ -11,6 +11,10 @@ struct AppProcess {
     HWND window;               // the main window, once found
 };
 
+// A top-level window of process_id with the given class (visible, if asked),
+// or NULL.
+HWND FindProcessWindow(DWORD process_id, const char *class_name, bool visible_only);
+
 // The main window of process_id: a top-level window of class "PUKAVRO".
 HWND FindMainWindow(DWORD process_id);
 

@@ -1,38 +1,11 @@
 #include "dialogs.h"
 
-#include <string.h>
-
+#include "app_process.h"
 #include "wait.h"
-
-namespace {
-
-struct DialogSearch {
-    DWORD process_id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter)
-{
-    DialogSearch *search = reinterpret_cast<DialogSearch *>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char class_name[16];
-    if (owner == search->process_id && IsWindowVisible(window)
-        && GetClassNameA(window, class_name, sizeof class_name)
-        && strcmp(class_name, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 HWND FindDialog(DWORD process_id)
 {
-    DialogSearch search = {process_id, NULL};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindProcessWindow(process_id, "#32770", true);
 }
 
 HWND WaitForDialog(DWORD process_id)
