@@ -29,7 +29,7 @@ if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
 fi
 
 step "simulated camera"
-trap 'scripts/wine-down.sh "$state" >/dev/null 2>&1 || true' EXIT
+trap '"$root/scripts/wine-down.sh" "$state" >/dev/null 2>&1 || true' EXIT
 if [ "$headless" = 0 ]; then
     PUKAVRO_XVFB=0 scripts/wine-up.sh "$state" build/win32/ezusbsim.sys
 else
