@@ -106,8 +106,8 @@ int ReadFrame(HANDLE device)
     uint8_t vendor[10] = {0x01, 0x02, 0x00, 0x00, 0xA8, 0xCC, 0x01, 0x00, 0xCC, 0xCC};
     uint8_t reply = 0;
     DWORD returned = 0;
-    if (!DeviceIoControl(device, IOCTL_VENDOR_REQUEST, vendor, sizeof vendor, &reply,
-                         sizeof reply, &returned, NULL))
+    if (!DeviceIoControl(device, IOCTL_VENDOR_REQUEST, vendor, sizeof vendor, &reply, sizeof reply,
+                         &returned, NULL))
         return -1;
     ULONG pipe = 7;
     if (!DeviceIoControl(device, IOCTL_BULK_READ, &pipe, sizeof pipe, g_frame, sizeof g_frame,
@@ -203,8 +203,8 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 HWND CreateButton(HINSTANCE instance, const char *caption, int x, int y, int width, int id)
 {
-    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, x, y, width, 25,
-                           g_window, (HMENU)(INT_PTR)id, instance, NULL);
+    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, x, y, width, 25, g_window,
+                           (HMENU)(INT_PTR)id, instance, NULL);
 }
 
 }  // namespace

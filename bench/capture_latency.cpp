@@ -37,10 +37,10 @@ extern "C" LONG NTAPI NtDelayExecution(BOOLEAN alertable, LARGE_INTEGER *interva
 namespace {
 
 const int ID_CAPTURE = 1000;
-const int BLOCK = 5;             // counted captures per turn
-const DWORD READY_MS = 5000;     // a capture that takes longer is a failure
-const DWORD GAP_MS = 30;         // quiet time before each click
-const LONGLONG POLL_US = 250;    // pause between readings of the screen
+const int BLOCK = 5;           // counted captures per turn
+const DWORD READY_MS = 5000;   // a capture that takes longer is a failure
+const DWORD GAP_MS = 30;       // quiet time before each click
+const LONGLONG POLL_US = 250;  // pause between readings of the screen
 const int PICTURE_PIXELS = FRAME_WIDTH * FRAME_HEIGHT;
 
 // What the readings of the screen cost, which bounds the resolution.
@@ -75,8 +75,9 @@ int ReadFramesSent(HANDLE control, uint32_t *frames_sent)
 {
     EzusbsimCounters counters;
     DWORD returned = 0;
-    if (!DeviceIoControl(control, EZUSBSIM_IOCTL_GET_COUNTERS, NULL, 0, &counters,
-                         sizeof counters, &returned, NULL) || returned != sizeof counters)
+    if (!DeviceIoControl(control, EZUSBSIM_IOCTL_GET_COUNTERS, NULL, 0, &counters, sizeof counters,
+                         &returned, NULL)
+        || returned != sizeof counters)
         return -1;
     *frames_sent = counters.frames_sent;
     return 0;
@@ -128,7 +129,7 @@ int ClickCapture(const Subject *subject, bool real_input)
         inputs[i].mi.dx = subject->click.x;
         inputs[i].mi.dy = subject->click.y;
         inputs[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE
-                             | (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+                               | (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
     }
     return SendInput(2, inputs, sizeof(INPUT)) == 2 ? 0 : -1;
 }
@@ -136,16 +137,16 @@ int ClickCapture(const Subject *subject, bool real_input)
 // frame: the number of the frame the capture was to show, -1 if not known.
 double Failed(const Subject *subject, const char *why, long frame)
 {
-    fprintf(stderr, "capture_latency: %s, capture of frame %ld: %s\n", subject->name, frame,
-            why);
+    fprintf(stderr, "capture_latency: %s, capture of frame %ld: %s\n", subject->name, frame, why);
     return -1;
 }
 
 bool ShowsPicture(ScreenProbe *probe, const Subject *subject, const uint32_t *expected,
                   uint32_t *seen)
 {
-    if (ReadScreenRect(probe, subject->picture.x, subject->picture.y, FRAME_WIDTH,
-                       FRAME_HEIGHT, seen) != 0)
+    if (ReadScreenRect(probe, subject->picture.x, subject->picture.y, FRAME_WIDTH, FRAME_HEIGHT,
+                       seen)
+        != 0)
         return false;
     return memcmp(seen, expected, PICTURE_PIXELS * sizeof(uint32_t)) == 0;
 }
@@ -199,8 +200,8 @@ void Report(const Subject *subject)
 {
     Summary s = Summarize(subject->latencies);
     printf("capture %-13s %4d captures  median %7.2f ms  p95 %7.2f ms  min %7.2f  max %7.2f"
-           "  failed %d\n", subject->name, s.count, s.median, s.p95, s.min, s.max,
-           subject->failures);
+           "  failed %d\n",
+           subject->name, s.count, s.median, s.p95, s.min, s.max, subject->failures);
 }
 
 }  // namespace

@@ -12,14 +12,8 @@ enum { COMMAND, DISABLED, WORKER, REQUESTED, HANDLER, PAINTED, ENABLED, COLUMNS 
 // Each step ends at one column and starts at the one before (the first at
 // the click); the last runs from the handler's end to the sighting.
 const char *const STEP_NAMES[COLUMNS + 1] = {
-    "click to command",
-    "disable buttons",
-    "thread start",
-    "camera requests",
-    "notice",
-    "convert and paint",
-    "enable buttons",
-    "to the screen",
+    "click to command", "disable buttons",   "thread start",   "camera requests",
+    "notice",           "convert and paint", "enable buttons", "to the screen",
 };
 
 }  // namespace
@@ -38,7 +32,8 @@ int ReportStages(const char *name, const char *csv_path, const std::vector<Click
     size_t row = 0;
     double t[COLUMNS];
     while (fscanf(file, "%lf,%lf,%lf,%lf,%lf,%lf,%lf", &t[COMMAND], &t[DISABLED], &t[WORKER],
-                  &t[REQUESTED], &t[HANDLER], &t[PAINTED], &t[ENABLED]) == COLUMNS) {
+                  &t[REQUESTED], &t[HANDLER], &t[PAINTED], &t[ENABLED])
+           == COLUMNS) {
         if (row >= clicks.size())
             break;
         const Click &click = clicks[row++];

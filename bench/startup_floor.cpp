@@ -20,8 +20,8 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
-        StretchDIBits(dc, 9, 8, WIDTH, HEIGHT, 0, 0, WIDTH, HEIGHT, g_bits, &g_info,
-                      DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 9, 8, WIDTH, HEIGHT, 0, 0, WIDTH, HEIGHT, g_bits, &g_info, DIB_RGB_COLORS,
+                      SRCCOPY);
         EndPaint(window, &ps);
         return 0;
     }
@@ -54,8 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
     wc.lpszClassName = CLASS_NAME;
     RegisterClassA(&wc);
     HWND window = CreateWindowExA(0, CLASS_NAME, "start-up floor",
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 120, 180, NULL, NULL,
-        instance, NULL);
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 120,
+                                  180, NULL, NULL, instance, NULL);
     if (window == NULL)
         return 1;
     ShowWindow(window, show_state);

@@ -110,8 +110,8 @@ Summary Report(const Subject *subject)
     Summary working_set = Summarize(subject->working_set_kb);
     Summary pagefile = Summarize(subject->pagefile_kb);
     printf("start-up %-13s %3d starts  median %7.1f ms  p95 %7.1f ms  min %7.1f  max %7.1f"
-           "  failed %d\n", subject->name, time.count, time.median, time.p95, time.min,
-           time.max, subject->failures);
+           "  failed %d\n",
+           subject->name, time.count, time.median, time.p95, time.min, time.max, subject->failures);
     printf("memory   %-13s working set %6.0f KB  pagefile %6.0f KB (medians)  file %ld bytes\n",
            subject->name, working_set.median, pagefile.median, FileBytes(subject->path));
     return time;

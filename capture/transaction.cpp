@@ -18,12 +18,12 @@ const ULONG BULK_PIPE_FRAME = 7;
 
 #pragma pack(push, 1)
 struct VendorRequestBlock {
-    uint8_t direction;      // 1: device to host
-    uint8_t request_type;   // 2: vendor
-    uint8_t recipient;      // 0: device
+    uint8_t direction;     // 1: device to host
+    uint8_t request_type;  // 2: vendor
+    uint8_t recipient;     // 0: device
     uint8_t reserved_bits;
     uint8_t request;
-    uint8_t fill;           // alignment before the 16-bit fields
+    uint8_t fill;  // alignment before the 16-bit fields
     uint16_t value;
     uint16_t index;
 };
@@ -39,8 +39,8 @@ static_assert(sizeof(BulkTransferBlock) == 4, "the driver expects exactly 4 byte
 
 CaptureStatus RunCaptureTransaction(uint8_t *buffer, int32_t length)
 {
-    HANDLE device = CreateFileA(DEVICE_PATH, GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
-                                OPEN_EXISTING, 0, NULL);
+    HANDLE device =
+        CreateFileA(DEVICE_PATH, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     if (device == INVALID_HANDLE_VALUE)
         return -1;
 

@@ -15,8 +15,8 @@ inline int Channel(double value)
 // One pixel from its luma, its blue-difference products and the two
 // red-difference products it shares with its neighbour. Every step is one
 // double-precision operation in the camera's order; truncation, not rounding.
-inline void StorePixel(uint8_t *out, int y, double u_blue, double u_green,
-                       double v_red, double v_green)
+inline void StorePixel(uint8_t *out, int y, double u_blue, double u_green, double v_red,
+                       double v_green)
 {
     out[0] = (uint8_t)Channel(u_blue + y);
     out[1] = (uint8_t)Channel(((y * 1.02) - v_green) - u_green);

@@ -20,7 +20,7 @@ static DEVICE_OBJECT *g_control;
    queued request always still has its cancel routine while the lock is held. */
 static EzusbsimCounters g_counters;
 static LIST_ENTRY g_queue;
-static KEVENT g_wake;        /* the queue changed, or we are stopping */
+static KEVENT g_wake; /* the queue changed, or we are stopping */
 static volatile LONG g_stopping;
 static PVOID g_thread;
 
@@ -192,22 +192,20 @@ static void NTAPI RequestThread(void *context)
     PsTerminateSystemThread(STATUS_SUCCESS);
 }
 
+/* Direction 1 (device to host), type 2 (vendor), recipient 0 (device),
+   request 0xA8, value 1; bytes 3, 5, 8 and 9 are not looked at. */
 static int VendorBlockValid(const UCHAR *block, ULONG in_bytes, ULONG out_bytes)
 {
     return block && in_bytes == EZUSBSIM_VENDOR_BLOCK_BYTES
-        && out_bytes == EZUSBSIM_VENDOR_REPLY_BYTES
-        && block[0] == 1                              /* device to host */
-        && block[1] == 2                              /* vendor */
-        && block[2] == 0                              /* device */
-        && block[4] == EZUSBSIM_VENDOR_REQUEST_CODE
-        && block[6] == 1 && block[7] == 0;            /* value 1 */
+           && out_bytes == EZUSBSIM_VENDOR_REPLY_BYTES && block[0] == 1 && block[1] == 2
+           && block[2] == 0 && block[4] == EZUSBSIM_VENDOR_REQUEST_CODE && block[6] == 1
+           && block[7] == 0;
 }
 
 static int BulkBlockValid(const UCHAR *block, ULONG in_bytes, ULONG out_bytes)
 {
-    return block && in_bytes == EZUSBSIM_BULK_BLOCK_BYTES
-        && out_bytes >= EZUSBSIM_FRAME_BYTES
-        && block[0] == EZUSBSIM_BULK_PIPE && block[1] == 0 && block[2] == 0 && block[3] == 0;
+    return block && in_bytes == EZUSBSIM_BULK_BLOCK_BYTES && out_bytes >= EZUSBSIM_FRAME_BYTES
+           && block[0] == EZUSBSIM_BULK_PIPE && block[1] == 0 && block[2] == 0 && block[3] == 0;
 }
 
 static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
@@ -350,8 +348,8 @@ static void NTAPI DriverUnload(DRIVER_OBJECT *driver)
     RemoveDevice(&g_control, EZUSBSIM_CONTROL_LINK);
 }
 
-static NTSTATUS AddDevice(DRIVER_OBJECT *driver, const WCHAR *device_name,
-                          const WCHAR *link_name, DEVICE_OBJECT **device)
+static NTSTATUS AddDevice(DRIVER_OBJECT *driver, const WCHAR *device_name, const WCHAR *link_name,
+                          DEVICE_OBJECT **device)
 {
     UNICODE_STRING name, link;
     NTSTATUS status;
@@ -388,14 +386,13 @@ NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry_path)
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = DriverUnload;
 
-    status = PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL,
-                                  RequestThread, NULL);
+    status =
+        PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL, RequestThread, NULL);
     if (!NT_SUCCESS(status))
         return status;
     /* No object type: Wine 8 answers *PsThreadType for this handle with
        STATUS_OBJECT_TYPE_MISMATCH. */
-    status = ObReferenceObjectByHandle(thread, SYNCHRONIZE, NULL, KernelMode,
-                                       &g_thread, NULL);
+    status = ObReferenceObjectByHandle(thread, SYNCHRONIZE, NULL, KernelMode, &g_thread, NULL);
     ZwClose(thread);
     if (NT_SUCCESS(status))
         status = AddDevice(driver, EZUSBSIM_CAMERA_DEVICE, EZUSBSIM_CAMERA_LINK, &g_camera);

@@ -49,21 +49,21 @@
 
 /* Everything is counted as received, before any check. */
 typedef struct EzusbsimCounters {
-    uint32_t opens;             /* creates of the camera device */
-    uint32_t closes;            /* closes of the camera device */
+    uint32_t opens;  /* creates of the camera device */
+    uint32_t closes; /* closes of the camera device */
     uint32_t vendor_requests;
     uint32_t bulk_reads;
-    uint32_t rejected;          /* requests that failed the checks */
-    uint32_t frames_sent;       /* bulk reads answered with data; the next frame's number */
-    uint32_t pending;           /* camera requests queued or being delayed (not reset) */
-    uint32_t last_open_share;   /* share access of the last create (Wine does
+    uint32_t rejected;        /* requests that failed the checks */
+    uint32_t frames_sent;     /* bulk reads answered with data; the next frame's number */
+    uint32_t pending;         /* camera requests queued or being delayed (not reset) */
+    uint32_t last_open_share; /* share access of the last create (Wine does
                                    not pass the desired access on) */
     uint32_t last_vendor_in_bytes;
     uint32_t last_vendor_out_bytes;
     uint8_t last_vendor_block[16]; /* the first 16 bytes of the last vendor input */
     uint32_t last_bulk_in_bytes;
     uint32_t last_bulk_out_bytes;
-    uint32_t last_bulk_pipe;    /* first 4 input bytes, little-endian */
+    uint32_t last_bulk_pipe; /* first 4 input bytes, little-endian */
 } EzusbsimCounters;
 
 /* The picture the camera sends as frame n (n counts from 0 when the driver
@@ -76,11 +76,12 @@ typedef struct EzusbsimCounters {
    - rows 60-71: a grey ramp Y = 16 + 219x / 95 (integer division), with a
      red mark (the red bar's colour) over x = 4(n mod 24) to 4(n mod 24) + 3.
    Chroma is 128 outside the bars and the mark. */
-static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, uint8_t *u, uint8_t *v)
+static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, uint8_t *u,
+                                     uint8_t *v)
 {
     static const uint8_t bars[8][3] = {
         {180, 128, 128}, {162, 44, 142}, {131, 156, 44}, {112, 72, 58},
-        {84, 184, 198}, {65, 100, 212}, {35, 212, 114}, {16, 128, 128},
+        {84, 184, 198},  {65, 100, 212}, {35, 212, 114}, {16, 128, 128},
     };
     /* 3 x 5 digits, top row in bits 14-12, leftmost dot the highest bit. */
     static const uint16_t font[10] = {
@@ -97,8 +98,10 @@ static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, ui
         if (y >= 50 && x >= 4 && x < 36 && (x - 4) % 8 < 6) {
             int k = (x - 4) / 8;
             uint32_t digits = n % 10000;
-            uint32_t digit = k == 0 ? digits / 1000 : k == 1 ? digits / 100 % 10
-                           : k == 2 ? digits / 10 % 10 : digits % 10;
+            uint32_t digit = k == 0   ? digits / 1000
+                             : k == 1 ? digits / 100 % 10
+                             : k == 2 ? digits / 10 % 10
+                                      : digits % 10;
             int column = (x - 4) % 8 / 2;
             int row = (y - 50) / 2;
             if (font[digit] >> (14 - 3 * row - column) & 1)

@@ -33,8 +33,8 @@ static ULONG ReadDword(HANDLE key, const WCHAR *name)
     ULONG length;
 
     RtlInitUnicodeString(&value_name, name);
-    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation,
-                                    &value, sizeof value, &length))
+    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation, &value,
+                                    sizeof value, &length))
         || value.info.Type != REG_DWORD || value.info.DataLength != sizeof(ULONG))
         return 0;
     return *(ULONG *)value.info.Data;
@@ -52,8 +52,8 @@ static void ReadString(HANDLE key, const WCHAR *name, WCHAR *text, ULONG chars)
 
     text[0] = 0;
     RtlInitUnicodeString(&value_name, name);
-    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation,
-                                    &value, sizeof value, &length))
+    if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation, &value,
+                                    sizeof value, &length))
         || (value.info.Type != REG_SZ && value.info.Type != REG_EXPAND_SZ))
         return;
     count = value.info.DataLength / sizeof(WCHAR);
@@ -68,8 +68,8 @@ void ReadKnobs(Knobs *knobs)
     HANDLE key;
 
     RtlZeroMemory(knobs, sizeof *knobs);
-    InitializeObjectAttributes(&attributes, &g_key,
-                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    InitializeObjectAttributes(&attributes, &g_key, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
+                               NULL);
     if (!NT_SUCCESS(ZwOpenKey(&key, KEY_QUERY_VALUE, &attributes)))
         return;
     knobs->vendor_fail = ReadDword(key, L"" EZUSBSIM_VALUE_VENDOR_FAIL);
@@ -94,8 +94,8 @@ int ReadFrameFile(const WCHAR *dos_path, UCHAR *frame, ULONG bytes)
         path[4 + i] = dos_path[i];
     path[4 + i] = 0;
     RtlInitUnicodeString(&name, path);
-    InitializeObjectAttributes(&attributes, &name,
-                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
+                               NULL);
     status = ZwCreateFile(&file, GENERIC_READ | SYNCHRONIZE, &attributes, &io, NULL,
                           FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, FILE_OPEN,
                           FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
@@ -105,4 +105,3 @@ int ReadFrameFile(const WCHAR *dos_path, UCHAR *frame, ULONG bytes)
     ZwClose(file);
     return NT_SUCCESS(status) && io.Information == bytes ? 0 : -1;
 }
-

@@ -13,8 +13,8 @@ const int PICTURE_Y = 8;
 
 HWND CreateButton(HWND window, const char *caption, int x, int y, int width, int id)
 {
-    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE,
-        x, y, width, 25, window, (HMENU)(INT_PTR)id, g_app.instance, NULL);
+    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, x, y, width, 25, window,
+                           (HMENU)(INT_PTR)id, g_app.instance, NULL);
 }
 
 void ShowError(HWND window, const char *text)
@@ -45,9 +45,8 @@ void OnPaint(HWND window)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    StretchDIBits(dc, PICTURE_X, PICTURE_Y, FRAME_WIDTH, FRAME_HEIGHT,
-        0, 0, FRAME_WIDTH, FRAME_HEIGHT, g_app.image.bits, &g_app.image.info,
-        DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, PICTURE_X, PICTURE_Y, FRAME_WIDTH, FRAME_HEIGHT, 0, 0, FRAME_WIDTH,
+                  FRAME_HEIGHT, g_app.image.bits, &g_app.image.info, DIB_RGB_COLORS, SRCCOPY);
     EndPaint(window, &ps);
 }
 
@@ -108,7 +107,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnSave(window);
             return 0;
         case CMD_ABOUT:
-            DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(DLG_ABOUT), window, AboutDialogProc, 0);
+            DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(DLG_ABOUT), window, AboutDialogProc,
+                            0);
             return 0;
         case CMD_EXIT:
             DestroyWindow(window);

@@ -29,8 +29,8 @@ int CreateMainWindow(HINSTANCE instance, int show_state)
     // A captioned pop-up with system menu and minimise box: it can be
     // neither resized nor maximised. For a pop-up, CW_USEDEFAULT means x 0.
     HWND window = CreateWindowExA(0, g_app.class_name, g_app.title,
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-        CW_USEDEFAULT, 0, 120, 180, NULL, NULL, instance, NULL);
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  CW_USEDEFAULT, 0, 120, 180, NULL, NULL, instance, NULL);
     if (window == NULL)
         return 0;
     ShowWindow(window, show_state);

@@ -22,8 +22,11 @@ int ControlRequest(DWORD code, void *out, DWORD out_bytes)
 
 int OpenParameters(HKEY *key)
 {
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, EZUSBSIM_PARAMETERS_KEY, 0, NULL, 0,
-                           KEY_SET_VALUE, NULL, key, NULL) == ERROR_SUCCESS ? 0 : -1;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, EZUSBSIM_PARAMETERS_KEY, 0, NULL, 0, KEY_SET_VALUE,
+                           NULL, key, NULL)
+                   == ERROR_SUCCESS
+               ? 0
+               : -1;
 }
 
 // Brings the service to wanted (SERVICE_RUNNING or SERVICE_STOPPED).

@@ -39,8 +39,8 @@ HWND CreateNoticeWindow()
     window_class.hInstance = GetModuleHandleA(NULL);
     window_class.lpszClassName = CLASS_NAME;
     RegisterClassExA(&window_class);  // already registered by an earlier test: fine
-    return CreateWindowExA(0, CLASS_NAME, "capture notices", WS_OVERLAPPEDWINDOW, 0, 0, 100,
-                           100, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    return CreateWindowExA(0, CLASS_NAME, "capture notices", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                           NULL, NULL, GetModuleHandleA(NULL), NULL);
 }
 
 int PumpUntilNotices(int count)

@@ -14,8 +14,8 @@ namespace {
 
 HANDLE OpenCamera()
 {
-    return CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                       0, NULL);
+    return CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                       NULL);
 }
 
 struct Request {
@@ -79,10 +79,16 @@ TEST_F(SimulatedCameraChecks, AcceptsTheWellFormedRequests)
 {
     // Reserved bits, fill and index are not the camera's business.
     const Request good[] = {
-        {"vendor request", EZUSBSIM_IOCTL_VENDOR_REQUEST,
-         {1, 2, 0, 0, 0xA8, 0xCC, 1, 0, 0xCC, 0xCC}, 10, 1},
-        {"vendor request, index 0", EZUSBSIM_IOCTL_VENDOR_REQUEST,
-         {1, 2, 0, 0, 0xA8, 0, 1, 0, 0, 0}, 10, 1},
+        {"vendor request",
+         EZUSBSIM_IOCTL_VENDOR_REQUEST,
+         {1, 2, 0, 0, 0xA8, 0xCC, 1, 0, 0xCC, 0xCC},
+         10,
+         1},
+        {"vendor request, index 0",
+         EZUSBSIM_IOCTL_VENDOR_REQUEST,
+         {1, 2, 0, 0, 0xA8, 0, 1, 0, 0, 0},
+         10,
+         1},
         {"bulk read", EZUSBSIM_IOCTL_BULK_READ, {7, 0, 0, 0}, 4, 13824},
         {"bulk read, larger buffer", EZUSBSIM_IOCTL_BULK_READ, {7, 0, 0, 0}, 4, 16384},
     };
@@ -113,20 +119,20 @@ TEST(SimulatedCameraPicture, MatchesItsDescription)
     };
 
     EzusbsimTestPicture(frame.data(), 0);
-    EXPECT_TRUE(same(pair(0, 0), 128, 180, 128, 180));    // white bar
-    EXPECT_TRUE(same(pair(22, 47), 44, 162, 142, 162));   // yellow, last row and pair
-    EXPECT_TRUE(same(pair(48, 30), 184, 84, 198, 84));    // magenta
-    EXPECT_TRUE(same(pair(72, 5), 212, 35, 114, 35));     // blue
-    EXPECT_TRUE(same(pair(94, 47), 128, 16, 128, 16));    // black
-    EXPECT_TRUE(same(pair(4, 50), 128, 235, 128, 235));   // "0": top row lit
-    EXPECT_TRUE(same(pair(6, 54), 128, 16, 128, 16));     // "0": hollow middle
-    EXPECT_TRUE(same(pair(2, 71), 100, 65, 212, 65));     // mark at x 0-3
-    EXPECT_TRUE(same(pair(4, 60), 128, 25, 128, 27));     // ramp: 16 + 219x/95
+    EXPECT_TRUE(same(pair(0, 0), 128, 180, 128, 180));   // white bar
+    EXPECT_TRUE(same(pair(22, 47), 44, 162, 142, 162));  // yellow, last row and pair
+    EXPECT_TRUE(same(pair(48, 30), 184, 84, 198, 84));   // magenta
+    EXPECT_TRUE(same(pair(72, 5), 212, 35, 114, 35));    // blue
+    EXPECT_TRUE(same(pair(94, 47), 128, 16, 128, 16));   // black
+    EXPECT_TRUE(same(pair(4, 50), 128, 235, 128, 235));  // "0": top row lit
+    EXPECT_TRUE(same(pair(6, 54), 128, 16, 128, 16));    // "0": hollow middle
+    EXPECT_TRUE(same(pair(2, 71), 100, 65, 212, 65));    // mark at x 0-3
+    EXPECT_TRUE(same(pair(4, 60), 128, 25, 128, 27));    // ramp: 16 + 219x/95
     EXPECT_TRUE(same(pair(94, 65), 128, 232, 128, 235));
 
     // Frame 1234: digits "1234", the mark at x = 4 * (1234 mod 24) = 40.
     EzusbsimTestPicture(frame.data(), 1234);
-    EXPECT_TRUE(same(pair(4, 50), 128, 16, 128, 16));     // "1": top row .#.
+    EXPECT_TRUE(same(pair(4, 50), 128, 16, 128, 16));  // "1": top row .#.
     EXPECT_TRUE(same(pair(6, 50), 128, 235, 128, 235));
     EXPECT_TRUE(same(pair(10, 54), 128, 16, 128, 16));    // gap before "2"
     EXPECT_TRUE(same(pair(12, 54), 128, 235, 128, 235));  // "2": middle row ###

@@ -103,7 +103,7 @@ TEST_P(AboutBox, OpensFromTheKeyboardAndCloses)
     ASSERT_EQ(app.window, KeyboardFocus(app.info.dwThreadId));
     ASSERT_EQ(0, PressAltCharacter(GetParam().character));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(nullptr, box) << "no About box";
+    ASSERT_NE(NULL, box) << "no About box";
     ExpectAboutBox(box, app.window);
 
     ASSERT_EQ(0, Close(box, GetParam().close));
@@ -119,14 +119,12 @@ std::string CaseName(const ::testing::TestParamInfo<OpenAndClose> &info)
     return opened + "_" + closes[info.param.close];
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, AboutBox,
-                         ::testing::Values(OpenAndClose{'?', CLICK_OK},
-                                           OpenAndClose{'/', PRESS_ESCAPE},
-                                           OpenAndClose{'/', CLICK_OK},
-                                           OpenAndClose{'?', PRESS_ESCAPE},
-                                           OpenAndClose{'?', PRESS_ENTER},
-                                           OpenAndClose{'/', CLICK_CLOSE_BOX}),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Ways, AboutBox,
+    ::testing::Values(OpenAndClose{'?', CLICK_OK}, OpenAndClose{'/', PRESS_ESCAPE},
+                      OpenAndClose{'/', CLICK_OK}, OpenAndClose{'?', PRESS_ESCAPE},
+                      OpenAndClose{'?', PRESS_ENTER}, OpenAndClose{'/', CLICK_CLOSE_BOX}),
+    CaseName);
 
 class AboutWhile : public PukavroTest {};
 
@@ -140,18 +138,16 @@ TEST_F(AboutWhile, AButtonHasTheFocusNothingOpens)
     GetWindowRect(app.window, &rect);
     // Pressed on Exit, released beside it: Exit takes the focus, no exit.
     ASSERT_EQ(0, PressAndSlideOff(Control(ID_EXIT), rect.left + 4, rect.bottom - 6));
-    ASSERT_TRUE(WaitUntil([this] {
-        return KeyboardFocus(app.info.dwThreadId) == Control(ID_EXIT);
-    }));
+    ASSERT_TRUE(
+        WaitUntil([this] { return KeyboardFocus(app.info.dwThreadId) == Control(ID_EXIT); }));
 
     ASSERT_EQ(0, PressAltCharacter('?'));
     ASSERT_EQ(0, PressAltCharacter('/'));
     ASSERT_EQ(0, ClickControl(Control(ID_SAVE)));
     std::string saved = PathIn(directory, "kavro001.bin");
-    EXPECT_TRUE(WaitUntil([&] {
-        return GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES;
-    }));
-    EXPECT_EQ(nullptr, FindDialog(app.info.dwProcessId));
+    EXPECT_TRUE(
+        WaitUntil([&] { return GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
     EXPECT_TRUE(IsWindowEnabled(app.window));
 }
 
@@ -167,7 +163,7 @@ TEST_F(AboutWhile, ACaptureCompletes)
     ASSERT_FALSE(IsWindowEnabled(Control(ID_CAPTURE)));
     ASSERT_EQ(0, PressAltCharacter('?'));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(nullptr, box) << "no About box";
+    ASSERT_NE(NULL, box) << "no About box";
 
     EXPECT_TRUE(WaitForCaptureAndSave(app.window, true));
     EXPECT_TRUE(IsWindowVisible(box)) << "the box closed before the capture ended";
@@ -184,8 +180,9 @@ TEST_F(AboutWhile, ACaptureCompletes)
     int differing = 0;
     EXPECT_TRUE(WaitUntil([&] {
         return CompareUncovered(app.window, expected, covered, &compared, &differing) == 0
-            && differing == 0;
-    })) << differing << " of " << compared << " uncovered pixels differ";
+               && differing == 0;
+    })) << differing
+        << " of " << compared << " uncovered pixels differ";
     EXPECT_GT(compared, 0) << "the box covers the whole picture";
 
     ASSERT_EQ(0, ClickControl(GetDlgItem(box, IDOK)));

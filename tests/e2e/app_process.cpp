@@ -75,7 +75,7 @@ int StartApp(AppProcess *app, const char *program, const char *directory)
     WaitUntil([app, &shown] {
         app->window = FindMainWindow(app->info.dwProcessId);
         shown = app->window != NULL && IsWindowVisible(app->window)
-            && KeyboardFocus(app->info.dwThreadId) == app->window;
+                && KeyboardFocus(app->info.dwThreadId) == app->window;
         return shown || WaitForSingleObject(app->info.hProcess, 0) == WAIT_OBJECT_0;
     });
     return shown ? 0 : -1;
@@ -85,9 +85,8 @@ int WaitForExit(AppProcess *app, DWORD timeout_ms, DWORD *exit_code)
 {
     if (app->info.hProcess == NULL)
         return -1;
-    bool ended = WaitUntil([app] {
-        return WaitForSingleObject(app->info.hProcess, 0) == WAIT_OBJECT_0;
-    }, timeout_ms);
+    bool ended = WaitUntil(
+        [app] { return WaitForSingleObject(app->info.hProcess, 0) == WAIT_OBJECT_0; }, timeout_ms);
     if (!ended || !GetExitCodeProcess(app->info.hProcess, exit_code))
         return -1;
     return 0;

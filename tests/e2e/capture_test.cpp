@@ -97,14 +97,14 @@ void ExpectCaptureFailedBox(HWND window, DWORD process_id)
 {
     ASSERT_EQ(0, ClickControl(GetDlgItem(window, ID_CAPTURE)));
     HWND box = WaitForDialog(process_id);
-    ASSERT_NE(nullptr, box) << "no message box";
+    ASSERT_NE(NULL, box) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
     EXPECT_EQ(L"Error", view.caption);
     EXPECT_EQ(CAPTURE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
-    ASSERT_NE(nullptr, view.ok);
+    ASSERT_NE(NULL, view.ok);
     // The box is modal and the buttons come back only after it.
     EXPECT_FALSE(IsWindowEnabled(window));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, ID_CAPTURE)));
@@ -129,7 +129,7 @@ TEST_P(FailedCapture, ShowsTheMessageAndKeepsThePicture)
     if (HasFatalFailure())
         return;
     EXPECT_TRUE(StillShowsPicture(app.window, frame0));
-    EXPECT_EQ(nullptr, FindDialog(app.info.dwProcessId));
+    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
 }
 
 std::string FaultName(const ::testing::TestParamInfo<Fault> &info)
@@ -164,8 +164,9 @@ TEST_F(Capture, SaveAfterAFailedReadWritesWhatTheBufferHolds)
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(WaitUntil([&] {
         return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(saved, &bytes) == 0
-            && bytes.size() == RAW_FRAME_BYTES;
-    })) << bytes.size() << " bytes in " << saved;
+               && bytes.size() == RAW_FRAME_BYTES;
+    })) << bytes.size()
+        << " bytes in " << saved;
 
     std::vector<uint8_t> expected = CameraFrame(0);
     std::vector<uint8_t> frame1 = CameraFrame(1);

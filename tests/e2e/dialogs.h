@@ -19,10 +19,10 @@ struct DialogControl {
 
 struct MessageBoxView {
     std::wstring caption;
-    std::wstring text;     // the message: the static control that is not an icon
-    int icons;             // icon statics that show an icon
+    std::wstring text;  // the message: the static control that is not an icon
+    int icons;          // icon statics that show an icon
     int buttons;
-    HWND ok;               // the button with id IDOK, if any
+    HWND ok;  // the button with id IDOK, if any
 };
 
 // A visible top-level dialog (class "#32770") of the process, or NULL.

@@ -56,9 +56,8 @@ bool WaitForCaptureAndSave(HWND window, bool enabled)
     return WaitUntil([window, enabled] {
         HWND capture = GetDlgItem(window, ID_CAPTURE);
         HWND save = GetDlgItem(window, ID_SAVE);
-        return capture != NULL && save != NULL
-            && (IsWindowEnabled(capture) != FALSE) == enabled
-            && (IsWindowEnabled(save) != FALSE) == enabled;
+        return capture != NULL && save != NULL && (IsWindowEnabled(capture) != FALSE) == enabled
+               && (IsWindowEnabled(save) != FALSE) == enabled;
     });
 }
 
@@ -73,8 +72,8 @@ const int STILL_READINGS = 12;
     if (difference < 0)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-        << "the window shows " << DescribePixel(seen, difference) << " where "
-        << DescribePixel(expected, difference) << " belongs";
+           << "the window shows " << DescribePixel(seen, difference) << " where "
+           << DescribePixel(expected, difference) << " belongs";
 }
 
 }  // namespace

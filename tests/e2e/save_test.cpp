@@ -33,7 +33,7 @@ protected:
         std::string path = PathIn(directory, name);
         bool saved = WaitUntil([&] {
             return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(path, bytes) == 0
-                && bytes->size() == RAW_FRAME_BYTES;
+                   && bytes->size() == RAW_FRAME_BYTES;
         });
         if (!saved)
             return ::testing::AssertionFailure() << path << " has " << bytes->size() << " bytes";
@@ -70,14 +70,14 @@ TEST_F(Save, FailedSaveKeepsTheNumber)
     ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), NULL));
     ASSERT_EQ(0, ClickControl(Control(ID_SAVE)));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(nullptr, box) << "no message box";
+    ASSERT_NE(NULL, box) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
     EXPECT_EQ(L"Error", view.caption);
     EXPECT_EQ(SAVE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
-    ASSERT_NE(nullptr, view.ok);
+    ASSERT_NE(NULL, view.ok);
     EXPECT_FALSE(IsWindowEnabled(Control(ID_SAVE)));
     ASSERT_EQ(0, ClickControl(view.ok));
     ASSERT_TRUE(WaitForDialogClosed(box));
@@ -98,9 +98,8 @@ TEST_F(Save, CommandActsWhateverItsNotificationCode)
     PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(ID_SAVE, 0x1234), 0);
     std::string path = PathIn(directory, "kavro001.bin");
     std::vector<uint8_t> bytes;
-    EXPECT_TRUE(WaitUntil([&] {
-        return ReadWholeFile(path, &bytes) == 0 && bytes.size() == RAW_FRAME_BYTES;
-    }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadWholeFile(path, &bytes) == 0 && bytes.size() == RAW_FRAME_BYTES; }));
 }
 
 }  // namespace

@@ -17,8 +17,7 @@ void PumpMessages(DWORD ms);
 
 // Calls done() until it returns true (result true) or timeout_ms has passed
 // (result false).
-template <typename Done>
-bool WaitUntil(Done done, DWORD timeout_ms = WAIT_MS)
+template <typename Done> bool WaitUntil(Done done, DWORD timeout_ms = WAIT_MS)
 {
     DWORD start = GetTickCount();
     for (;;) {

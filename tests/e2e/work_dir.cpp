@@ -35,9 +35,10 @@ int RemoveWorkDirectory(const std::string &directory)
     for (const std::string &name : ListDirectory(directory)) {
         std::string path = PathIn(directory, name.c_str());
         DWORD attributes = GetFileAttributesA(path.c_str());
-        BOOL removed = (attributes != INVALID_FILE_ATTRIBUTES
-                        && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
+        BOOL removed =
+            (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                ? RemoveDirectoryA(path.c_str())
+                : DeleteFileA(path.c_str());
         if (!removed)
             result = -1;
     }

@@ -44,7 +44,7 @@ TEST(ConvertFrame, UniformFramesAndTheFinalPixel)
         uint8_t fill;
         Bgr every, final_pixel;
     } cases[] = {
-        {0, {0, 139, 0}, {0, 139, 0}},        // the start-up picture: green
+        {0, {0, 139, 0}, {0, 139, 0}},  // the start-up picture: green
         {128, {128, 130, 128}, {0, 173, 128}},
         {255, {255, 122, 255}, {28, 207, 255}},
     };

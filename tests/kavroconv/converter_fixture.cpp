@@ -59,28 +59,28 @@ void ConverterTest::SetUp()
     // The captured streams live beside the folder, so Listing() sees only
     // what the tool made.
     for (int attempt = 0;; ++attempt) {
-        root_ = fs::temp_directory_path() /
-            ("kavroconv-test-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
-        if (fs::create_directory(root_))
+        root = fs::temp_directory_path()
+               / ("kavroconv-test-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
+        if (fs::create_directory(root))
             break;
     }
-    fs::create_directory(root_ / "files");
+    fs::create_directory(root / "files");
 }
 
 void ConverterTest::TearDown()
 {
-    fs::remove_all(root_);
+    fs::remove_all(root);
 }
 
 std::string ConverterTest::Path(const std::string &name) const
 {
-    return (root_ / "files" / name).string();
+    return (root / "files" / name).string();
 }
 
 std::vector<std::string> ConverterTest::Listing() const
 {
     std::vector<std::string> names;
-    for (const fs::directory_entry &entry : fs::directory_iterator(root_ / "files"))
+    for (const fs::directory_entry &entry : fs::directory_iterator(root / "files"))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -93,8 +93,8 @@ int ConverterTest::Run(const std::vector<std::string> &args)
     for (const std::string &arg : args)
         argv.push_back((char *)arg.c_str());
     argv.push_back(NULL);
-    std::string out_name = (root_ / "stdout").string();
-    std::string err_name = (root_ / "stderr").string();
+    std::string out_name = (root / "stdout").string();
+    std::string err_name = (root / "stderr").string();
     FILE *out = fopen(out_name.c_str(), "wb");
     FILE *err = fopen(err_name.c_str(), "wb");
     EXPECT_TRUE(out != NULL && err != NULL);
@@ -102,7 +102,7 @@ int ConverterTest::Run(const std::vector<std::string> &args)
     fclose(out);
     fclose(err);
     Bytes out_bytes = ReadBytes(out_name), err_bytes = ReadBytes(err_name);
-    out_.assign(out_bytes.begin(), out_bytes.end());
-    err_.assign(err_bytes.begin(), err_bytes.end());
+    out_text.assign(out_bytes.begin(), out_bytes.end());
+    err_text.assign(err_bytes.begin(), err_bytes.end());
     return status;
 }

@@ -32,11 +32,11 @@ protected:
     std::string Path(const std::string &name) const;
     // The names the folder holds, sorted.
     std::vector<std::string> Listing() const;
-    // Runs "kavroconv ARGS..."; keeps stdout in out_ and stderr in err_.
+    // Runs "kavroconv ARGS..."; keeps stdout in out_text and stderr in err_text.
     int Run(const std::vector<std::string> &args);
 
-    std::filesystem::path root_;
-    std::string out_, err_;
+    std::filesystem::path root;
+    std::string out_text, err_text;
 };
 
 #endif

@@ -19,22 +19,24 @@ TEST_F(ConverterTest, PicturesGoBesideTheirFrames)
     for (const char *name : {"kavro001.bin", "KAVRO002.BIN", "frame.raw"})
         WriteBytes(Path(name), ZERO_FRAME);
     EXPECT_EQ(0, Run({Path("kavro001.bin"), Path("KAVRO002.BIN"), Path("frame.raw")}));
-    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("kavro001.bmp") + "\n" +
-              Path("KAVRO002.BIN") + " -> " + Path("KAVRO002.bmp") + "\n" +
-              Path("frame.raw") + " -> " + Path("frame.raw.bmp") + "\n", out_);
-    EXPECT_EQ("", err_);
+    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("kavro001.bmp") + "\n" + Path("KAVRO002.BIN")
+                  + " -> " + Path("KAVRO002.bmp") + "\n" + Path("frame.raw") + " -> "
+                  + Path("frame.raw.bmp") + "\n",
+              out_text);
+    EXPECT_EQ("", err_text);
 
     EXPECT_EQ(0, Run({"--format", "png", Path("kavro001.bin")}));
-    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("kavro001.png") + "\n", out_);
-    EXPECT_EQ(Names({"KAVRO002.BIN", "KAVRO002.bmp", "frame.raw", "frame.raw.bmp",
-                     "kavro001.bin", "kavro001.bmp", "kavro001.png"}), Listing());
+    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("kavro001.png") + "\n", out_text);
+    EXPECT_EQ(Names({"KAVRO002.BIN", "KAVRO002.bmp", "frame.raw", "frame.raw.bmp", "kavro001.bin",
+                     "kavro001.bmp", "kavro001.png"}),
+              Listing());
 }
 
 TEST_F(ConverterTest, OutputOptionNamesThePictureAndReplacesIt)
 {
     WriteBytes(Path("kavro001.bin"), ZERO_FRAME);
     ASSERT_EQ(0, Run({"-o", Path("first.bmp"), Path("kavro001.bin")}));
-    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("first.bmp") + "\n", out_);
+    EXPECT_EQ(Path("kavro001.bin") + " -> " + Path("first.bmp") + "\n", out_text);
 
     WriteBytes(Path("picture.bmp"), Bytes(30000, 0xAA));
     EXPECT_EQ(0, Run({Path("kavro001.bin"), "-o", Path("picture.bmp")}));
@@ -50,22 +52,28 @@ TEST_F(ConverterTest, BadFramesAreReportedAndTheOthersConverted)
     WriteBytes(Path("empty.bin"), Bytes());
     fs::create_directory(Path("folder.bin"));
     WriteBytes(Path("good2.bin"), ZERO_FRAME);
-    EXPECT_EQ(1, Run({Path("good1.bin"), Path("missing.bin"), Path("short.bin"),
-                      Path("long.bin"), Path("empty.bin"), Path("folder.bin"),
-                      Path("good2.bin")}));
-    EXPECT_EQ("kavroconv: " + Path("missing.bin") + ": no such file\n"
-              "kavroconv: " + Path("short.bin") +
-              ": not a frame: 100 bytes, a frame has exactly 13824\n"
-              "kavroconv: " + Path("long.bin") +
-              ": not a frame: 13825 bytes, a frame has exactly 13824\n"
-              "kavroconv: " + Path("empty.bin") +
-              ": not a frame: 0 bytes, a frame has exactly 13824\n"
-              "kavroconv: " + Path("folder.bin") + ": is a directory, not a frame file\n",
-              err_);
-    EXPECT_EQ(Path("good1.bin") + " -> " + Path("good1.bmp") + "\n" +
-              Path("good2.bin") + " -> " + Path("good2.bmp") + "\n", out_);
-    EXPECT_EQ(Names({"empty.bin", "folder.bin", "good1.bin", "good1.bmp", "good2.bin",
-                     "good2.bmp", "long.bin", "short.bin"}), Listing());
+    EXPECT_EQ(1, Run({Path("good1.bin"), Path("missing.bin"), Path("short.bin"), Path("long.bin"),
+                      Path("empty.bin"), Path("folder.bin"), Path("good2.bin")}));
+    EXPECT_EQ("kavroconv: " + Path("missing.bin")
+                  + ": no such file\n"
+                    "kavroconv: "
+                  + Path("short.bin")
+                  + ": not a frame: 100 bytes, a frame has exactly 13824\n"
+                    "kavroconv: "
+                  + Path("long.bin")
+                  + ": not a frame: 13825 bytes, a frame has exactly 13824\n"
+                    "kavroconv: "
+                  + Path("empty.bin")
+                  + ": not a frame: 0 bytes, a frame has exactly 13824\n"
+                    "kavroconv: "
+                  + Path("folder.bin") + ": is a directory, not a frame file\n",
+              err_text);
+    EXPECT_EQ(Path("good1.bin") + " -> " + Path("good1.bmp") + "\n" + Path("good2.bin") + " -> "
+                  + Path("good2.bmp") + "\n",
+              out_text);
+    EXPECT_EQ(Names({"empty.bin", "folder.bin", "good1.bin", "good1.bmp", "good2.bin", "good2.bmp",
+                     "long.bin", "short.bin"}),
+              Listing());
 }
 
 TEST_F(ConverterTest, UnwritablePictureIsReported)
@@ -73,12 +81,12 @@ TEST_F(ConverterTest, UnwritablePictureIsReported)
     WriteBytes(Path("kavro001.bin"), ZERO_FRAME);
     std::string nowhere = Path("no-folder") + "/kavro001.bmp";
     EXPECT_EQ(1, Run({"-o", nowhere, Path("kavro001.bin")}));
-    EXPECT_EQ("kavroconv: " + nowhere + ": cannot write: No such file or directory\n", err_);
-    EXPECT_EQ("", out_);
+    EXPECT_EQ("kavroconv: " + nowhere + ": cannot write: No such file or directory\n", err_text);
+    EXPECT_EQ("", out_text);
 #ifndef _WIN32
     for (const char *format : {"bmp", "png"}) {
         EXPECT_EQ(1, Run({"--format", format, "-o", "/dev/full", Path("kavro001.bin")}));
-        EXPECT_EQ("kavroconv: /dev/full: write failed: No space left on device\n", err_);
+        EXPECT_EQ("kavroconv: /dev/full: write failed: No space left on device\n", err_text);
     }
 #endif
     EXPECT_EQ(Names({"kavro001.bin"}), Listing());
@@ -93,7 +101,7 @@ TEST_F(ConverterTest, FrameIsNeverItsOwnOutput)
     fs::last_write_time(frame, fs::last_write_time(frame) - std::chrono::hours(24 * 400));
     const fs::file_time_type stamp = fs::last_write_time(frame);
     fs::create_hard_link(frame, Path("link.bin"));
-    const std::string other_spelling = (root_ / "files" / ".." / "files" / "kavro001.bin").string();
+    const std::string other_spelling = (root / "files" / ".." / "files" / "kavro001.bin").string();
     std::vector<Names> runs = {
         {"-o", frame, frame},
         {"-o", other_spelling, frame},
@@ -104,14 +112,16 @@ TEST_F(ConverterTest, FrameIsNeverItsOwnOutput)
     };
     for (const Names &args : runs) {
         EXPECT_EQ(1, Run(args)) << args[1];
-        EXPECT_EQ("kavroconv: " + frame + ": output " + args[1] +
-                  " is this frame file itself, not overwritten\n", err_);
+        EXPECT_EQ("kavroconv: " + frame + ": output " + args[1]
+                      + " is this frame file itself, not overwritten\n",
+                  err_text);
     }
     fs::create_hard_link(frame, Path("kavro001.bmp"));
     EXPECT_EQ(1, Run({frame}));
-    EXPECT_EQ("kavroconv: " + frame + ": output " + Path("kavro001.bmp") +
-              " is this frame file itself, not overwritten\n", err_);
-    EXPECT_EQ("", out_);
+    EXPECT_EQ("kavroconv: " + frame + ": output " + Path("kavro001.bmp")
+                  + " is this frame file itself, not overwritten\n",
+              err_text);
+    EXPECT_EQ("", out_text);
     EXPECT_TRUE(MixedFrame() == ReadBytes(frame));
     EXPECT_TRUE(stamp == fs::last_write_time(frame));
 }
@@ -135,9 +145,10 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(2, Run(c.args)) << c.problem;
-        EXPECT_EQ("kavroconv: " + c.problem +
-                  "\nusage: kavroconv [--format bmp|png] [-o OUTPUT] FILE.bin...\n", err_);
-        EXPECT_EQ("", out_);
+        EXPECT_EQ("kavroconv: " + c.problem
+                      + "\nusage: kavroconv [--format bmp|png] [-o OUTPUT] FILE.bin...\n",
+                  err_text);
+        EXPECT_EQ("", out_text);
     }
     EXPECT_EQ(Names({"a.bin", "b.bin"}), Listing());
 }
@@ -148,7 +159,7 @@ TEST_F(ConverterTest, HelpDescribesTheFrameFormatAndConvertsNothing)
     EXPECT_EQ(0, Run({Path("a.bin"), "--help"}));
     for (const char *text : {"96x72", "UYVY", "13824 bytes", "top row first, no header",
                              "--format bmp|png", "-o OUTPUT"})
-        EXPECT_NE(std::string::npos, out_.find(text)) << text;
-    EXPECT_EQ("", err_);
+        EXPECT_NE(std::string::npos, out_text.find(text)) << text;
+    EXPECT_EQ("", err_text);
     EXPECT_EQ(Names({"a.bin"}), Listing());
 }

@@ -20,8 +20,8 @@ Bytes Painted(const Bytes &frame)
 Bytes DecodePng(const Bytes &png)
 {
     int width = 0, height = 0, channels = 0;
-    uint8_t *pixels = stbi_load_from_memory(png.data(), (int)png.size(), &width, &height,
-                                            &channels, 0);
+    uint8_t *pixels =
+        stbi_load_from_memory(png.data(), (int)png.size(), &width, &height, &channels, 0);
     EXPECT_TRUE(pixels != NULL) << stbi_failure_reason();
     if (pixels == NULL)
         return Bytes();
@@ -42,10 +42,10 @@ TEST_F(ConverterTest, BmpIsHeadersThenThePaintedBits)
     Bytes bmp = ReadBytes(Path("mixed.bmp"));
     ASSERT_EQ(20790u, bmp.size());
     const uint8_t headers[54] = {
-        'B', 'M', 0x36, 0x51, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // size 20790, bits at 54
-        40, 0, 0, 0, 96, 0, 0, 0, 72, 0, 0, 0, 1, 0, 24, 0,   // 96 x 72 bottom-up, 24 bits
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,       // BI_RGB, the rest 0
-        0, 0, 0, 0, 0, 0, 0, 0};
+        'B', 'M', 0x36, 0x51, 0,  0, 0, 0, 0,  0, 54, 0, 0, 0,         // size 20790, bits at 54
+        40,  0,   0,    0,    96, 0, 0, 0, 72, 0, 0,  0, 1, 0, 24, 0,  // 96 x 72 bottom-up, 24 bits
+        0,   0,   0,    0,    0,  0, 0, 0, 0,  0, 0,  0, 0, 0, 0,  0,  // BI_RGB, the rest 0
+        0,   0,   0,    0,    0,  0, 0, 0};
     EXPECT_EQ(Bytes(headers, headers + 54), Bytes(bmp.begin(), bmp.begin() + 54));
     EXPECT_TRUE(Painted(MixedFrame()) == Bytes(bmp.begin() + 54, bmp.end()));
 }

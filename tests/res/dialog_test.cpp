@@ -11,7 +11,7 @@ struct ExpectedControl {
     uint16_t id;
     uint16_t class_atom;
     uint16_t icon;        // the ordinal title of an icon static, else 0
-    const wchar_t* text;  // else the text
+    const wchar_t *text;  // else the text
 };
 
 const uint16_t STATIC_ATOM = 0x0082;
@@ -19,7 +19,7 @@ const uint16_t BUTTON_ATOM = 0x0080;
 
 const ExpectedControl CONTROLS[4] = {
     // WS_CHILD | WS_VISIBLE | SS_ICON, showing icon group 107
-    {0x50000003, 14, 9, 16, 16, 2, STATIC_ATOM, 107, nullptr},
+    {0x50000003, 14, 9, 16, 16, 2, STATIC_ATOM, 107, NULL},
     // WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX
     {0x50020080, 49, 10, 119, 8, 0xFFFF, STATIC_ATOM, 0, L"pukavro Version 1.0"},
     // WS_CHILD | WS_VISIBLE | WS_GROUP, left-aligned
@@ -33,7 +33,7 @@ const ExpectedControl CONTROLS[4] = {
 TEST(AboutBox, TemplateHeader)
 {
     Reader reader = MakeReader(JapaneseResource(RT_DIALOG, 103));
-    ASSERT_NE(nullptr, reader.base);
+    ASSERT_NE(NULL, reader.base);
 
     // DS_SETFONT | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU, no WS_POPUP.
     EXPECT_EQ(0x00C800C0u, ReadDword(&reader));
@@ -61,17 +61,17 @@ TEST(AboutBox, TemplateHeader)
 TEST(AboutBox, ControlsInOrder)
 {
     Reader reader = MakeReader(JapaneseResource(RT_DIALOG, 103));
-    ASSERT_NE(nullptr, reader.base);
-    reader.offset = 18;  // past the fixed part of the header
+    ASSERT_NE(NULL, reader.base);
+    reader.offset = 18;          // past the fixed part of the header
     ReadNameOrOrdinal(&reader);  // menu
     ReadNameOrOrdinal(&reader);  // class
     ReadText(&reader);           // title
     ReadWord(&reader);           // points
     ReadText(&reader);           // font
 
-    for (const ExpectedControl& want : CONTROLS) {
-        SCOPED_TRACE(testing::Message() << "control id " << want.id << " at "
-                                        << want.x << "," << want.y);
+    for (const ExpectedControl &want : CONTROLS) {
+        SCOPED_TRACE(testing::Message()
+                     << "control id " << want.id << " at " << want.x << "," << want.y);
         AlignDword(&reader);
         EXPECT_EQ(want.style, ReadDword(&reader));
         EXPECT_EQ(0u, ReadDword(&reader));  // extended style
@@ -86,7 +86,7 @@ TEST(AboutBox, ControlsInOrder)
         EXPECT_EQ(want.class_atom, control_class.ordinal);
 
         NameOrOrdinal title = ReadNameOrOrdinal(&reader);
-        if (want.text == nullptr) {
+        if (want.text == NULL) {
             EXPECT_TRUE(title.is_ordinal);
             EXPECT_EQ(want.icon, title.ordinal);
         } else {

@@ -14,11 +14,11 @@ struct GroupEntry {
     uint16_t id;
 };
 
-std::vector<GroupEntry> ReadGroup(WORD group_id, bool* ok)
+std::vector<GroupEntry> ReadGroup(WORD group_id, bool *ok)
 {
     std::vector<GroupEntry> entries;
     Reader reader = MakeReader(JapaneseResource(RT_GROUP_ICON, group_id));
-    *ok = reader.base != nullptr && ReadWord(&reader) == 0 && ReadWord(&reader) == 1;
+    *ok = reader.base != NULL && ReadWord(&reader) == 0 && ReadWord(&reader) == 1;
     uint16_t count = ReadWord(&reader);
     for (uint16_t i = 0; i < count && *ok; i++) {
         GroupEntry entry;
@@ -45,11 +45,11 @@ const uint8_t PALETTE[16][3] = {
 };
 
 // One image: a 16-colour bitmap of size x size over an AND mask.
-void CheckImage(const GroupEntry& entry, int size)
+void CheckImage(const GroupEntry &entry, int size)
 {
     SCOPED_TRACE(testing::Message() << "icon image " << entry.id << ", " << size << " px");
     ResourceData data = JapaneseResource(RT_ICON, entry.id);
-    ASSERT_NE(nullptr, data.bytes);
+    ASSERT_NE(NULL, data.bytes);
     const DWORD colour_row = (size * 4 + 31) / 32 * 4;
     const DWORD mask_row = (size + 31) / 32 * 4;
     ASSERT_EQ(40 + 16 * 4 + (colour_row + mask_row) * size, data.size);
@@ -72,8 +72,8 @@ void CheckImage(const GroupEntry& entry, int size)
 
     // Transparent pixels (mask 1) carry colour 0, so the screen shows
     // through unchanged; the picture itself uses several colours.
-    const uint8_t* colour = data.bytes + 40 + 64;
-    const uint8_t* mask = colour + colour_row * size;
+    const uint8_t *colour = data.bytes + 40 + 64;
+    const uint8_t *mask = colour + colour_row * size;
     int transparent = 0, stray = 0;
     std::set<int> used;
     for (int y = 0; y < size; y++) {
@@ -93,10 +93,10 @@ void CheckImage(const GroupEntry& entry, int size)
     EXPECT_EQ(0, stray);
     EXPECT_GE(used.size(), 5u);
 
-    HICON icon = CreateIconFromResourceEx(const_cast<uint8_t*>(data.bytes), data.size, TRUE,
+    HICON icon = CreateIconFromResourceEx(const_cast<uint8_t *>(data.bytes), data.size, TRUE,
                                           0x00030000, size, size, LR_DEFAULTCOLOR);
-    EXPECT_NE(nullptr, icon);
-    if (icon != nullptr) {
+    EXPECT_NE(NULL, icon);
+    if (icon != NULL) {
         DestroyIcon(icon);
     }
 }
@@ -144,7 +144,7 @@ namespace {
 
 BOOL CALLBACK OnIconImage(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids)
 {
-    reinterpret_cast<std::set<ULONG_PTR>*>(ids)->insert(reinterpret_cast<ULONG_PTR>(name));
+    reinterpret_cast<std::set<ULONG_PTR> *>(ids)->insert(reinterpret_cast<ULONG_PTR>(name));
     return TRUE;
 }
 
@@ -157,7 +157,7 @@ TEST(Icons, EveryImageBelongsToAGroup)
     std::set<ULONG_PTR> referenced;
     for (WORD group_id : {107, 108}) {
         bool ok;
-        for (const GroupEntry& entry : ReadGroup(group_id, &ok)) {
+        for (const GroupEntry &entry : ReadGroup(group_id, &ok)) {
             referenced.insert(entry.id);
         }
         EXPECT_TRUE(ok) << "group " << group_id;

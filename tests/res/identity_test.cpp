@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -19,13 +19,13 @@ const GUID SUPPORTED_OS[5] = {
     {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}},
 };
 
-std::string VersionString(std::vector<char>* block, const char* name)
+std::string VersionString(std::vector<char> *block, const char *name)
 {
     std::string path = std::string("\\StringFileInfo\\041104B0\\") + name;
-    char* value = nullptr;
+    char *value = NULL;
     UINT length = 0;
-    if (!VerQueryValueA(block->data(), path.c_str(), reinterpret_cast<void**>(&value), &length)
-        || value == nullptr) {
+    if (!VerQueryValueA(block->data(), path.c_str(), reinterpret_cast<void **>(&value), &length)
+        || value == NULL) {
         return "(missing)";
     }
     return std::string(value);
@@ -41,9 +41,9 @@ TEST(Version, FileDescriptionAndVersionOne)
     std::vector<char> block(size);
     ASSERT_TRUE(GetFileVersionInfoA(ModulePath(), 0, size, block.data()));
 
-    VS_FIXEDFILEINFO* fixed = nullptr;
+    VS_FIXEDFILEINFO *fixed = NULL;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &length));
     ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
     EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
     EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);  // 1.0.0.0
@@ -52,14 +52,15 @@ TEST(Version, FileDescriptionAndVersionOne)
     EXPECT_EQ(0u, fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
 
-    WORD* translation = nullptr;
+    WORD *translation = NULL;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &length));
+                               reinterpret_cast<void **>(&translation), &length));
     ASSERT_EQ(4u, length);
     EXPECT_EQ(0x0411, translation[0]);  // Japanese
     EXPECT_EQ(1200, translation[1]);    // Unicode
 
-    EXPECT_EQ("pukavro: still pictures from a USB camera", VersionString(&block, "FileDescription"));
+    EXPECT_EQ("pukavro: still pictures from a USB camera",
+              VersionString(&block, "FileDescription"));
     EXPECT_EQ("1.0", VersionString(&block, "FileVersion"));
     EXPECT_EQ("pukavro", VersionString(&block, "ProductName"));
     EXPECT_EQ("1.0", VersionString(&block, "ProductVersion"));
@@ -69,8 +70,8 @@ TEST(Version, FileDescriptionAndVersionOne)
 TEST(Manifest, AsInvokerOnEverySupportedWindows)
 {
     ResourceData data = JapaneseResource(MAKEINTRESOURCEA(24), 1);
-    ASSERT_NE(nullptr, data.bytes);
-    std::string text(reinterpret_cast<const char*>(data.bytes), data.size);
+    ASSERT_NE(NULL, data.bytes);
+    std::string text(reinterpret_cast<const char *>(data.bytes), data.size);
     EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\""));
     EXPECT_NE(std::string::npos,
               text.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
@@ -88,23 +89,23 @@ TEST(Manifest, AsInvokerOnEverySupportedWindows)
 
     ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
     SIZE_T written = 0;
-    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext,
-                             &level, sizeof level, &written));
+    ASSERT_TRUE(QueryActCtxW(0, context, NULL, RunlevelInformationInActivationContext, &level,
+                             sizeof level, &written));
     EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level.RunLevel);
     EXPECT_EQ(0u, level.UiAccess);
 
     // The element layout differs between Windows versions; each id is
     // looked for as 16 bytes anywhere in the answer.
     uint8_t compatibility[512] = {};
-    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext,
+    ASSERT_TRUE(QueryActCtxW(0, context, NULL, CompatibilityInformationInActivationContext,
                              compatibility, sizeof compatibility, &written));
     DWORD count;
-    std::memcpy(&count, compatibility, sizeof count);
+    memcpy(&count, compatibility, sizeof count);
     EXPECT_EQ(5u, count);
-    for (const GUID& os : SUPPORTED_OS) {
+    for (const GUID &os : SUPPORTED_OS) {
         bool found = false;
         for (SIZE_T at = 4; at + sizeof os <= written && !found; at++) {
-            found = std::memcmp(compatibility + at, &os, sizeof os) == 0;
+            found = memcmp(compatibility + at, &os, sizeof os) == 0;
         }
         EXPECT_TRUE(found) << "supportedOS {" << std::hex << os.Data1 << "...}";
     }

@@ -5,17 +5,17 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 #include <string>
 
 // Every resource of the program is Japanese: 1041.
 constexpr WORD JAPANESE = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
-const char* ModulePath();
+const char *ModulePath();
 HMODULE ResourceModule();
 
 struct ResourceData {
-    const uint8_t* bytes;  // null when the resource is missing
+    const uint8_t *bytes;  // null when the resource is missing
     DWORD size;
 };
 
@@ -25,21 +25,21 @@ ResourceData JapaneseResource(LPCSTR type, WORD id);
 // Reads little-endian fields in order. Reading past the end yields zeros and
 // sets overrun, so a short resource fails its checks instead of crashing.
 struct Reader {
-    const uint8_t* base;
+    const uint8_t *base;
     DWORD size;
     DWORD offset;
     bool overrun;
 };
 
 Reader MakeReader(ResourceData data);
-uint8_t ReadByte(Reader* reader);
-uint16_t ReadWord(Reader* reader);
-uint32_t ReadDword(Reader* reader);
+uint8_t ReadByte(Reader *reader);
+uint16_t ReadWord(Reader *reader);
+uint32_t ReadDword(Reader *reader);
 // A zero-terminated UTF-16 string.
-std::wstring ReadText(Reader* reader);
+std::wstring ReadText(Reader *reader);
 // A UTF-16 string preceded by its length in characters (string tables).
-std::wstring ReadCountedText(Reader* reader);
-void AlignDword(Reader* reader);
+std::wstring ReadCountedText(Reader *reader);
+void AlignDword(Reader *reader);
 
 // A dialog template's class or title field: nothing, an ordinal or a text.
 struct NameOrOrdinal {
@@ -48,6 +48,6 @@ struct NameOrOrdinal {
     std::wstring text;
 };
 
-NameOrOrdinal ReadNameOrOrdinal(Reader* reader);
+NameOrOrdinal ReadNameOrOrdinal(Reader *reader);
 
 #endif

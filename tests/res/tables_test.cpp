@@ -26,9 +26,9 @@ struct Entry {
 
 BOOL CALLBACK OnLanguage(HMODULE, LPCSTR type, LPCSTR name, WORD language, LONG_PTR list)
 {
-    reinterpret_cast<std::vector<Entry>*>(list)->push_back(
-        Entry{reinterpret_cast<ULONG_PTR>(type), reinterpret_cast<ULONG_PTR>(name),
-              language, !IS_INTRESOURCE(type) || !IS_INTRESOURCE(name)});
+    reinterpret_cast<std::vector<Entry> *>(list)->push_back(
+        Entry{reinterpret_cast<ULONG_PTR>(type), reinterpret_cast<ULONG_PTR>(name), language,
+              !IS_INTRESOURCE(type) || !IS_INTRESOURCE(name)});
     return TRUE;
 }
 
@@ -49,13 +49,11 @@ BOOL CALLBACK OnType(HMODULE module, LPSTR type, LONG_PTR list)
 TEST(Inventory, EveryResourceIsJapaneseAndNumbered)
 {
     std::vector<Entry> entries;
-    ASSERT_TRUE(EnumResourceTypesA(ResourceModule(), OnType,
-                                   reinterpret_cast<LONG_PTR>(&entries)));
+    ASSERT_TRUE(EnumResourceTypesA(ResourceModule(), OnType, reinterpret_cast<LONG_PTR>(&entries)));
     std::vector<std::pair<ULONG_PTR, ULONG_PTR>> found;
-    for (const Entry& entry : entries) {
+    for (const Entry &entry : entries) {
         EXPECT_FALSE(entry.named);
-        EXPECT_EQ(JAPANESE, entry.language)
-            << "type " << entry.type << " id " << entry.name;
+        EXPECT_EQ(JAPANESE, entry.language) << "type " << entry.type << " id " << entry.name;
         // Icon images are numbered by the resource compiler; their groups
         // are checked with the icons.
         if (entry.type != 3 /* RT_ICON */) {
@@ -64,13 +62,12 @@ TEST(Inventory, EveryResourceIsJapaneseAndNumbered)
     }
     std::sort(found.begin(), found.end());
     const std::vector<std::pair<ULONG_PTR, ULONG_PTR>> expected = {
-        {5, 103},   // About box
-        {6, 7},     // strings 96 to 111
-        {9, 109},   // accelerators
-        {14, 107},  // icon groups
-        {14, 108},
-        {16, 1},    // version
-        {24, 1},    // manifest
+        {5, 103},            // About box
+        {6, 7},              // strings 96 to 111
+        {9, 109},            // accelerators
+        {14, 107},           // icon groups
+        {14, 108}, {16, 1},  // version
+        {24, 1},             // manifest
     };
     EXPECT_EQ(expected, found);
 }
@@ -79,7 +76,7 @@ TEST(StringTable, HoldsTheTitleAndTheClassName)
 {
     // Strings come in blocks of 16: block 7 holds 96 to 111.
     Reader reader = MakeReader(JapaneseResource(RT_STRING, 7));
-    ASSERT_NE(nullptr, reader.base);
+    ASSERT_NE(NULL, reader.base);
     for (int id = 96; id < 112; id++) {
         std::wstring text = ReadCountedText(&reader);
         if (id == 103) {
@@ -96,7 +93,7 @@ TEST(StringTable, HoldsTheTitleAndTheClassName)
 TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 {
     Reader reader = MakeReader(JapaneseResource(RT_ACCELERATOR, 109));
-    ASSERT_NE(nullptr, reader.base);
+    ASSERT_NE(NULL, reader.base);
     ASSERT_EQ(16u, reader.size);  // two entries of four words
 
     // Character codes (no FVIRTKEY) with Alt; 0x80 marks the last entry.
@@ -112,7 +109,7 @@ TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 
     // And as the message loop gets it.
     HACCEL table = LoadAcceleratorsA(ResourceModule(), MAKEINTRESOURCEA(109));
-    ASSERT_NE(nullptr, table);
+    ASSERT_NE(NULL, table);
     ACCEL loaded[4] = {};
     ASSERT_EQ(2, CopyAcceleratorTableA(table, loaded, 4));
     for (int i = 0; i < 2; i++) {

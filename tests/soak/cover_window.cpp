@@ -18,8 +18,8 @@ int RegisterCover()
     cover.hInstance = GetModuleHandleA(NULL);
     // The class brush paints the whole window on erase; it lives as long
     // as the class.
-    cover.hbrBackground = CreateSolidBrush(RGB(COVER_RGB >> 16, (COVER_RGB >> 8) & 0xFF,
-                                               COVER_RGB & 0xFF));
+    cover.hbrBackground =
+        CreateSolidBrush(RGB(COVER_RGB >> 16, (COVER_RGB >> 8) & 0xFF, COVER_RGB & 0xFF));
     cover.lpszClassName = COVER_CLASS;
     return RegisterClassA(&cover) ? 0 : -1;
 }
@@ -30,10 +30,9 @@ HWND CreateCover(const RECT &rect)
 {
     if (RegisterCover() != 0)
         return NULL;
-    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
-                                 COVER_CLASS, "", WS_POPUP, rect.left, rect.top,
-                                 rect.right - rect.left, rect.bottom - rect.top, NULL, NULL,
-                                 GetModuleHandleA(NULL), NULL);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, COVER_CLASS,
+                                 "", WS_POPUP, rect.left, rect.top, rect.right - rect.left,
+                                 rect.bottom - rect.top, NULL, NULL, GetModuleHandleA(NULL), NULL);
     if (cover == NULL)
         return NULL;
     ShowWindow(cover, SW_SHOWNOACTIVATE);

@@ -53,7 +53,7 @@ CaptureFault NextFault(FaultSequence *sequence)
 const char *FaultName(Fault fault)
 {
     static const char *const names[FAULT_KINDS] = {
-        "succeeds", "slow", "short read", "vendor request fails", "read fails",
+        "succeeds",        "slow",      "short read", "vendor request fails", "read fails",
         "read breaks off", "unplugged",
     };
     return fault >= 0 && fault < FAULT_KINDS ? names[fault] : "?";
@@ -62,5 +62,5 @@ const char *FaultName(Fault fault)
 bool CaptureFails(Fault fault)
 {
     return fault == VENDOR_FAILS || fault == READ_FAILS || fault == BROKEN_OFF
-        || fault == UNPLUGGED;
+           || fault == UNPLUGGED;
 }

@@ -30,8 +30,7 @@ int CountThreads(DWORD process_id)
     memset(&entry, 0, sizeof entry);
     entry.dwSize = sizeof entry;
     int threads = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more;
-         more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID == process_id)
             threads++;
     }
@@ -87,8 +86,7 @@ int ReadRestingFigures(HANDLE process, DWORD process_id, ProcessFigures *figures
     while (GetTickCount() - start < WAIT_MS) {
         if (ReadProcessFigures(process, process_id, figures) != 0)
             return -1;
-        bool same = figures->threads == previous.threads
-            && figures->handles == previous.handles;
+        bool same = figures->threads == previous.threads && figures->handles == previous.handles;
         agreeing = same ? agreeing + 1 : 0;
         previous = *figures;
         if (agreeing + 1 >= AGREEING_READINGS)
@@ -104,10 +102,10 @@ int PingWindow(HWND window, UINT limit_ms, double *ms)
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     DWORD_PTR result = 0;
-    LRESULT answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit_ms,
-                                           &result);
+    LRESULT answered =
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit_ms, &result);
     QueryPerformanceCounter(&end);
     *ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0
-        / static_cast<double>(frequency.QuadPart);
+          / static_cast<double>(frequency.QuadPart);
     return answered ? 0 : -1;
 }

@@ -36,7 +36,7 @@ double Milliseconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0
-        / static_cast<double>(frequency.QuadPart);
+           / static_cast<double>(frequency.QuadPart);
 }
 
 class SlowCamera : public PukavroTest {
@@ -57,9 +57,9 @@ protected:
         if (ReadCounters(&counters) != 0)
             return ::testing::AssertionFailure() << "no counters";
         if (counters.pending != 1 || counters.bulk_reads != 0)
-            return ::testing::AssertionFailure() << "the camera answered already: "
-                                                 << counters.bulk_reads << " reads, "
-                                                 << counters.pending << " pending";
+            return ::testing::AssertionFailure()
+                   << "the camera answered already: " << counters.bulk_reads << " reads, "
+                   << counters.pending << " pending";
         if (IsWindowEnabled(Control(ID_CAPTURE)))
             return ::testing::AssertionFailure() << "Capture is enabled";
         return ::testing::AssertionSuccess();
@@ -84,18 +84,20 @@ TEST_F(SlowCamera, WindowKeepsAnswering)
     bool hung = false;
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    bool ended = WaitUntil([&] {
-        double ms = 0;
-        if (PingWindow(app.window, PING_LIMIT_MS, &ms) != 0) {
-            hung = true;
-            return true;
-        }
-        times.push_back(ms);
-        return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE;
-    }, CAPTURE_LIMIT_MS);
+    bool ended = WaitUntil(
+        [&] {
+            double ms = 0;
+            if (PingWindow(app.window, PING_LIMIT_MS, &ms) != 0) {
+                hung = true;
+                return true;
+            }
+            times.push_back(ms);
+            return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE;
+        },
+        CAPTURE_LIMIT_MS);
     QueryPerformanceCounter(&end);
-    ASSERT_FALSE(hung) << "no answer within " << PING_LIMIT_MS << " ms after "
-                       << times.size() << " answers";
+    ASSERT_FALSE(hung) << "no answer within " << PING_LIMIT_MS << " ms after " << times.size()
+                       << " answers";
     ASSERT_TRUE(ended) << "the capture did not end";
     ASSERT_FALSE(times.empty());
 
@@ -119,7 +121,7 @@ TEST_F(SlowCamera, RepaintsWhenUncovered)
     RECT over = {origin.x - 4, origin.y - 4, origin.x + FRAME_WIDTH + 4,
                  origin.y + FRAME_HEIGHT + 4};
     HWND cover = CreateCover(over);
-    ASSERT_NE(nullptr, cover);
+    ASSERT_NE(NULL, cover);
     Pixels covered = {FRAME_WIDTH, FRAME_HEIGHT,
                       std::vector<uint32_t>(FRAME_WIDTH * FRAME_HEIGHT, COVER_RGB)};
     Pixels seen;
@@ -140,7 +142,7 @@ TEST_F(SlowCamera, AboutBoxOpensAndCloses)
         return;
     ASSERT_EQ(0, PressAltCharacter('?'));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(nullptr, box) << "no About box";
+    ASSERT_NE(NULL, box) << "no About box";
     EXPECT_EQ(ABOUT_TITLE, WindowText(box));
     EXPECT_FALSE(IsWindowEnabled(app.window));
     ASSERT_EQ(0, ClickControl(GetDlgItem(box, IDOK)));

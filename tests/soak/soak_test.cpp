@@ -110,8 +110,8 @@ private:
     if (ReadSettledCounters(&counters) != 0) {
         ReadCounters(&counters);
         return ::testing::AssertionFailure()
-            << "the camera's counts did not settle: " << counters.opens << " opens, "
-            << counters.closes << " closes, " << counters.pending << " pending";
+               << "the camera's counts did not settle: " << counters.opens << " opens, "
+               << counters.closes << " closes, " << counters.pending << " pending";
     }
     if (counters.frames_sent != expected.next_frame)
         return ::testing::AssertionFailure() << "the camera sent " << counters.frames_sent
@@ -171,8 +171,7 @@ void Soak::TakeFrameStart(uint32_t bytes)
         return ::testing::AssertionFailure() << "the camera's counters cannot be read";
     if (counters.frames_sent != expected.next_frame)
         return ::testing::AssertionFailure() << "the camera has sent " << counters.frames_sent
-                                             << " frames, " << expected.next_frame
-                                             << " expected";
+                                             << " frames, " << expected.next_frame << " expected";
     return ::testing::AssertionSuccess();
 }
 
@@ -186,9 +185,9 @@ void Soak::TakeFrameStart(uint32_t bytes)
     if (!sent || !WaitForCaptureAndSave(app.window, true)) {
         HWND box = FindDialog(app.info.dwProcessId);
         return ::testing::AssertionFailure()
-            << (sent ? "the buttons did not come back" : "the camera sent no frame")
-            << (box != NULL ? "; a message box is open: " : "")
-            << (box != NULL ? ::testing::PrintToString(WindowText(box)) : "");
+               << (sent ? "the buttons did not come back" : "the camera sent no frame")
+               << (box != NULL ? "; a message box is open: " : "")
+               << (box != NULL ? ::testing::PrintToString(WindowText(box)) : "");
     }
     TakeFrameStart(draw.fault == SHORT_READ ? draw.amount : uint32_t{RAW_FRAME_BYTES});
     ExpectedPicture(expected.raw.data(), &expected.picture);
@@ -211,9 +210,9 @@ void Soak::TakeFrameStart(uint32_t bytes)
     if (view.caption != L"Error" || view.text != CAPTURE_FAILED || view.icons != 1
         || view.buttons != 1 || view.ok == NULL)
         return ::testing::AssertionFailure()
-            << "the box reads " << ::testing::PrintToString(view.caption) << ", "
-            << ::testing::PrintToString(view.text) << " with " << view.icons << " icons and "
-            << view.buttons << " buttons";
+               << "the box reads " << ::testing::PrintToString(view.caption) << ", "
+               << ::testing::PrintToString(view.text) << " with " << view.icons << " icons and "
+               << view.buttons << " buttons";
     if (IsWindowEnabled(Control(ID_CAPTURE)) || IsWindowEnabled(Control(ID_SAVE)))
         return ::testing::AssertionFailure() << "Capture or Save enabled under the box";
     if (ClickControl(view.ok) != 0 || !WaitForDialogClosed(box))
@@ -272,14 +271,14 @@ void Soak::TakeFrameStart(uint32_t bytes)
     std::vector<uint8_t> bytes;
     bool saved = WaitUntil([&] {
         return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(path, &bytes) == 0
-            && bytes.size() == RAW_FRAME_BYTES;
+               && bytes.size() == RAW_FRAME_BYTES;
     });
     if (!saved)
         return ::testing::AssertionFailure() << path << " holds " << bytes.size() << " bytes";
     int difference = FirstDifference(bytes.data(), expected.raw.data(), RAW_FRAME_BYTES);
     if (difference >= 0)
         return ::testing::AssertionFailure()
-            << name << " differs from the frame buffer at byte " << difference;
+               << name << " differs from the frame buffer at byte " << difference;
     return ::testing::AssertionSuccess();
 }
 
@@ -346,7 +345,7 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
     EXPECT_EQ(early.threads, late.threads);
     EXPECT_LE(late.working_set, early.working_set + MEMORY_GROWTH);
     EXPECT_LE(late.pagefile_usage, early.pagefile_usage + MEMORY_GROWTH);
-    EXPECT_EQ(nullptr, FindDialog(app.info.dwProcessId));
+    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
     EXPECT_EQ(0, answered) << "the window does not answer";
 
     std::vector<std::string> names;

@@ -17,15 +17,14 @@ int WriteFailed(const char *output, int error, FILE *err)
 // the frame file itself (by another name or a link) is refused before "wb"
 // could truncate it. An existing picture is replaced in place, and a failed
 // write leaves behind what reached the file, both as cp does.
-int ConvertFile(const char *input, const char *output, ImageFormat format,
-                FILE *out, FILE *err)
+int ConvertFile(const char *input, const char *output, ImageFormat format, FILE *out, FILE *err)
 {
     uint8_t frame[RAW_FRAME_BYTES];
     if (ReadFrameFile(input, frame, err) != 0)
         return -1;
     if (IsSameFile(input, output)) {
-        fprintf(err, "kavroconv: %s: output %s is this frame file itself, not overwritten\n",
-                input, output);
+        fprintf(err, "kavroconv: %s: output %s is this frame file itself, not overwritten\n", input,
+                output);
         return -1;
     }
     uint8_t bits[DISPLAY_IMAGE_BYTES];

@@ -63,7 +63,6 @@ int WritePng(FILE *file, const uint8_t *bits);
 
 // Converts one raw frame file into a picture file and lists it on out.
 // Returns 0, or -1 after printing one line naming the file and the reason.
-int ConvertFile(const char *input, const char *output, ImageFormat format,
-                FILE *out, FILE *err);
+int ConvertFile(const char *input, const char *output, ImageFormat format, FILE *out, FILE *err);
 
 #endif

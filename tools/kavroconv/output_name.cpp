@@ -9,10 +9,9 @@ std::string DefaultOutputName(const char *input, ImageFormat format)
 {
     const char *extension = format == FORMAT_PNG ? ".png" : ".bmp";
     size_t length = strlen(input);
-    if (length >= 4 && input[length - 4] == '.' &&
-        tolower((unsigned char)input[length - 3]) == 'b' &&
-        tolower((unsigned char)input[length - 2]) == 'i' &&
-        tolower((unsigned char)input[length - 1]) == 'n')
+    if (length >= 4 && input[length - 4] == '.' && tolower((unsigned char)input[length - 3]) == 'b'
+        && tolower((unsigned char)input[length - 2]) == 'i'
+        && tolower((unsigned char)input[length - 1]) == 'n')
         length -= 4;
     return std::string(input, length) + extension;
 }

@@ -42,8 +42,8 @@ int WritePng(FILE *file, const uint8_t *bits)
         }
     }
     PngSink sink = {file, 0};
-    if (stbi_write_png_to_func(WritePiece, &sink, FRAME_WIDTH, FRAME_HEIGHT, 3,
-                               picture, ROW_BYTES) == 0) {
+    if (stbi_write_png_to_func(WritePiece, &sink, FRAME_WIDTH, FRAME_HEIGHT, 3, picture, ROW_BYTES)
+        == 0) {
         errno = ENOMEM;  // stb fails by itself only when it runs out of memory
         return -1;
     }

@@ -68,8 +68,8 @@ int ReadFrameFile(const char *path, uint8_t *frame, FILE *err)
             fprintf(err, "kavroconv: %s: not a frame: more than %d bytes, a frame has exactly %d\n",
                     path, RAW_FRAME_BYTES, RAW_FRAME_BYTES);
         else
-            fprintf(err, "kavroconv: %s: not a frame: %lld bytes, a frame has exactly %d\n",
-                    path, size, RAW_FRAME_BYTES);
+            fprintf(err, "kavroconv: %s: not a frame: %lld bytes, a frame has exactly %d\n", path,
+                    size, RAW_FRAME_BYTES);
         fclose(file);
         return -1;
     }

@@ -11,9 +11,8 @@ int RunKavroconv(int argc, char **argv, FILE *out, FILE *err)
     }
     int status = EXIT_CONVERTED;
     for (const char *input : options.inputs) {
-        std::string output = options.output != NULL
-            ? std::string(options.output)
-            : DefaultOutputName(input, options.format);
+        std::string output = options.output != NULL ? std::string(options.output)
+                                                    : DefaultOutputName(input, options.format);
         if (ConvertFile(input, output.c_str(), options.format, out, err) != 0)
             status = EXIT_SOME_FAILED;
     }

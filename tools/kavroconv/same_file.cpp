@@ -9,8 +9,8 @@ namespace {
 // other program holds open still answers; directories need the backup flag.
 int GetFileIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
 {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
     BOOL ok = GetFileInformationByHandle(file, info);
@@ -26,8 +26,8 @@ int IsSameFile(const char *first, const char *second)
     BY_HANDLE_FILE_INFORMATION a, b;
     if (GetFileIdentity(first, &a) != 0 || GetFileIdentity(second, &b) != 0)
         return 0;
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh
+           && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 #else
