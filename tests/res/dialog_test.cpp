@@ -33,7 +33,7 @@ const ExpectedControl CONTROLS[4] = {
 TEST(AboutBox, TemplateHeader)
 {
     Reader reader = MakeReader(JapaneseResource(RT_DIALOG, 103));
-    ASSERT_NE(NULL, reader.base);
+    ASSERT_TRUE(reader.base != NULL);
 
     // DS_SETFONT | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU, no WS_POPUP.
     EXPECT_EQ(0x00C800C0u, ReadDword(&reader));
@@ -61,7 +61,7 @@ TEST(AboutBox, TemplateHeader)
 TEST(AboutBox, ControlsInOrder)
 {
     Reader reader = MakeReader(JapaneseResource(RT_DIALOG, 103));
-    ASSERT_NE(NULL, reader.base);
+    ASSERT_TRUE(reader.base != NULL);
     reader.offset = 18;          // past the fixed part of the header
     ReadNameOrOrdinal(&reader);  // menu
     ReadNameOrOrdinal(&reader);  // class

@@ -76,7 +76,7 @@ TEST(StringTable, HoldsTheTitleAndTheClassName)
 {
     // Strings come in blocks of 16: block 7 holds 96 to 111.
     Reader reader = MakeReader(JapaneseResource(RT_STRING, 7));
-    ASSERT_NE(NULL, reader.base);
+    ASSERT_TRUE(reader.base != NULL);
     for (int id = 96; id < 112; id++) {
         std::wstring text = ReadCountedText(&reader);
         if (id == 103) {
@@ -93,7 +93,7 @@ TEST(StringTable, HoldsTheTitleAndTheClassName)
 TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 {
     Reader reader = MakeReader(JapaneseResource(RT_ACCELERATOR, 109));
-    ASSERT_NE(NULL, reader.base);
+    ASSERT_TRUE(reader.base != NULL);
     ASSERT_EQ(16u, reader.size);  // two entries of four words
 
     // Character codes (no FVIRTKEY) with Alt; 0x80 marks the last entry.
@@ -109,7 +109,7 @@ TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
 
     // And as the message loop gets it.
     HACCEL table = LoadAcceleratorsA(ResourceModule(), MAKEINTRESOURCEA(109));
-    ASSERT_NE(NULL, table);
+    ASSERT_TRUE(table != NULL);
     ACCEL loaded[4] = {};
     ASSERT_EQ(2, CopyAcceleratorTableA(table, loaded, 4));
     for (int i = 0; i < 2; i++) {
