@@ -24,7 +24,7 @@ TEST_F(CaptureWithoutThreads, ReportsFailureBeforeReturning)
     g_app.capture_request.buffer = g_app.raw_frame;
     g_app.capture_request.length = RAW_FRAME_BYTES;
     HWND window = CreateNoticeWindow();
-    ASSERT_NE(NULL, window);
+    ASSERT_TRUE(window != NULL);
 
     StartCapture(window);
 

@@ -174,7 +174,7 @@ TEST_F(CaptureTransaction, SlowCameraStillCapturesAndLeavesTheDriverFree)
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 2000));
     BackgroundCapture capture = {buffer.data(), 1};
     HANDLE thread = CreateThread(NULL, 0, CaptureInBackground, &capture, 0, NULL);
-    ASSERT_NE(NULL, thread);
+    ASSERT_TRUE(thread != NULL);
 
     ASSERT_EQ(0, WaitForPendingRequests(1));
     HANDLE other = CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
@@ -204,7 +204,7 @@ TEST_F(CaptureTransaction, CameraRemovedDuringACaptureFailsIt)
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 60000));
     BackgroundCapture capture = {buffer.data(), 0};
     HANDLE thread = CreateThread(NULL, 0, CaptureInBackground, &capture, 0, NULL);
-    ASSERT_NE(NULL, thread);
+    ASSERT_TRUE(thread != NULL);
     ASSERT_EQ(0, WaitForPendingRequests(1));
 
     ASSERT_EQ(0, StopCamera());

@@ -27,7 +27,7 @@ protected:
         g_app.capture_request.buffer = g_app.raw_frame;
         g_app.capture_request.length = RAW_FRAME_BYTES;
         window = CreateNoticeWindow();
-        ASSERT_NE(NULL, window);
+        ASSERT_TRUE(window != NULL);
     }
 
     void TearDown() override

@@ -103,7 +103,7 @@ TEST_P(AboutBox, OpensFromTheKeyboardAndCloses)
     ASSERT_EQ(app.window, KeyboardFocus(app.info.dwThreadId));
     ASSERT_EQ(0, PressAltCharacter(GetParam().character));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(NULL, box) << "no About box";
+    ASSERT_TRUE(box != NULL) << "no About box";
     ExpectAboutBox(box, app.window);
 
     ASSERT_EQ(0, Close(box, GetParam().close));
@@ -147,7 +147,7 @@ TEST_F(AboutWhile, AButtonHasTheFocusNothingOpens)
     std::string saved = PathIn(directory, "kavro001.bin");
     EXPECT_TRUE(
         WaitUntil([&] { return GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES; }));
-    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
+    EXPECT_TRUE(FindDialog(app.info.dwProcessId) == NULL);
     EXPECT_TRUE(IsWindowEnabled(app.window));
 }
 
@@ -163,7 +163,7 @@ TEST_F(AboutWhile, ACaptureCompletes)
     ASSERT_FALSE(IsWindowEnabled(Control(ID_CAPTURE)));
     ASSERT_EQ(0, PressAltCharacter('?'));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(NULL, box) << "no About box";
+    ASSERT_TRUE(box != NULL) << "no About box";
 
     EXPECT_TRUE(WaitForCaptureAndSave(app.window, true));
     EXPECT_TRUE(IsWindowVisible(box)) << "the box closed before the capture ended";

@@ -97,14 +97,14 @@ void ExpectCaptureFailedBox(HWND window, DWORD process_id)
 {
     ASSERT_EQ(0, ClickControl(GetDlgItem(window, ID_CAPTURE)));
     HWND box = WaitForDialog(process_id);
-    ASSERT_NE(NULL, box) << "no message box";
+    ASSERT_TRUE(box != NULL) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
     EXPECT_EQ(L"Error", view.caption);
     EXPECT_EQ(CAPTURE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
-    ASSERT_NE(NULL, view.ok);
+    ASSERT_TRUE(view.ok != NULL);
     // The box is modal and the buttons come back only after it.
     EXPECT_FALSE(IsWindowEnabled(window));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, ID_CAPTURE)));
@@ -129,7 +129,7 @@ TEST_P(FailedCapture, ShowsTheMessageAndKeepsThePicture)
     if (HasFatalFailure())
         return;
     EXPECT_TRUE(StillShowsPicture(app.window, frame0));
-    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
+    EXPECT_TRUE(FindDialog(app.info.dwProcessId) == NULL);
 }
 
 std::string FaultName(const ::testing::TestParamInfo<Fault> &info)

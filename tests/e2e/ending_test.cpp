@@ -19,7 +19,7 @@ protected:
         DWORD exit_code = 0xDEADBEEF;
         ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
         EXPECT_EQ(0u, exit_code);
-        EXPECT_EQ(NULL, FindMainWindow(app.info.dwProcessId));
+        EXPECT_TRUE(FindMainWindow(app.info.dwProcessId) == NULL);
         EXPECT_TRUE(ListDirectory(directory).empty());
     }
 };

@@ -70,14 +70,14 @@ TEST_F(Save, FailedSaveKeepsTheNumber)
     ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), NULL));
     ASSERT_EQ(0, ClickControl(Control(ID_SAVE)));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(NULL, box) << "no message box";
+    ASSERT_TRUE(box != NULL) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
     EXPECT_EQ(L"Error", view.caption);
     EXPECT_EQ(SAVE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
-    ASSERT_NE(NULL, view.ok);
+    ASSERT_TRUE(view.ok != NULL);
     EXPECT_FALSE(IsWindowEnabled(Control(ID_SAVE)));
     ASSERT_EQ(0, ClickControl(view.ok));
     ASSERT_TRUE(WaitForDialogClosed(box));

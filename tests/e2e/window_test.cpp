@@ -50,8 +50,8 @@ TEST_F(MainWindow, ClassTitlePlaceSizeAndStyle)
               static_cast<DWORD>(GetWindowLongA(app.window, GWL_STYLE)));
     EXPECT_EQ(static_cast<DWORD>(WS_EX_WINDOWEDGE),
               static_cast<DWORD>(GetWindowLongA(app.window, GWL_EXSTYLE)));
-    EXPECT_EQ(NULL, GetMenu(app.window));
-    EXPECT_EQ(NULL, GetWindow(app.window, GW_OWNER));
+    EXPECT_TRUE(GetMenu(app.window) == NULL);
+    EXPECT_TRUE(GetWindow(app.window, GW_OWNER) == NULL);
 }
 
 TEST_F(MainWindow, ThreeEnabledPushButtons)

@@ -49,7 +49,7 @@ void CheckImage(const GroupEntry &entry, int size)
 {
     SCOPED_TRACE(testing::Message() << "icon image " << entry.id << ", " << size << " px");
     ResourceData data = JapaneseResource(RT_ICON, entry.id);
-    ASSERT_NE(NULL, data.bytes);
+    ASSERT_TRUE(data.bytes != NULL);
     const DWORD colour_row = (size * 4 + 31) / 32 * 4;
     const DWORD mask_row = (size + 31) / 32 * 4;
     ASSERT_EQ(40 + 16 * 4 + (colour_row + mask_row) * size, data.size);
@@ -95,7 +95,7 @@ void CheckImage(const GroupEntry &entry, int size)
 
     HICON icon = CreateIconFromResourceEx(const_cast<uint8_t *>(data.bytes), data.size, TRUE,
                                           0x00030000, size, size, LR_DEFAULTCOLOR);
-    EXPECT_NE(NULL, icon);
+    EXPECT_TRUE(icon != NULL);
     if (icon != NULL) {
         DestroyIcon(icon);
     }

@@ -70,7 +70,7 @@ TEST(Version, FileDescriptionAndVersionOne)
 TEST(Manifest, AsInvokerOnEverySupportedWindows)
 {
     ResourceData data = JapaneseResource(MAKEINTRESOURCEA(24), 1);
-    ASSERT_NE(NULL, data.bytes);
+    ASSERT_TRUE(data.bytes != NULL);
     std::string text(reinterpret_cast<const char *>(data.bytes), data.size);
     EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\""));
     EXPECT_NE(std::string::npos,

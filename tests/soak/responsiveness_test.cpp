@@ -121,7 +121,7 @@ TEST_F(SlowCamera, RepaintsWhenUncovered)
     RECT over = {origin.x - 4, origin.y - 4, origin.x + FRAME_WIDTH + 4,
                  origin.y + FRAME_HEIGHT + 4};
     HWND cover = CreateCover(over);
-    ASSERT_NE(NULL, cover);
+    ASSERT_TRUE(cover != NULL);
     Pixels covered = {FRAME_WIDTH, FRAME_HEIGHT,
                       std::vector<uint32_t>(FRAME_WIDTH * FRAME_HEIGHT, COVER_RGB)};
     Pixels seen;
@@ -142,7 +142,7 @@ TEST_F(SlowCamera, AboutBoxOpensAndCloses)
         return;
     ASSERT_EQ(0, PressAltCharacter('?'));
     HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_NE(NULL, box) << "no About box";
+    ASSERT_TRUE(box != NULL) << "no About box";
     EXPECT_EQ(ABOUT_TITLE, WindowText(box));
     EXPECT_FALSE(IsWindowEnabled(app.window));
     ASSERT_EQ(0, ClickControl(GetDlgItem(box, IDOK)));

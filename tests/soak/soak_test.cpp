@@ -345,7 +345,7 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
     EXPECT_EQ(early.threads, late.threads);
     EXPECT_LE(late.working_set, early.working_set + MEMORY_GROWTH);
     EXPECT_LE(late.pagefile_usage, early.pagefile_usage + MEMORY_GROWTH);
-    EXPECT_EQ(NULL, FindDialog(app.info.dwProcessId));
+    EXPECT_TRUE(FindDialog(app.info.dwProcessId) == NULL);
     EXPECT_EQ(0, answered) << "the window does not answer";
 
     std::vector<std::string> names;
