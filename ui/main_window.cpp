@@ -29,8 +29,9 @@ LRESULT OnCreate(HWND window)
     g_app.capture_button = CreateButton(window, "Capture", 12, 85, 90, CMD_CAPTURE);
     g_app.save_button = CreateButton(window, "Save", 12, 120, 40, CMD_SAVE);
     g_app.exit_button = CreateButton(window, "Exit", 62, 120, 40, CMD_EXIT);
-    g_app.capture_request.buffer = g_app.raw_frame;
-    g_app.capture_request.length = RAW_FRAME_BYTES;
+    g_app.capture_request = &g_capture_request;
+    g_app.capture_request->buffer = g_app.raw_frame;
+    g_app.capture_request->length = RAW_FRAME_BYTES;
     g_app.frame_counter = 1;
     InitDisplayHeader(&g_app.image.info.bmiHeader);
     g_app.image.bits = (uint8_t *)GlobalAlloc(GMEM_ZEROINIT, DISPLAY_IMAGE_BYTES);
