@@ -21,6 +21,7 @@ struct AppState {
     DisplayImage image;
     int16_t frame_counter;            // number of the next saved file
     CaptureRequest *capture_request;  // g_capture_request, set at window creation
+    int capturing;                    // 1 from a capture's start until its notice is handled
     RawFrame raw_frame;
 };
 

@@ -64,6 +64,38 @@ TEST_F(Capture, ButtonsAreDisabledWhileTheCameraWorks)
     EXPECT_TRUE(ListFolder(directory).empty());
 }
 
+// Another program can post the commands while the buttons are disabled:
+// during a capture they are refused, whatever their notification code, and
+// afterwards Capture and Save work as before.
+TEST_F(Capture, PostedCaptureAndSaveWaitForTheCaptureToEnd)
+{
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 1500));
+    ASSERT_EQ(0, ClickControl(Control(ID_CAPTURE)));
+    ASSERT_EQ(0, WaitForPendingRequests(1));
+    for (WORD code : {WORD{BN_CLICKED}, WORD{0x1234}}) {
+        PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(ID_CAPTURE, code), 0);
+        PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(ID_SAVE, code), 0);
+    }
+
+    ASSERT_TRUE(WaitForCaptureAndSave(app.window, true));
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadSettledCounters(&counters));
+    EXPECT_EQ(1u, counters.opens);
+    EXPECT_EQ(1u, counters.vendor_requests);
+    EXPECT_EQ(1u, counters.bulk_reads);
+    EXPECT_TRUE(ListFolder(directory).empty());
+    EXPECT_TRUE(ShowsPicture(app.window, CameraPicture(0)));
+
+    ASSERT_EQ(0, ClearKnobs());
+    ASSERT_EQ(0, CaptureFrame(app.window));
+    EXPECT_TRUE(ShowsPicture(app.window, CameraPicture(1)));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(Saves(app.window, PathIn(directory, FIRST_SAVED_NAME), &bytes));
+    EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(1).data(), EZUSBSIM_FRAME_BYTES));
+    std::vector<std::string> expected = {FIRST_SAVED_NAME};
+    EXPECT_EQ(expected, ListFolder(directory));
+}
+
 // Every cause of failure gives the same message box; after it, the buttons
 // are back and the previous picture is still there.
 enum Fault { VENDOR_FAILS, BULK_READ_FAILS, CAMERA_STOPPED };
