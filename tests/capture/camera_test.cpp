@@ -9,9 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "bytes.h"
 #include "camera.h"
-#include "camera_sim.h"
 #include "frame.h"
+#include "simulated_camera.h"
 
 namespace {
 
