@@ -10,18 +10,23 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-state=$root/build/run/wine
 captures=$root/captures
-exe=$root/build/win32/pukavro.exe
 
 step() { echo; echo "== $*"; }
 
 step "packages"
 bash scripts/setup.sh
 
+. scripts/windows-preset.sh
+if [ "$windows" = win64 ]; then
+    step "this machine runs no 32-bit programs: running the x86-64 build under 64-bit Wine"
+fi
+state=$root/build/run/$windows
+exe=$root/build/$windows/pukavro.exe
+
 step "build"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target pukavro ezusbsim kavroconv
+cmake --preset "$windows" >/dev/null
+cmake --build --preset "$windows" --target pukavro ezusbsim kavroconv
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -31,9 +36,9 @@ fi
 step "simulated camera"
 trap '"$root/scripts/wine-down.sh" "$state" >/dev/null 2>&1 || true' EXIT
 if [ "$headless" = 0 ]; then
-    PUKAVRO_XVFB=0 scripts/wine-up.sh "$state" build/win32/ezusbsim.sys
+    PUKAVRO_XVFB=0 scripts/wine-up.sh "$state" "build/$windows/ezusbsim.sys"
 else
-    scripts/wine-up.sh "$state" build/win32/ezusbsim.sys
+    scripts/wine-up.sh "$state" "build/$windows/ezusbsim.sys"
 fi
 . scripts/wine-env.sh "$state"
 mkdir -p "$captures"
@@ -67,7 +72,7 @@ import -window root -crop 120x180+0+0 "$captures/pukavro.png"
 click 82 132    # Exit
 wait "$wine_pid" || true
 
-wine "$root/build/win32/kavroconv.exe" --format png kavro001.bin
+wine "$root/build/$windows/kavroconv.exe" --format png kavro001.bin
 echo
 echo "screenshot:   $captures/pukavro.png"
 echo "saved frame:  $captures/kavro001.bin"

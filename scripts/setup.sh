@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs to build, test and run.
-# Idempotent: does nothing when everything is already there. As root it runs
-# apt-get; otherwise it prints the command to run and stops.
+# Installs every Debian 12 package the project needs to build, test and run,
+# and generates the Japanese locale the Wine prefixes run in. Idempotent:
+# does nothing when everything is already there. As root it runs apt-get;
+# otherwise it prints the command to run and stops.
 set -euo pipefail
 
 PACKAGES=(
-    g++ cmake make
-    g++-mingw-w64-i686
-    wine wine32:i386
-    xvfb fonts-ipafont-gothic fonts-wine
+    g++ cmake make clang-format
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64
+    wine wine32:i386 wine64
+    xvfb fonts-ipafont-gothic fonts-wine locales
     googletest libgtest-dev libbenchmark-dev libstb-dev
     imagemagick xdotool python3
 )
+LOCALE=ja_JP.UTF-8
 
 missing=()
 have_i386=0
@@ -19,21 +21,34 @@ dpkg --print-foreign-architectures 2>/dev/null | grep -qx i386 && have_i386=1
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+have_locale=0
+locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && have_locale=1
 
-if [ "$have_i386" = 1 ] && [ "${#missing[@]}" = 0 ]; then
-    echo "setup: all packages present"
+if [ "$have_i386" = 1 ] && [ "${#missing[@]}" = 0 ] && [ "$have_locale" = 1 ]; then
+    echo "setup: all packages present, locale $LOCALE generated"
     exit 0
 fi
 
-echo "setup: missing: ${missing[*]:-} $([ "$have_i386" = 1 ] || echo '(and the i386 architecture)')"
-cmd="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
+install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]:-}"
+gen="sed -i 's/^# *\\($LOCALE\\)/\\1/' /etc/locale.gen && locale-gen"
 if [ "$(id -u)" != 0 ]; then
+    echo "setup: missing: ${missing[*]:-} $([ "$have_locale" = 1 ] || echo "(and the locale $LOCALE)")"
     echo "setup: run as root:"
-    echo "    sudo sh -c '$cmd'"
+    [ "${#missing[@]}" = 0 ] && [ "$have_i386" = 1 ] || echo "    sudo sh -c '$install'"
+    [ "$have_locale" = 1 ] || echo "    sudo sh -c \"$gen\""
     exit 1
 fi
-echo "setup: $cmd"
-dpkg --add-architecture i386
-apt-get update -q
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ "$have_i386" = 0 ] || [ "${#missing[@]}" != 0 ]; then
+    echo "setup: missing: ${missing[*]:-} $([ "$have_i386" = 1 ] || echo '(and the i386 architecture)')"
+    echo "setup: $install"
+    dpkg --add-architecture i386
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if [ "$have_locale" = 0 ]; then
+    echo "setup: generating the locale $LOCALE"
+    sed -i "s/^# *\($LOCALE\)/\1/" /etc/locale.gen
+    grep -q "^$LOCALE" /etc/locale.gen || echo "$LOCALE UTF-8" >>/etc/locale.gen
+    locale-gen
+fi
 echo "setup: done"

@@ -1,11 +1,26 @@
 # Sourced: points Wine at the state folder given as $1 (prefix, display).
-# The prefix is 32-bit and Japanese (ANSI code page 932), like the program's
-# users' machines.
+# The prefix is Japanese (ANSI code page 932), like the program's users'
+# machines. It is 32-bit, or 64-bit where this machine runs no 32-bit
+# programs, unless the state folder's file "arch" says which (a build's own
+# folder does). Defines wine() so that the right loader runs either way.
 state=$(cd "$1" && pwd)
 export WINEPREFIX="$state/prefix"
-export WINEARCH=win32
+if [ -s "$state/arch" ]; then
+    WINEARCH=$(cat "$state/arch")
+else
+    . "$(dirname "${BASH_SOURCE[0]}")/windows-preset.sh"
+    WINEARCH=$windows
+fi
+export WINEARCH
+if [ "$WINEARCH" = win64 ]; then
+    # Debian's wine command prefers the 32-bit loader whenever it is installed.
+    export WINELOADER=/usr/lib/wine/wine64
+else
+    unset WINELOADER
+fi
+wine() { "${WINELOADER:-/usr/bin/wine}" "$@"; }
 export WINEDEBUG="${WINEDEBUG:--all}"
-{ export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
+export LC_ALL=ja_JP.UTF-8
 if [ -s "$state/display" ]; then
     export DISPLAY=":$(cat "$state/display")"
 fi

@@ -5,7 +5,9 @@
 # programs, and, when given, the simulated camera driver. Everything is
 # bounded in time, so an interrupted run leaves nothing behind for long;
 # wine-down.sh ends it all at once.
-# With PUKAVRO_XVFB=0 the programs use the display in $DISPLAY instead.
+# With PUKAVRO_XVFB=0 the programs use the display in $DISPLAY instead, when
+# there is one that answers; otherwise they get a virtual one all the same.
+# On any failure, whatever this script started is stopped again.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 state=$1
@@ -38,7 +40,11 @@ start_xvfb() {
     "$here/wine-down.sh" "$state" || true
     "$here/wine-prefix.sh" "$state"
     rm -f "$state/display"
-    if [ "${PUKAVRO_XVFB:-1}" != 0 ]; then
+    if [ "${PUKAVRO_XVFB:-1}" = 0 ] && [ -n "${DISPLAY:-}" ] \
+        && xdotool getdisplaygeometry >/dev/null 2>&1; then
+        echo "wine-up: using the display $DISPLAY"
+    else
+        [ "${PUKAVRO_XVFB:-1}" = 0 ] && echo "wine-up: no display answers; starting a virtual one"
         start_xvfb
     fi
 
@@ -57,4 +63,8 @@ start_xvfb() {
 ) </dev/null >"$state/up.log" 2>&1
 status=$?
 cat "$state/up.log"
+if [ "$status" != 0 ]; then
+    "$here/wine-down.sh" "$state" >/dev/null 2>&1
+    echo "wine-up: failed; stopped what was started"
+fi
 exit $status

@@ -13,4 +13,4 @@ mkdir -p "$1"
 shift
 log=$(mktemp)
 trap 'cat "$log"; rm -f "$log"' EXIT
-timeout -k 5 "${WINERUN_SECONDS:-240}" wine "$@" </dev/null >"$log" 2>&1
+timeout -k 5 "${WINERUN_SECONDS:-240}" "${WINELOADER:-wine}" "$@" </dev/null >"$log" 2>&1
