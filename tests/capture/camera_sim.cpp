@@ -153,6 +153,29 @@ int FirstNotEqualTo(const uint8_t *bytes, uint8_t value, int length)
     return -1;
 }
 
+void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture)
+{
+    capture->fault = EzusbsimNextFault(state);
+    capture->whole_frame = 0;
+    capture->bytes = 0;
+    capture->frame_number = *next_frame;
+    switch (capture->fault.kind) {
+    case EZUSBSIM_FAULT_NONE:
+    case EZUSBSIM_FAULT_SLOW:
+        capture->whole_frame = 1;
+        capture->bytes = EZUSBSIM_FRAME_BYTES;
+        break;
+    case EZUSBSIM_FAULT_SHORT_READ:
+    case EZUSBSIM_FAULT_BROKEN_OFF:
+        capture->bytes = capture->fault.amount;
+        break;
+    default:
+        break;
+    }
+    if (capture->bytes > 0)
+        ++*next_frame;
+}
+
 void SimulatedCamera::SetUp()
 {
     ASSERT_EQ(0, StartCamera()) << "the simulated camera's service does not run";

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "ezusbsim.h"
+#include "fault_sequence.h"
 
 // All return 0 or -1.
 int ReadCounters(EzusbsimCounters *counters);
@@ -33,6 +34,18 @@ int StartCamera();
 int FirstDifference(const uint8_t *a, const uint8_t *b, int length);
 // Offset of the first of length bytes that is not value, or -1.
 int FirstNotEqualTo(const uint8_t *bytes, uint8_t value, int length);
+
+// One capture as the camera answers it with FaultSeed set, replayed from a
+// copy of its sequence (state, seeded with the same value).
+struct DrawnCapture {
+    EzusbsimFault fault;
+    int whole_frame;        // a whole frame arrived
+    uint32_t bytes;         // bytes the read delivered; 0 when none or no read
+    uint32_t frame_number;  // the frame those bytes came from, when bytes > 0
+};
+// *next_frame follows the camera's frames_sent: every read that delivers
+// bytes takes a frame number.
+void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture);
 
 class SimulatedCamera : public ::testing::Test {
 protected:
