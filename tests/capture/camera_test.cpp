@@ -10,8 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "camera.h"
-#include "camera_sim.h"
+#include "bytes.h"
 #include "frame.h"
+#include "simulated_camera.h"
 
 namespace {
 

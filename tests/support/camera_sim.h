@@ -1,39 +1,45 @@
-// Test access to the simulated camera: its counters, its fault knobs and its
-// service, and a fixture that hands every test a running camera without
-// faults and gives it back that way.
+// The simulated camera as tests and benchmarks reach it: the camera device
+// itself, the simulator's control device with its counters, its fault knobs
+// (registry values read at every request) and its service, which makes the
+// camera appear and disappear.
 #ifndef PUKAVRO_TESTS_CAMERA_SIM_H
 #define PUKAVRO_TESTS_CAMERA_SIM_H
 
 #include <windows.h>
 #include <stdint.h>
 
-#include <gtest/gtest.h>
-
 #include "ezusbsim.h"
 #include "fault_sequence.h"
 
-// All return 0 or -1.
+// The camera, opened as the program opens it; INVALID_HANDLE_VALUE when it
+// is not there.
+HANDLE OpenCamera();
+
+// The simulator's control device, kept open by a caller that reads the
+// counters often; INVALID_HANDLE_VALUE when it is not there.
+HANDLE OpenCameraControl();
+int ReadCountersFrom(HANDLE control, EzusbsimCounters *counters);
+
+// Each opens the control device for the one request. All return 0 or -1.
 int ReadCounters(EzusbsimCounters *counters);
 int ResetCounters();
 // Closes reach the driver a moment after CloseHandle returns: polls (at most
 // a few seconds) until every open has its close and nothing is pending.
 int ReadSettledCounters(EzusbsimCounters *counters);
-// Polls until exactly count camera requests are pending; bounded.
+// Polls (bounded) until exactly count camera requests are pending.
 int WaitForPendingRequests(uint32_t count);
+// Polls (bounded) until the camera has sent count frames since its reset.
+int WaitForFramesSent(uint32_t count);
 
+// Fault knobs: a DWORD value (EZUSBSIM_VALUE_...), the served frame file
+// (a Windows path), or none at all.
 int SetKnob(const char *name, DWORD value);
 int SetFrameFile(const char *dos_path);
 int ClearKnobs();
 
-// The camera disappears (service stopped) or comes back (running).
+// The camera disappears (service stopped) or comes back (running); bounded.
 int StopCamera();
 int StartCamera();
-
-// Offset of the first byte where a and b differ, or -1 when the first
-// length bytes agree (keeps failure output short for 13,824-byte frames).
-int FirstDifference(const uint8_t *a, const uint8_t *b, int length);
-// Offset of the first of length bytes that is not value, or -1.
-int FirstNotEqualTo(const uint8_t *bytes, uint8_t value, int length);
 
 // One capture as the camera answers it with FaultSeed set, replayed from a
 // copy of its sequence (state, seeded with the same value).
@@ -46,11 +52,5 @@ struct DrawnCapture {
 // *next_frame follows the camera's frames_sent: every read that delivers
 // bytes takes a frame number.
 void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture);
-
-class SimulatedCamera : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};
 
 #endif
