@@ -34,6 +34,7 @@
 #include "screen.h"
 #include "stages.h"
 #include "summary.h"
+#include "wait.h"
 
 // ntdll's own wait: relative times in 100 ns units, so it can wait less
 // than a millisecond.
@@ -144,12 +145,8 @@ double MeasureCapture(Subject *subject, HANDLE control, ScreenProbe *probe, bool
     static uint32_t expected[PICTURE_PIXELS];
     static uint32_t seen[PICTURE_PIXELS];
     // pukavro takes the next click only once Capture is enabled again.
-    DWORD start = GetTickCount();
-    while (!IsWindowEnabled(subject->button)) {
-        if (GetTickCount() - start > READY_MS)
-            return Failed(subject, "Capture stays disabled", -1);
-        Sleep(1);
-    }
+    if (!WaitUntil([subject] { return IsWindowEnabled(subject->button) != FALSE; }, READY_MS))
+        return Failed(subject, "Capture stays disabled", -1);
     Sleep(GAP_MS);
     uint32_t n;
     if (ReadFramesSent(control, &n) != 0)

@@ -20,6 +20,7 @@
 #include "program.h"
 #include "screen.h"
 #include "summary.h"
+#include "wait.h"
 
 namespace {
 
@@ -52,12 +53,8 @@ bool ShowsFirstPicture(ScreenProbe *probe, POINT at)
 int MeasureStart(Subject *subject, ScreenProbe *probe, POINT *last_place)
 {
     // A green square left from the previous start would be seen at once.
-    DWORD start = GetTickCount();
-    while (ShowsFirstPicture(probe, *last_place)) {
-        if (GetTickCount() - start > 5000)
-            return -1;
-        Sleep(10);
-    }
+    if (!WaitUntil([probe, last_place] { return !ShowsFirstPicture(probe, *last_place); }))
+        return -1;
 
     char command_line[MAX_PATH + 3];
     snprintf(command_line, sizeof command_line, "\"%s\"", subject->path);
