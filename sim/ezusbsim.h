@@ -9,6 +9,7 @@
 /* The camera, as the EZ-USB general-purpose driver names it. */
 #define EZUSBSIM_CAMERA_DEVICE L"\\Device\\EzusbSim0"
 #define EZUSBSIM_CAMERA_LINK L"\\DosDevices\\ezusb-0"
+#define EZUSBSIM_CAMERA_PATH "\\\\.\\ezusb-0" /* the same, as a user-mode program opens it */
 
 /* The simulator's own control device, for counters. Opening it is not an
    open of the camera. */
