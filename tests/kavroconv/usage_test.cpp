@@ -99,7 +99,7 @@ TEST_F(ConverterTest, QuietAndVersion)
 // cmd.exe hands the patterns over as they are; -o names are never patterns.
 TEST_F(ConverterTest, WildcardsStandForTheFramesInNameOrder)
 {
-    std::filesystem::create_directory(std::filesystem::u8path(Path("sub")));
+    MakeFolder(Path("sub"));
     for (const char *name : {"b.bin", "日本.bin", "A.bin", "sub/2.bin", "sub/1.bin"})
         WriteBytes(Path(name), ZERO_FRAME);
     EXPECT_EQ(0, Run({"-q", Path("*.bin"), Path("sub") + "\\?.bin"}));
