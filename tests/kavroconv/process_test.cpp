@@ -39,6 +39,12 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
         {"-o \"写真 é\xF0\x9F\x98\x80.png\" \xF0\x9F\x98\x80*.bin", 0,
          "\xF0\x9F\x98\x80 frame.bin -> 写真 é\xF0\x9F\x98\x80.png\r\n", ""},
         {"-q \"*.bin\" ü*.bin", 1, "", "kavroconv: ü*.bin: no file matches this name\r\n"},
+        // Quotes and backslashes as every Windows program reads them, told
+        // back by the usage error.
+        {"--format \"p\\\"n g\" x", 2, "", "p\"n g"},
+        {"--format a\\\\\\\\\"b c\" x", 2, "", "a\\\\b c"},
+        {"--format \"x\"\"y\" x", 2, "", "x\"y"},
+        {"--format a\\b\\ x", 2, "", "a\\b\\"},
     };
     const std::wstring program = ProgramPath();
     ASSERT_FALSE(program.empty());
@@ -50,7 +56,13 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
         EXPECT_EQ(0, run.timed_out);
         EXPECT_EQ(c.exit_code, run.exit_code) << c.arguments;
         EXPECT_EQ(c.out, run.out) << c.arguments;
-        EXPECT_EQ(c.err, run.err) << c.arguments;
+        if (c.exit_code == 2)
+            EXPECT_EQ(
+                std::string("kavroconv: unknown format (bmp or png): ") + c.err
+                    + "\r\nusage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\r\n",
+                run.err);
+        else
+            EXPECT_EQ(c.err, run.err) << c.arguments;
     }
     EXPECT_EQ(
         std::vector<std::string>({"café ü.bin", "café ü.bmp", "写真 é\xF0\x9F\x98\x80.png",
