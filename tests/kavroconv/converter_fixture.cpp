@@ -2,34 +2,9 @@
 
 #include <stdio.h>
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
-
+#include "files.h"
 #include "frame.h"
 #include "kavroconv.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
-
-namespace fs = std::filesystem;
-
-Bytes ReadBytes(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string &path, const Bytes &bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write((const char *)bytes.data(), (std::streamsize)bytes.size());
-    ASSERT_TRUE(file.good()) << path;
-}
 
 Bytes MixedFrame()
 {
@@ -54,51 +29,16 @@ Bytes TopLineFrame()
     return frame;
 }
 
-void ConverterTest::SetUp()
-{
-    // The captured streams live beside the folder, so Listing() sees only
-    // what the tool made.
-    for (int attempt = 0;; ++attempt) {
-        root = fs::temp_directory_path()
-               / ("kavroconv-test-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
-        if (fs::create_directory(root))
-            break;
-    }
-    fs::create_directory(root / "files");
-}
-
-void ConverterTest::TearDown()
-{
-    fs::remove_all(root);
-}
-
-std::string ConverterTest::Path(const std::string &name) const
-{
-    return (root / "files" / name).string();
-}
-
-std::vector<std::string> ConverterTest::Listing() const
-{
-    std::vector<std::string> names;
-    for (const fs::directory_entry &entry : fs::directory_iterator(root / "files"))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 int ConverterTest::Run(const std::vector<std::string> &args)
 {
-    std::vector<char *> argv;
-    argv.push_back((char *)"kavroconv");
-    for (const std::string &arg : args)
-        argv.push_back((char *)arg.c_str());
-    argv.push_back(NULL);
-    std::string out_name = (root / "stdout").string();
-    std::string err_name = (root / "stderr").string();
+    std::vector<std::string> argv = {"kavroconv"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::string out_name = PathIn(root, "stdout");
+    std::string err_name = PathIn(root, "stderr");
     FILE *out = fopen(out_name.c_str(), "wb");
     FILE *err = fopen(err_name.c_str(), "wb");
     EXPECT_TRUE(out != NULL && err != NULL);
-    int status = RunKavroconv((int)argv.size() - 1, argv.data(), out, err);
+    int status = RunKavroconv(argv, out, err);
     fclose(out);
     fclose(err);
     Bytes out_bytes = ReadBytes(out_name), err_bytes = ReadBytes(err_name);
