@@ -15,8 +15,6 @@ const char USAGE_LINE[] = "usage: kavrocap [OPTIONS] [OUTPUT]   (kavrocap --help
 
 namespace {
 
-const DWORD RUN_LIMIT_MS = 60000;
-
 // Quotes what the command line would split or lose.
 std::string Quoted(const std::string &arg)
 {
@@ -100,7 +98,7 @@ int KavrocapTest::Run(const Strings &args)
     for (const std::string &arg : args)
         line += " " + Quoted(arg);
     ProgramRun run;
-    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, RUN_LIMIT_MS, &run) != 0) {
+    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, run_limit_ms, &run) != 0) {
         ADD_FAILURE() << "cannot start " << line;
         return -1;
     }

@@ -3,6 +3,7 @@
 #ifndef PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
 #define PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
 
+#include <windows.h>
 #include <stdint.h>
 
 #include <string>
@@ -45,6 +46,7 @@ protected:
 
     std::string folder;
     std::string out, err, raw_out;
+    DWORD run_limit_ms = 60000;  // a run still going then is ended and fails
 };
 
 #endif
