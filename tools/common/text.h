@@ -15,7 +15,8 @@ FILE *OpenUtf8(const char *path, const char *mode);
 
 // The program's arguments as UTF-8, the program's name first. Windows reads
 // the UTF-16 command line (argv has already lost what the ANSI code page
-// cannot hold); elsewhere a copy of argv. 0, or -1 when it cannot be read.
+// cannot hold) and splits it as the C runtime splits argv, wildcards left
+// as they are; elsewhere a copy of argv. 0, or -1 when it cannot be read.
 int GetUtf8Arguments(int argc, char **argv, std::vector<std::string> *args);
 
 // Prints UTF-8 text: to a Windows console as UTF-16, so the console shows the
