@@ -25,17 +25,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "camera_sim.h"
+#include "clock.h"
+#include "expected.h"
+#include "floors.h"
 #include "frame.h"
 
 namespace {
 
-const char CLASS_NAME[] = "PKCAPTUREFLOOR";
-const int ID_CAPTURE = 1000;
-const int ID_SAVE = 1001;
-const int ID_EXIT = 105;
 const UINT MSG_FRAME = WM_APP + 1;
-const DWORD IOCTL_VENDOR_REQUEST = 0x00222059;
-const DWORD IOCTL_BULK_READ = 0x0022204E;
 
 // The steps of one capture, in ms of the performance counter; the order of
 // the columns of the notes.
@@ -72,10 +70,7 @@ void Stamp(double Stamps::*step)
 {
     if (g_captures < 1 || g_captures > MAX_CAPTURES)
         return;
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    g_stamps[g_captures - 1].*step = (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+    g_stamps[g_captures - 1].*step = NowMs();
 }
 
 void WriteStamps()
@@ -94,24 +89,18 @@ void WriteStamps()
     fclose(file);
 }
 
-HANDLE OpenCamera()
-{
-    return CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
-                       NULL);
-}
-
 int ReadFrame(HANDLE device)
 {
-    // Direction 1, type 2, recipient 0, request 0xA8, value 1.
-    uint8_t vendor[10] = {0x01, 0x02, 0x00, 0x00, 0xA8, 0xCC, 0x01, 0x00, 0xCC, 0xCC};
+    uint8_t vendor[sizeof VENDOR_BLOCK];
+    memcpy(vendor, VENDOR_BLOCK, sizeof vendor);
     uint8_t reply = 0;
     DWORD returned = 0;
-    if (!DeviceIoControl(device, IOCTL_VENDOR_REQUEST, vendor, sizeof vendor, &reply, sizeof reply,
-                         &returned, NULL))
+    if (!DeviceIoControl(device, EZUSBSIM_IOCTL_VENDOR_REQUEST, vendor, sizeof vendor, &reply,
+                         sizeof reply, &returned, NULL))
         return -1;
-    ULONG pipe = 7;
-    if (!DeviceIoControl(device, IOCTL_BULK_READ, &pipe, sizeof pipe, g_frame, sizeof g_frame,
-                         &returned, NULL))
+    ULONG pipe = EZUSBSIM_BULK_PIPE;
+    if (!DeviceIoControl(device, EZUSBSIM_IOCTL_BULK_READ, &pipe, sizeof pipe, g_frame,
+                         sizeof g_frame, &returned, NULL))
         return -1;
     return 0;
 }
@@ -135,8 +124,8 @@ DWORD WINAPI Worker(void *)
 
 void Paint(HDC dc)
 {
-    StretchDIBits(dc, 9, 8, FRAME_WIDTH, FRAME_HEIGHT, 0, 0, FRAME_WIDTH, FRAME_HEIGHT,
-                  g_image.bits, &g_image.info, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, PICTURE_X, PICTURE_Y, FRAME_WIDTH, FRAME_HEIGHT, 0, 0, FRAME_WIDTH,
+                  FRAME_HEIGHT, g_image.bits, &g_image.info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 void OnCapture()
@@ -201,10 +190,13 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateButton(HINSTANCE instance, const char *caption, int x, int y, int width, int id)
+// At the place of pukavro's button i.
+HWND CreateButton(HINSTANCE instance, const char *caption, int i)
 {
-    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, x, y, width, 25, g_window,
-                           (HMENU)(INT_PTR)id, instance, NULL);
+    const ExpectedButton &button = MAIN_BUTTONS[i];
+    return CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE, button.left, button.top,
+                           button.right - button.left, button.bottom - button.top, g_window,
+                           (HMENU)(INT_PTR)button.id, instance, NULL);
 }
 
 }  // namespace
@@ -234,19 +226,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_s
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_SCROLLBAR + 1);
-    wc.lpszClassName = CLASS_NAME;
+    wc.lpszClassName = CAPTURE_FLOOR_CLASS;
     RegisterClassA(&wc);
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     if (g_options.clip)
         style |= WS_CLIPCHILDREN;
-    g_window = CreateWindowExA(0, CLASS_NAME, "capture floor", style, g_options.x, 0, 120, 180,
-                               NULL, NULL, instance, NULL);
+    g_window =
+        CreateWindowExA(0, CAPTURE_FLOOR_CLASS, "capture floor", style, g_options.x, MAIN_WINDOW_Y,
+                        MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, NULL, NULL, instance, NULL);
     if (g_window == NULL)
         return 1;
-    g_capture_button = CreateButton(instance, "Capture", 12, 85, 90, ID_CAPTURE);
+    g_capture_button = CreateButton(instance, "Capture", 0);
     if (g_options.buttons) {
-        g_save_button = CreateButton(instance, "Save", 12, 120, 40, ID_SAVE);
-        CreateButton(instance, "Exit", 62, 120, 40, ID_EXIT);
+        g_save_button = CreateButton(instance, "Save", 1);
+        CreateButton(instance, "Exit", 2);
     }
     ShowWindow(g_window, show_state);
     UpdateWindow(g_window);

@@ -25,10 +25,16 @@
 
 #include <vector>
 
-#include "ezusbsim.h"
-#include "frame.h"
-#include "probe.h"
+#include "camera_sim.h"
+#include "clock.h"
+#include "expected.h"
+#include "floors.h"
+#include "input.h"
+#include "program.h"
+#include "screen.h"
 #include "stages.h"
+#include "summary.h"
+#include "wait.h"
 
 // ntdll's own wait: relative times in 100 ns units, so it can wait less
 // than a millisecond.
@@ -36,12 +42,10 @@ extern "C" LONG NTAPI NtDelayExecution(BOOLEAN alertable, LARGE_INTEGER *interva
 
 namespace {
 
-const int ID_CAPTURE = 1000;
 const int BLOCK = 5;           // counted captures per turn
 const DWORD READY_MS = 5000;   // a capture that takes longer is a failure
 const DWORD GAP_MS = 30;       // quiet time before each click
 const LONGLONG POLL_US = 250;  // pause between readings of the screen
-const int PICTURE_PIXELS = FRAME_WIDTH * FRAME_HEIGHT;
 
 // What the readings of the screen cost, which bounds the resolution.
 int g_readings;
@@ -54,7 +58,7 @@ struct Subject {
     Program program;
     HWND button;
     POINT picture;  // screen position of the picture's top left pixel
-    POINT click;    // the middle of Capture, in SendInput's absolute units
+    PreparedClick click;
     std::vector<double> latencies;
     std::vector<Click> clicks;
     int failures;
@@ -74,10 +78,7 @@ void PausePoll()
 int ReadFramesSent(HANDLE control, uint32_t *frames_sent)
 {
     EzusbsimCounters counters;
-    DWORD returned = 0;
-    if (!DeviceIoControl(control, EZUSBSIM_IOCTL_GET_COUNTERS, NULL, 0, &counters, sizeof counters,
-                         &returned, NULL)
-        || returned != sizeof counters)
+    if (ReadCountersFrom(control, &counters) != 0)
         return -1;
     *frames_sent = counters.frames_sent;
     return 0;
@@ -86,34 +87,26 @@ int ReadFramesSent(HANDLE control, uint32_t *frames_sent)
 // The picture the window must show once the camera has sent frame n.
 void ExpectedPicture(uint32_t n, uint32_t *rgb)
 {
-    static uint8_t raw[RAW_FRAME_BYTES];
-    static uint8_t bits[DISPLAY_IMAGE_BYTES];
+    static uint8_t raw[EZUSBSIM_FRAME_BYTES];
     EzusbsimTestPicture(raw, n);
-    ConvertFrame(raw, bits, FRAME_WIDTH, FRAME_HEIGHT);
-    PictureToRgb(bits, rgb);
+    FramePictureRgb(raw, rgb);
 }
 
 int StartSubject(Subject *subject)
 {
-    if (LaunchProgram(&subject->program, subject->command_line) != 0
+    if (LaunchProgram(&subject->program, subject->command_line, NULL) != 0
         || WaitForProgramWindow(&subject->program, subject->class_name, 20000) != 0) {
         fprintf(stderr, "capture_latency: %s did not show its window\n", subject->name);
         return -1;
     }
     subject->button = GetDlgItem(subject->program.window, ID_CAPTURE);
-    subject->picture.x = 9;
-    subject->picture.y = 8;
-    RECT rect;
+    subject->picture.x = PICTURE_X;
+    subject->picture.y = PICTURE_Y;
     if (subject->button == NULL || !ClientToScreen(subject->program.window, &subject->picture)
-        || !GetWindowRect(subject->button, &rect)) {
+        || PrepareClick(subject->button, &subject->click) != 0) {
         fprintf(stderr, "capture_latency: %s has no Capture button\n", subject->name);
         return -1;
     }
-    // Absolute input coordinates run from 0 to 65535 across the screen.
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    subject->click.x = ((rect.left + rect.right) / 2 * 65536 + width - 1) / width;
-    subject->click.y = ((rect.top + rect.bottom) / 2 * 65536 + height - 1) / height;
     return 0;
 }
 
@@ -122,16 +115,7 @@ int ClickCapture(const Subject *subject, bool real_input)
 {
     if (!real_input)
         return PostMessageA(subject->button, BM_CLICK, 0, 0) ? 0 : -1;
-    INPUT inputs[2];
-    memset(inputs, 0, sizeof inputs);
-    for (int i = 0; i < 2; i++) {
-        inputs[i].type = INPUT_MOUSE;
-        inputs[i].mi.dx = subject->click.x;
-        inputs[i].mi.dy = subject->click.y;
-        inputs[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE
-                               | (i == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
-    }
-    return SendInput(2, inputs, sizeof(INPUT)) == 2 ? 0 : -1;
+    return SendClick(&subject->click);
 }
 
 // frame: the number of the frame the capture was to show, -1 if not known.
@@ -144,7 +128,7 @@ double Failed(const Subject *subject, const char *why, long frame)
 bool ShowsPicture(ScreenProbe *probe, const Subject *subject, const uint32_t *expected,
                   uint32_t *seen)
 {
-    if (ReadScreenRect(probe, subject->picture.x, subject->picture.y, FRAME_WIDTH, FRAME_HEIGHT,
+    if (ReadScreenRect(probe, subject->picture.x, subject->picture.y, PICTURE_WIDTH, PICTURE_HEIGHT,
                        seen)
         != 0)
         return false;
@@ -161,12 +145,8 @@ double MeasureCapture(Subject *subject, HANDLE control, ScreenProbe *probe, bool
     static uint32_t expected[PICTURE_PIXELS];
     static uint32_t seen[PICTURE_PIXELS];
     // pukavro takes the next click only once Capture is enabled again.
-    DWORD start = GetTickCount();
-    while (!IsWindowEnabled(subject->button)) {
-        if (GetTickCount() - start > READY_MS)
-            return Failed(subject, "Capture stays disabled", -1);
-        Sleep(1);
-    }
+    if (!WaitUntil([subject] { return IsWindowEnabled(subject->button) != FALSE; }, READY_MS))
+        return Failed(subject, "Capture stays disabled", -1);
     Sleep(GAP_MS);
     uint32_t n;
     if (ReadFramesSent(control, &n) != 0)
@@ -230,7 +210,7 @@ int main(int argc, char **argv)
         subject.notes_path[0] = 0;
         if (i == 0) {
             strcpy(subject.name, "pukavro");
-            subject.class_name = "PUKAVRO";
+            subject.class_name = MAIN_CLASS_NAME;
             snprintf(subject.command_line, sizeof subject.command_line, "\"%s\"", argv[1]);
             continue;
         }
@@ -238,17 +218,16 @@ int main(int argc, char **argv)
         int x = (int)i * 150;
         const char *words = options[i - 1];
         snprintf(subject.name, sizeof subject.name, "floor%s%s", words[0] ? "+" : "", words);
-        subject.class_name = "PKCAPTUREFLOOR";
+        subject.class_name = CAPTURE_FLOOR_CLASS;
         snprintf(subject.command_line, sizeof subject.command_line, "\"%s\" %d %s", argv[2], x,
                  words);
         snprintf(subject.notes_path, sizeof subject.notes_path, "capture_floor_%d.csv", x);
         DeleteFileA(subject.notes_path);
     }
 
-    HANDLE control = CreateFileA(EZUSBSIM_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                 OPEN_EXISTING, 0, NULL);
+    HANDLE control = OpenCameraControl();
     ScreenProbe probe;
-    if (control == INVALID_HANDLE_VALUE || OpenProbe(&probe, FRAME_WIDTH, FRAME_HEIGHT) != 0) {
+    if (control == INVALID_HANDLE_VALUE || OpenProbe(&probe, PICTURE_WIDTH, PICTURE_HEIGHT) != 0) {
         fprintf(stderr, "capture_latency: no simulated camera or no screen\n");
         return 1;
     }

@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "probe.h"
+#include "summary.h"
 
 namespace {
 

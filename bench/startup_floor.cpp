@@ -5,14 +5,13 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "expected.h"
+#include "floors.h"
+
 namespace {
 
-const char CLASS_NAME[] = "PKSTARTFLOOR";
-const int WIDTH = 96;
-const int HEIGHT = 72;
-
 BITMAPINFO g_info;
-uint8_t g_bits[WIDTH * HEIGHT * 3];
+uint8_t g_bits[PICTURE_PIXELS * 3];
 
 LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -20,8 +19,8 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
-        StretchDIBits(dc, 9, 8, WIDTH, HEIGHT, 0, 0, WIDTH, HEIGHT, g_bits, &g_info, DIB_RGB_COLORS,
-                      SRCCOPY);
+        StretchDIBits(dc, PICTURE_X, PICTURE_Y, PICTURE_WIDTH, PICTURE_HEIGHT, 0, 0, PICTURE_WIDTH,
+                      PICTURE_HEIGHT, g_bits, &g_info, DIB_RGB_COLORS, SRCCOPY);
         EndPaint(window, &ps);
         return 0;
     }
@@ -37,13 +36,17 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
 {
     g_info.bmiHeader.biSize = sizeof g_info.bmiHeader;
-    g_info.bmiHeader.biWidth = WIDTH;
-    g_info.bmiHeader.biHeight = HEIGHT;
+    g_info.bmiHeader.biWidth = PICTURE_WIDTH;
+    g_info.bmiHeader.biHeight = PICTURE_HEIGHT;
     g_info.bmiHeader.biPlanes = 1;
     g_info.bmiHeader.biBitCount = 24;
     g_info.bmiHeader.biCompression = BI_RGB;
-    for (int i = 0; i < WIDTH * HEIGHT; i++)
-        g_bits[i * 3 + 1] = 139;  // blue 0, green 139, red 0
+    // Blue, green, red.
+    for (int i = 0; i < PICTURE_PIXELS; i++) {
+        g_bits[i * 3] = FIRST_PICTURE_RGB & 0xFF;
+        g_bits[i * 3 + 1] = (FIRST_PICTURE_RGB >> 8) & 0xFF;
+        g_bits[i * 3 + 2] = FIRST_PICTURE_RGB >> 16;
+    }
 
     WNDCLASSA wc;
     memset(&wc, 0, sizeof wc);
@@ -51,11 +54,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CLASS_NAME;
+    wc.lpszClassName = STARTUP_FLOOR_CLASS;
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, CLASS_NAME, "start-up floor",
-                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 120,
-                                  180, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowExA(0, STARTUP_FLOOR_CLASS, "start-up floor",
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  MAIN_WINDOW_X, MAIN_WINDOW_Y, MAIN_WINDOW_WIDTH,
+                                  MAIN_WINDOW_HEIGHT, NULL, NULL, instance, NULL);
     if (window == NULL)
         return 1;
     ShowWindow(window, show_state);

@@ -14,15 +14,18 @@
 
 #include <vector>
 
-#include "frame.h"
-#include "probe.h"
+#include "clock.h"
+#include "expected.h"
+#include "floors.h"
+#include "program.h"
+#include "screen.h"
+#include "summary.h"
+#include "wait.h"
 
 namespace {
 
-const uint32_t FIRST_PICTURE_RGB = 0x008B00;  // the all-zero frame: green 139
-const DWORD SHOWN_MS = 20000;                 // a start that takes longer is a failure
-const DWORD SETTLE_MS = 1000;                 // before the working set is read
-const int PICTURE_PIXELS = FRAME_WIDTH * FRAME_HEIGHT;
+const DWORD SHOWN_MS = 20000;  // a start that takes longer is a failure
+const DWORD SETTLE_MS = 1000;  // before the working set is read
 
 struct Subject {
     const char *name;
@@ -37,7 +40,7 @@ struct Subject {
 bool ShowsFirstPicture(ScreenProbe *probe, POINT at)
 {
     static uint32_t seen[PICTURE_PIXELS];
-    if (ReadScreenRect(probe, at.x, at.y, FRAME_WIDTH, FRAME_HEIGHT, seen) != 0)
+    if (ReadScreenRect(probe, at.x, at.y, PICTURE_WIDTH, PICTURE_HEIGHT, seen) != 0)
         return false;
     for (int i = 0; i < PICTURE_PIXELS; i++) {
         if (seen[i] != FIRST_PICTURE_RGB)
@@ -50,32 +53,28 @@ bool ShowsFirstPicture(ScreenProbe *probe, POINT at)
 int MeasureStart(Subject *subject, ScreenProbe *probe, POINT *last_place)
 {
     // A green square left from the previous start would be seen at once.
-    DWORD start = GetTickCount();
-    while (ShowsFirstPicture(probe, *last_place)) {
-        if (GetTickCount() - start > 5000)
-            return -1;
-        Sleep(10);
-    }
+    if (!WaitUntil([probe, last_place] { return !ShowsFirstPicture(probe, *last_place); }))
+        return -1;
 
     char command_line[MAX_PATH + 3];
     snprintf(command_line, sizeof command_line, "\"%s\"", subject->path);
     Program program;
     double launched = NowMs();
-    if (LaunchProgram(&program, command_line) != 0)
+    if (LaunchProgram(&program, command_line, NULL) != 0)
         return -1;
     double shown = -1;
     while (NowMs() - launched < SHOWN_MS) {
         if (program.window == NULL)
-            program.window = FindProgramWindow(program.info.dwProcessId, subject->class_name);
+            program.window = FindProcessWindow(program.info.dwProcessId, subject->class_name, 1);
         if (program.window != NULL) {
-            POINT at = {9, 8};
+            POINT at = {PICTURE_X, PICTURE_Y};
             if (ClientToScreen(program.window, &at) && ShowsFirstPicture(probe, at)) {
                 shown = NowMs();
                 *last_place = at;
                 break;
             }
         }
-        if (WaitForSingleObject(program.info.hProcess, 0) == WAIT_OBJECT_0)
+        if (!ProgramRunning(&program))
             break;
         Sleep(1);
     }
@@ -127,16 +126,16 @@ int main(int argc, char **argv)
     }
     int count = argc > 3 ? atoi(argv[3]) : 20;
     Subject subjects[2] = {
-        {"pukavro", "PUKAVRO", argv[1], {}, {}, {}, 0},
-        {"floor", "PKSTARTFLOOR", argv[2], {}, {}, {}, 0},
+        {"pukavro", MAIN_CLASS_NAME, argv[1], {}, {}, {}, 0},
+        {"floor", STARTUP_FLOOR_CLASS, argv[2], {}, {}, {}, 0},
     };
     ScreenProbe probe;
-    if (OpenProbe(&probe, FRAME_WIDTH, FRAME_HEIGHT) != 0) {
+    if (OpenProbe(&probe, PICTURE_WIDTH, PICTURE_HEIGHT) != 0) {
         fprintf(stderr, "startup_time: no screen\n");
         return 1;
     }
     printf("start-up: %d starts each, in turn\n", count);
-    POINT last_place = {9, 8};
+    POINT last_place = {PICTURE_X, PICTURE_Y};
     int result = 0;
     // One start of each first, not counted: the first start of a program
     // after a build reads its file from disk.

@@ -9,24 +9,11 @@ set -eu
 here=$(dirname "$0")
 state=$1
 driver=$2
-service=ezusbsim
 [ -f "$driver" ] || { echo "sim-start: no driver file $driver" >&2; exit 1; }
 . "$here/wine-env.sh" "$state"
+. "$here/sim-service.sh"
 
 installed="$WINEPREFIX/drive_c/windows/system32/drivers/$service.sys"
-
-service_state() {
-    # Prints RUNNING, STOPPED, ... or nothing when the service does not exist.
-    wine sc query "$service" 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *//p'
-}
-
-wait_for() {
-    for _ in $(seq 40); do
-        [ "$(service_state)" = "$1" ] && return 0
-        sleep 0.25
-    done
-    return 1
-}
 
 current=$(service_state)
 if [ "$current" = RUNNING ] && cmp -s "$driver" "$installed"; then
@@ -48,7 +35,7 @@ if [ -z "$current" ]; then
 fi
 # The exit status of "sc start" is not reliable under Wine; the state is.
 wine sc start "$service" >/dev/null 2>&1 || true
-if ! wait_for RUNNING; then
+if ! wait_for_state RUNNING; then
     echo "sim-start: $service did not reach RUNNING (state: $(service_state))" >&2
     exit 1
 fi

@@ -122,15 +122,9 @@ protected:
 void ExpectCaptureFailedBox(HWND window, DWORD process_id)
 {
     ASSERT_EQ(0, ClickControl(GetDlgItem(window, ID_CAPTURE)));
-    HWND box = WaitForDialog(process_id);
-    ASSERT_TRUE(box != NULL) << "no message box";
+    HWND box;
     MessageBoxView view;
-    ASSERT_EQ(0, ReadMessageBox(box, &view));
-    EXPECT_EQ(ERROR_BOX_CAPTION, view.caption);
-    EXPECT_EQ(CAPTURE_FAILED, view.text);
-    EXPECT_EQ(1, view.icons);
-    EXPECT_EQ(1, view.buttons);
-    ASSERT_TRUE(view.ok != NULL);
+    ASSERT_TRUE(ShowsErrorBox(process_id, CAPTURE_FAILED, &box, &view));
     // The box is modal and the buttons come back only after it.
     EXPECT_FALSE(IsWindowEnabled(window));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, ID_CAPTURE)));

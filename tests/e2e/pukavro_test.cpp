@@ -63,6 +63,23 @@ const int STILL_READINGS = 12;
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult ShowsErrorBox(DWORD process_id, const wchar_t *text, HWND *box,
+                                         MessageBoxView *view)
+{
+    *box = WaitForDialog(process_id);
+    if (*box == NULL)
+        return ::testing::AssertionFailure() << "no message box";
+    if (ReadMessageBox(*box, view) != 0)
+        return ::testing::AssertionFailure() << "the message box went away unread";
+    if (view->caption != ERROR_BOX_CAPTION || view->text != text || view->icons != 1
+        || view->buttons != 1 || view->ok == NULL)
+        return ::testing::AssertionFailure()
+               << "the box reads " << ::testing::PrintToString(view->caption) << ", "
+               << ::testing::PrintToString(view->text) << " with " << view->icons << " icons and "
+               << view->buttons << " buttons";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult Saves(HWND window, const std::string &path, std::vector<uint8_t> *bytes)
 {
     if (SaveFrame(window, path, bytes) != 0)

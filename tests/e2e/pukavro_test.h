@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "dialogs.h"
 #include "expected.h"
 #include "program.h"
 #include "pukavro.h"
@@ -40,6 +41,12 @@ protected:
 // it goes on showing it for a few readings more, so a repaint still on its
 // way would be seen.
 ::testing::AssertionResult StillShowsPicture(HWND window, const Pixels &expected);
+
+// Passes when the process shows, or soon shows, the program's error box
+// with text: caption "Error", one icon, one OK button. The box is left in
+// box and what it shows in view.
+::testing::AssertionResult ShowsErrorBox(DWORD process_id, const wchar_t *text, HWND *box,
+                                         MessageBoxView *view);
 
 // Saves as SaveFrame does, naming the file and its size on failure.
 ::testing::AssertionResult Saves(HWND window, const std::string &path, std::vector<uint8_t> *bytes);

@@ -54,15 +54,9 @@ TEST_F(Save, FailedSaveKeepsTheNumber)
     std::string blocked = PathIn(directory, "kavro002.bin");
     ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), NULL));
     ASSERT_EQ(0, ClickControl(Control(ID_SAVE)));
-    HWND box = WaitForDialog(app.info.dwProcessId);
-    ASSERT_TRUE(box != NULL) << "no message box";
+    HWND box;
     MessageBoxView view;
-    ASSERT_EQ(0, ReadMessageBox(box, &view));
-    EXPECT_EQ(ERROR_BOX_CAPTION, view.caption);
-    EXPECT_EQ(SAVE_FAILED, view.text);
-    EXPECT_EQ(1, view.icons);
-    EXPECT_EQ(1, view.buttons);
-    ASSERT_TRUE(view.ok != NULL);
+    ASSERT_TRUE(ShowsErrorBox(app.info.dwProcessId, SAVE_FAILED, &box, &view));
     EXPECT_FALSE(IsWindowEnabled(Control(ID_SAVE)));
     ASSERT_EQ(0, ClickControl(view.ok));
     ASSERT_TRUE(WaitForDialogClosed(box));

@@ -195,18 +195,12 @@ void Soak::TakeFrameStart(uint32_t bytes)
 
 ::testing::AssertionResult Soak::ExpectFailure(const CaptureFault &draw)
 {
-    HWND box = WaitForDialog(app.info.dwProcessId);
-    if (box == NULL)
-        return ::testing::AssertionFailure() << "no message box";
+    HWND box;
     MessageBoxView view;
-    if (ReadMessageBox(box, &view) != 0)
-        return ::testing::AssertionFailure() << "the message box went away unread";
-    if (view.caption != ERROR_BOX_CAPTION || view.text != CAPTURE_FAILED || view.icons != 1
-        || view.buttons != 1 || view.ok == NULL)
-        return ::testing::AssertionFailure()
-               << "the box reads " << ::testing::PrintToString(view.caption) << ", "
-               << ::testing::PrintToString(view.text) << " with " << view.icons << " icons and "
-               << view.buttons << " buttons";
+    ::testing::AssertionResult shown =
+        ShowsErrorBox(app.info.dwProcessId, CAPTURE_FAILED, &box, &view);
+    if (!shown)
+        return shown;
     if (IsWindowEnabled(Control(ID_CAPTURE)) || IsWindowEnabled(Control(ID_SAVE)))
         return ::testing::AssertionFailure() << "Capture or Save enabled under the box";
     if (ClickControl(view.ok) != 0 || !WaitForDialogClosed(box))

@@ -66,6 +66,18 @@ int DriveService(DWORD wanted)
     return result;
 }
 
+// Polls until the counter reads value; bounded.
+int WaitForCounter(uint32_t EzusbsimCounters::*counter, uint32_t value)
+{
+    EzusbsimCounters counters;
+    for (int i = 0; i < SETTLE_POLLS; i++) {
+        if (ReadCounters(&counters) == 0 && counters.*counter == value)
+            return 0;
+        Sleep(POLL_MS);
+    }
+    return -1;
+}
+
 }  // namespace
 
 HANDLE OpenCamera()
@@ -109,24 +121,12 @@ int ReadSettledCounters(EzusbsimCounters *counters)
 
 int WaitForPendingRequests(uint32_t count)
 {
-    EzusbsimCounters counters;
-    for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCounters(&counters) == 0 && counters.pending == count)
-            return 0;
-        Sleep(POLL_MS);
-    }
-    return -1;
+    return WaitForCounter(&EzusbsimCounters::pending, count);
 }
 
 int WaitForFramesSent(uint32_t count)
 {
-    EzusbsimCounters counters;
-    for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCounters(&counters) == 0 && counters.frames_sent == count)
-            return 0;
-        Sleep(POLL_MS);
-    }
-    return -1;
+    return WaitForCounter(&EzusbsimCounters::frames_sent, count);
 }
 
 int SetKnob(const char *name, DWORD value)
