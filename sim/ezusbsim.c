@@ -275,7 +275,8 @@ static ULONG_PTR PlanRequest(ULONG code, const Knobs *knobs, ULONG *delay_ms)
     KIRQL irql;
 
     *delay_ms = knobs->delay_ms;
-    if (TakeFailNext())
+    /* Written back only when it counts down: most requests open the key once. */
+    if (knobs->fail_next > 0 && TakeFailNext())
         return PLAN_FAIL;
     IoAcquireCancelSpinLock(&irql);
     if (!knobs->fault_seed_set) {

@@ -86,6 +86,7 @@ void ReadKnobs(Knobs *knobs)
     knobs->bulk_fail = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_FAIL);
     knobs->bulk_bytes = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_BYTES);
     knobs->delay_ms = ReadDword(key, L"" EZUSBSIM_VALUE_DELAY_MS);
+    knobs->fail_next = ReadDword(key, L"" EZUSBSIM_VALUE_FAIL_NEXT);
     knobs->fault_seed = ReadDwordValue(key, L"" EZUSBSIM_VALUE_FAULT_SEED, &knobs->fault_seed_set);
     knobs->ignore_cancel = ReadDword(key, L"" EZUSBSIM_VALUE_IGNORE_CANCEL);
     ReadString(key, L"" EZUSBSIM_VALUE_FRAME_FILE, knobs->frame_file, FRAME_FILE_CHARS);

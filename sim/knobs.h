@@ -11,6 +11,7 @@ typedef struct Knobs {
     ULONG bulk_fail;
     ULONG bulk_bytes;
     ULONG delay_ms;
+    ULONG fail_next;
     ULONG fault_seed;
     ULONG fault_seed_set; /* the seed's value is present */
     ULONG ignore_cancel;

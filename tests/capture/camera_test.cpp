@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "camera.h"
 #include "bytes.h"
+#include "camera.h"
 #include "frame.h"
 #include "simulated_camera.h"
 
