@@ -32,6 +32,8 @@ std::string UnixLines(const std::string &text)
     return lines;
 }
 
+const DWORD RUN_LIMIT_MS = 60000;
+
 }  // namespace
 
 Bytes CameraFrame(uint32_t n)
@@ -98,7 +100,7 @@ int KavrocapTest::Run(const Strings &args)
     for (const std::string &arg : args)
         line += " " + Quoted(arg);
     ProgramRun run;
-    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, run_limit_ms, &run) != 0) {
+    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, RUN_LIMIT_MS, &run) != 0) {
         ADD_FAILURE() << "cannot start " << line;
         return -1;
     }

@@ -46,7 +46,6 @@ protected:
 
     std::string folder;
     std::string out, err, raw_out;
-    DWORD run_limit_ms = 60000;  // a run still going then is ended and fails
 };
 
 #endif
