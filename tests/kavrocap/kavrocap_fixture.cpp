@@ -15,8 +15,6 @@ const char USAGE_LINE[] = "usage: kavrocap [OPTIONS] [OUTPUT]   (kavrocap --help
 
 namespace {
 
-const DWORD RUN_LIMIT_MS = 60000;
-
 // Quotes what the command line would split or lose.
 std::string Quoted(const std::string &arg)
 {
@@ -33,6 +31,8 @@ std::string UnixLines(const std::string &text)
             lines += text[i];
     return lines;
 }
+
+const DWORD RUN_LIMIT_MS = 60000;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #ifndef PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
 #define PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
 
+#include <windows.h>
 #include <stdint.h>
 
 #include <string>

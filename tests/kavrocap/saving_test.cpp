@@ -101,6 +101,23 @@ TEST_F(KavrocapTest, AnIntervalTakesEveryFrame)
     EXPECT_TRUE(File("t3.bin") == CameraFrame(2));
 }
 
+TEST_F(KavrocapTest, SlotsPassedDuringASlowFrameAreSkipped)
+{
+    // Each request is answered 150 ms late, so a capture takes at least
+    // 300 ms: slot 1 (due at 100 ms) and 2 (200 ms) pass during the first
+    // one, and slot 2, the latest due, is taken at once.
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 150));
+    EXPECT_EQ(1, Run({"-n", "3", "-i", "0.1"}));
+    EXPECT_EQ("kavro001.bin\nkavro003.bin\n", out);
+    EXPECT_EQ("kavrocap: 1/3 kavro001.bin\n"
+              "kavrocap: frame 2 skipped: its time passed while the frame before was taken\n"
+              "kavrocap: 3/3 kavro003.bin\n"
+              "kavrocap: 2 saved, 0 failed, 1 slots skipped\n",
+              err);
+    EXPECT_TRUE(File("kavro003.bin") == CameraFrame(1));
+    EXPECT_EQ(2u, Counters().opens);
+}
+
 TEST_F(KavrocapTest, StandardOutputCarriesExactlyTheFrames)
 {
     ASSERT_EQ(0, Run({"-n", "3", "-"}));

@@ -11,6 +11,14 @@ struct RunCounts {
     int64_t saved, failed, skipped;
 };
 
+// What one frame of the run needs besides the options.
+struct RunState {
+    std::wstring device;
+    HANDLE stop;
+    std::string last_path;  // the file saved last
+    int broken;             // standard output takes no more
+};
+
 int UsageError(const std::string &problem)
 {
     Report(problem);
@@ -53,14 +61,12 @@ int WarmUp(const CaptureOptions &options, const std::wstring &device, HANDLE sto
     return 0;
 }
 
-// Takes and keeps one frame. 0 saved, -1 failed, 1 stopped; *broken when
-// standard output cannot take more.
-int TakeAndKeep(const CaptureOptions &options, const std::wstring &device, HANDLE stop,
-                int64_t slot, int64_t number, int *broken)
+// Takes and keeps one frame. 0 saved, -1 failed, 1 stopped.
+int TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slot, int64_t number)
 {
     uint8_t frame[RAW_FRAME_BYTES];
     std::string reason;
-    int taken = TakeFrameWithRetries(options, device, stop, frame, &reason);
+    int taken = TakeFrameWithRetries(options, run->device, run->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return 1;
     std::string path = options.to_stdout
@@ -74,7 +80,7 @@ int TakeAndKeep(const CaptureOptions &options, const std::wstring &device, HANDL
     if (taken == TAKE_FRAME && options.to_stdout && WriteToStandardOutput(bytes) != 0) {
         taken = TAKE_FAILED;
         reason = "write failed: standard output is closed";
-        *broken = 1;
+        run->broken = 1;
     }
     if (taken == TAKE_FRAME && !options.to_stdout) {
         std::string name_problem;
@@ -82,8 +88,15 @@ int TakeAndKeep(const CaptureOptions &options, const std::wstring &device, HANDL
         if (CheckFileName(path.substr(name_at), &name_problem) != 0) {
             taken = TAKE_FAILED;
             reason = path + ": " + name_problem;
+        } else if (path == run->last_path) {
+            // {time} twice in one second: --overwrite replaces older files,
+            // never a frame of this very run.
+            taken = TAKE_FAILED;
+            reason = path + ": file exists";
         } else if (SaveFile(path, bytes, options.overwrite, &reason) != 0) {
             taken = TAKE_FAILED;
+        } else {
+            run->last_path = path;
         }
     }
     if (taken != TAKE_FRAME) {
@@ -158,14 +171,13 @@ int RunKavrocap(const std::vector<std::string> &args)
         return EXIT_SOME_FAILED;
     }
 
-    std::wstring device = WidenUtf8(options.device.c_str());
+    RunState run = {WidenUtf8(options.device.c_str()), stop, std::string(), 0};
     RunCounts counts = {0, 0, 0};
-    int stopped = WarmUp(options, device, stop);
+    int stopped = WarmUp(options, run.device, stop);
     ScheduleClock clock = {SteadyMicroseconds, WaitUnlessStopped, stop};
     Schedule schedule;
     StartSchedule(&schedule, SteadyMicroseconds(NULL), options.interval_us, options.count);
-    int broken = 0;
-    while (!stopped && !broken) {
+    while (!stopped && !run.broken) {
         int64_t slot = 0, skipped = 0;
         SlotResult due = WaitForSlot(&schedule, &clock, &slot, &skipped);
         if (due == SLOT_NO_MORE)
@@ -179,7 +191,7 @@ int RunKavrocap(const std::vector<std::string> &args)
             if (!options.quiet)
                 ReportSkipped(options.start + slot - skipped, skipped);
         }
-        int kept = TakeAndKeep(options, device, stop, slot, options.start + slot, &broken);
+        int kept = TakeAndKeep(options, &run, slot, options.start + slot);
         if (kept == 1)
             stopped = 1;
         else if (kept == 0)
