@@ -2,7 +2,8 @@
 // kavrocap's burst is measured: the window's own capture transaction, one
 // after another, each frame written to kavroNNN.bin (or .png) in the current
 // folder. Modes:
-//   raw    the frame through the whole-file output (temporary file, rename)
+//   raw    the frame through the whole-file output (temporary file, rename),
+//          refusing an existing name as kavrocap does without --overwrite
 //   png    its picture through the same output
 //   plain  the frame with one CreateFile, WriteFile and CloseHandle: what a
 //          file that may be seen half-written costs
@@ -43,11 +44,11 @@ int SaveFrame(Mode mode, int number, const uint8_t *frame)
     if (mode == MODE_PLAIN)
         return WritePlain(name, frame, RAW_FRAME_BYTES);
     if (mode == MODE_RAW)
-        return WriteWholeFile(name, frame, RAW_FRAME_BYTES, 1, NULL) == OUTPUT_WRITTEN ? 0 : -1;
+        return WriteWholeFile(name, frame, RAW_FRAME_BYTES, 0, NULL) == OUTPUT_WRITTEN ? 0 : -1;
     std::vector<uint8_t> picture;
     if (EncodePicture(frame, PICTURE_PNG, &picture) != 0)
         return -1;
-    return WriteWholeFile(name, picture.data(), picture.size(), 1, NULL) == OUTPUT_WRITTEN ? 0 : -1;
+    return WriteWholeFile(name, picture.data(), picture.size(), 0, NULL) == OUTPUT_WRITTEN ? 0 : -1;
 }
 
 const char *const MODE_NAMES[] = {"raw", "png", "plain"};
