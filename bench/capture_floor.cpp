@@ -17,7 +17,7 @@
 //   does not; with erase, only the window itself is repainted.
 //
 // The program notes the clock at each step of every capture and writes the
-// notes to capture_floor_X.csv in the current folder when it ends. The clock
+// notes to capture_floor_X.csv beside its program file when it ends. The clock
 // is the performance counter that capture_latency reads, so its clicks and
 // sightings line up with these notes.
 #include <windows.h>
@@ -75,8 +75,11 @@ void Stamp(double Stamps::*step)
 
 void WriteStamps()
 {
-    char name[64];
-    snprintf(name, sizeof name, "capture_floor_%d.csv", g_options.x);
+    char program[MAX_PATH];
+    char name[MAX_PATH + 32];
+    if (GetModuleFileNameA(NULL, program, sizeof program) == 0)
+        return;
+    FloorNotesPath(program, g_options.x, name, sizeof name);
     FILE *file = fopen(name, "w");
     if (file == NULL)
         return;

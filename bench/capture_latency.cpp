@@ -62,7 +62,7 @@ struct Subject {
     std::vector<double> latencies;
     std::vector<Click> clicks;
     int failures;
-    char notes_path[64];  // a floor's notes; empty for pukavro
+    char notes_path[MAX_PATH + 32];  // a floor's notes; empty for pukavro
 };
 
 // Between readings of the screen: leaves the processor to the programs
@@ -221,7 +221,7 @@ int main(int argc, char **argv)
         subject.class_name = CAPTURE_FLOOR_CLASS;
         snprintf(subject.command_line, sizeof subject.command_line, "\"%s\" %d %s", argv[2], x,
                  words);
-        snprintf(subject.notes_path, sizeof subject.notes_path, "capture_floor_%d.csv", x);
+        FloorNotesPath(argv[2], x, subject.notes_path, sizeof subject.notes_path);
         DeleteFileA(subject.notes_path);
     }
 

@@ -9,15 +9,18 @@
 #   RUNS=3            runs of the capture latency benchmark (the figures are
 #                     the medians over the runs), and of each kavroconv timing
 #   NATIVE_BUILD=dir  build there instead of the native preset's build/native
-#   WIN32_BUILD=dir   build there instead of the win32 preset's build/win32
+#   WIN32_BUILD=dir   build the Windows programs there instead of the win32
+#                     preset's build/win32 (win64 and build/win64 on a machine
+#                     that runs no 32-bit programs)
 #   BENCH_DIR=dir     the Wine state, frames and notes go there instead of
 #                     build/bench
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/windows-preset.sh
 runs=${RUNS:-3}
 native=${NATIVE_BUILD:-$root/build/native}
-win32=${WIN32_BUILD:-$root/build/win32}
+win32=${WIN32_BUILD:-$root/build/$windows}
 bench_dir=${BENCH_DIR:-$root/build/bench}
 state=$bench_dir/wine
 work=$bench_dir/work
@@ -32,11 +35,12 @@ else
     cmake --build "$native" -j2 --target convert_bench make_frames kavroconv >/dev/null
 fi
 if [ -z "${WIN32_BUILD:-}" ]; then
-    [ -f "$win32/CMakeCache.txt" ] || cmake --preset win32 >/dev/null
-    cmake --build --preset win32 --target bench_programs >/dev/null
+    [ -f "$win32/CMakeCache.txt" ] || cmake --preset "$windows" >/dev/null
+    cmake --build --preset "$windows" --target bench_programs >/dev/null
 else
     [ -f "$win32/CMakeCache.txt" ] || cmake -S "$root" -B "$win32" \
-        --toolchain "$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+        --toolchain "$root/cmake/mingw-$([ "$windows" = win64 ] && echo x86_64 || echo i686).cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$win32" -j2 --target bench_programs >/dev/null
 fi
 

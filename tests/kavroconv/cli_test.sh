@@ -17,10 +17,11 @@ tmp=$(mktemp -d)
 work=$tmp/work
 mounted=""
 cleanup() {
-    [ -n "$mounted" ] && umount "$mounted"
+    [ -n "$mounted" ] && { umount "$mounted" || umount -l "$mounted"; }
     rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 failures=0
 skipped=0
 
@@ -138,7 +139,10 @@ for case in "$@"; do
     rm -rf "$work"
     mkdir "$work"
     "case_$case"
-    [ -n "$mounted" ] && umount "$mounted" && mounted=""
+    if [ -n "$mounted" ]; then
+        umount "$mounted" || umount -l "$mounted"
+        mounted=""
+    fi
 done
 [ "$failures" != 0 ] && exit 1
 [ "$skipped" != 0 ] && exit 77
