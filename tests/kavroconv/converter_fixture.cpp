@@ -88,17 +88,14 @@ std::vector<std::string> ConverterTest::Listing() const
 
 int ConverterTest::Run(const std::vector<std::string> &args)
 {
-    std::vector<char *> argv;
-    argv.push_back((char *)"kavroconv");
-    for (const std::string &arg : args)
-        argv.push_back((char *)arg.c_str());
-    argv.push_back(NULL);
+    std::vector<std::string> argv = {"kavroconv"};
+    argv.insert(argv.end(), args.begin(), args.end());
     std::string out_name = (root / "stdout").string();
     std::string err_name = (root / "stderr").string();
     FILE *out = fopen(out_name.c_str(), "wb");
     FILE *err = fopen(err_name.c_str(), "wb");
     EXPECT_TRUE(out != NULL && err != NULL);
-    int status = RunKavroconv((int)argv.size() - 1, argv.data(), out, err);
+    int status = RunKavroconv(argv, out, err);
     fclose(out);
     fclose(err);
     Bytes out_bytes = ReadBytes(out_name), err_bytes = ReadBytes(err_name);

@@ -61,9 +61,9 @@ TEST(Version, FileDescriptionAndVersionOne)
 
     EXPECT_EQ("pukavro: still pictures from a USB camera",
               VersionString(&block, "FileDescription"));
-    EXPECT_EQ("1.0", VersionString(&block, "FileVersion"));
+    EXPECT_EQ("1.0.0", VersionString(&block, "FileVersion"));
     EXPECT_EQ("pukavro", VersionString(&block, "ProductName"));
-    EXPECT_EQ("1.0", VersionString(&block, "ProductVersion"));
+    EXPECT_EQ("1.0.0", VersionString(&block, "ProductVersion"));
     EXPECT_EQ("pukavro.exe", VersionString(&block, "OriginalFilename"));
 }
 

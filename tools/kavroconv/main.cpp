@@ -1,6 +1,12 @@
 #include "kavroconv.h"
+#include "text.h"
 
 int main(int argc, char **argv)
 {
-    return RunKavroconv(argc, argv, stdout, stderr);
+    std::vector<std::string> args;
+    if (GetUtf8Arguments(argc, argv, &args) != 0) {
+        fputs("kavroconv: cannot read the command line\n", stderr);
+        return EXIT_USAGE;
+    }
+    return RunKavroconv(args, stdout, stderr);
 }

@@ -5,13 +5,12 @@
 
 // Frames saved on Windows may come back as KAVRO001.BIN from other tools, so
 // the extension matches in any case.
-std::string DefaultOutputName(const char *input, ImageFormat format)
+std::string DefaultOutputName(const char *input, PictureFormat format)
 {
-    const char *extension = format == FORMAT_PNG ? ".png" : ".bmp";
     size_t length = strlen(input);
     if (length >= 4 && input[length - 4] == '.' && tolower((unsigned char)input[length - 3]) == 'b'
         && tolower((unsigned char)input[length - 2]) == 'i'
         && tolower((unsigned char)input[length - 1]) == 'n')
         length -= 4;
-    return std::string(input, length) + extension;
+    return std::string(input, length) + "." + PictureExtension(format);
 }

@@ -3,13 +3,16 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "text.h"
+
 namespace {
 
 // Opens for nothing but its attributes, sharing everything, so a file some
 // other program holds open still answers; directories need the backup flag.
 int GetFileIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
 {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+    HANDLE file = CreateFileW(WidenUtf8(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
