@@ -2,34 +2,8 @@
 
 #include <stdio.h>
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
-
 #include "frame.h"
 #include "kavroconv.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
-
-namespace fs = std::filesystem;
-
-Bytes ReadBytes(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string &path, const Bytes &bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write((const char *)bytes.data(), (std::streamsize)bytes.size());
-    ASSERT_TRUE(file.good()) << path;
-}
 
 Bytes MixedFrame()
 {
@@ -52,38 +26,6 @@ Bytes TopLineFrame()
         frame[x + 3] = 100;  // Y1
     }
     return frame;
-}
-
-void ConverterTest::SetUp()
-{
-    // The captured streams live beside the folder, so Listing() sees only
-    // what the tool made.
-    for (int attempt = 0;; ++attempt) {
-        root = fs::temp_directory_path()
-               / ("kavroconv-test-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
-        if (fs::create_directory(root))
-            break;
-    }
-    fs::create_directory(root / "files");
-}
-
-void ConverterTest::TearDown()
-{
-    fs::remove_all(root);
-}
-
-std::string ConverterTest::Path(const std::string &name) const
-{
-    return (root / "files" / name).string();
-}
-
-std::vector<std::string> ConverterTest::Listing() const
-{
-    std::vector<std::string> names;
-    for (const fs::directory_entry &entry : fs::directory_iterator(root / "files"))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 int ConverterTest::Run(const std::vector<std::string> &args)

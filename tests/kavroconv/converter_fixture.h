@@ -3,18 +3,10 @@
 #ifndef PUKAVRO_CONVERTER_FIXTURE_H
 #define PUKAVRO_CONVERTER_FIXTURE_H
 
-#include <stdint.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-typedef std::vector<uint8_t> Bytes;
-
-Bytes ReadBytes(const std::string &path);
-void WriteBytes(const std::string &path, const Bytes &bytes);
+#include "temp_folder.h"
 
 // A frame whose every byte differs from its neighbours in no simple pattern.
 Bytes MixedFrame();
@@ -23,19 +15,11 @@ Bytes MixedFrame();
 // red 0 but for its last pixel; every other byte 0, so green 0,139,0.
 Bytes TopLineFrame();
 
-class ConverterTest : public ::testing::Test {
+class ConverterTest : public TempFolderTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // A name inside the test's folder.
-    std::string Path(const std::string &name) const;
-    // The names the folder holds, sorted.
-    std::vector<std::string> Listing() const;
     // Runs "kavroconv ARGS..."; keeps stdout in out_text and stderr in err_text.
     int Run(const std::vector<std::string> &args);
 
-    std::filesystem::path root;
     std::string out_text, err_text;
 };
 

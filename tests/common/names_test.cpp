@@ -1,0 +1,98 @@
+// Names in the tools: the picture format a name says, and the files a
+// Windows wildcard stands for.
+#include "picture.h"
+#include "temp_folder.h"
+#include "wildcards.h"
+
+typedef std::vector<std::string> Names;
+
+TEST(PictureName, FormatFromTheExtensionInAnyCase)
+{
+    const struct {
+        const char *name;
+        int known;
+        PictureFormat format;
+    } cases[] = {
+        {"a.png", 1, PICTURE_PNG}, {"dir/A.PNG", 1, PICTURE_PNG}, {"x.Bmp", 1, PICTURE_BMP},
+        {".bmp", 1, PICTURE_BMP},  {"a.bmp.png", 1, PICTURE_PNG}, {"a.pngx", 0, PICTURE_BMP},
+        {"apng", 0, PICTURE_BMP},  {"a.jpg", 0, PICTURE_BMP},     {"png", 0, PICTURE_BMP},
+        {"", 0, PICTURE_BMP},
+    };
+    for (const auto &c : cases) {
+        PictureFormat format = PICTURE_BMP;
+        EXPECT_EQ(c.known, PictureFormatFromName(c.name, &format)) << c.name;
+        EXPECT_EQ(c.format, format) << c.name;
+    }
+}
+
+TEST(PictureName, WholeFilesOfEachFormat)
+{
+    std::vector<uint8_t> frame(RAW_FRAME_BYTES, 0x80), bytes(1, 0xEE);
+    ASSERT_EQ(0, EncodePicture(frame.data(), PICTURE_BMP, &bytes));
+    EXPECT_EQ(20790u, bytes.size());
+    EXPECT_EQ(Bytes({'B', 'M', 0x36, 0x51, 0, 0}), Bytes(bytes.begin(), bytes.begin() + 6));
+    ASSERT_EQ(0, EncodePicture(frame.data(), PICTURE_PNG, &bytes));
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}),
+              Bytes(bytes.begin(), bytes.begin() + 8));
+}
+
+namespace {
+
+class WildcardTest : public TempFolderTest {};
+
+}  // namespace
+
+#ifdef _WIN32
+
+// Files made in an order unlike the name order; folders never match.
+TEST_F(WildcardTest, PatternsStandForTheFilesInNameOrder)
+{
+    std::filesystem::create_directory(std::filesystem::u8path(Path("sub")));
+    std::filesystem::create_directory(std::filesystem::u8path(Path("folder.bin")));
+    for (const char *name : {"c.bin", "日本.bin", "a.BIN", "B.bin", "x.txt", "sub/é1.bin",
+                             "sub/e22.bin", "sub/\xF0\x9F\x98\x80.bin"})
+        WriteBytes(Path(name), Bytes(1, 0));
+    const std::string folder = Path("");
+    const struct {
+        std::string argument;
+        int result;
+        Names names;
+    } cases[] = {
+        {folder + "*.bin",
+         0,
+         {folder + "a.BIN", folder + "B.bin", folder + "c.bin", folder + "日本.bin"}},
+        {folder + "sub\\?1.bin", 0, {folder + "sub\\é1.bin"}},
+        {folder + "sub/*",
+         0,
+         {folder + "sub/e22.bin", folder + "sub/é1.bin", folder + "sub/\xF0\x9F\x98\x80.bin"}},
+        {folder + "*.png", -1, {}},
+        {folder + "none\\*.bin", -1, {}},
+        {folder + "literal.bin", 0, {folder + "literal.bin"}},
+    };
+    for (const auto &c : cases) {
+        Names names = {"before"};
+        std::string problem;
+        EXPECT_EQ(c.result, ExpandWildcards(c.argument.c_str(), &names, &problem)) << c.argument;
+        Names expected = {"before"};
+        expected.insert(expected.end(), c.names.begin(), c.names.end());
+        EXPECT_EQ(expected, names);
+        EXPECT_EQ(c.result == 0 ? "" : c.argument + ": no file matches this name", problem);
+    }
+}
+
+#else
+
+TEST_F(WildcardTest, ArgumentsAreTakenAsTheyAre)
+{
+    WriteBytes(Path("a.bin"), Bytes(1, 0));
+    for (std::string argument : {Path("*.bin"), Path("?.bin"), Path("a.bin")}) {
+        Names names;
+        std::string problem;
+        EXPECT_EQ(0, ExpandWildcards(argument.c_str(), &names, &problem));
+        EXPECT_EQ(Names({argument}), names);
+        EXPECT_EQ("", problem);
+    }
+}
+
+#endif

@@ -1,0 +1,34 @@
+// A temporary folder of the test's own, with names and file contents in the
+// tools' own terms: UTF-8 names, whole files of bytes.
+#ifndef PUKAVRO_TEMP_FOLDER_H
+#define PUKAVRO_TEMP_FOLDER_H
+
+#include <stdint.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+typedef std::vector<uint8_t> Bytes;
+
+// The whole file (empty when it cannot be read).
+Bytes ReadBytes(const std::string &path);
+void WriteBytes(const std::string &path, const Bytes &bytes);
+Bytes TextBytes(const char *text);
+
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A name inside the folder "files" of the test's own folder.
+    std::string Path(const std::string &name) const;
+    // The names "files" (or a folder inside it) holds, sorted.
+    std::vector<std::string> Listing(const std::string &folder = "") const;
+
+    std::filesystem::path root;
+};
+
+#endif
