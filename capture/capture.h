@@ -20,6 +20,10 @@ struct CaptureRequest {
     int32_t length;
 };
 
+// The process's one capture request. The window points it at its frame
+// buffer once; StartCapture sets the owner and hands it to the worker.
+extern CaptureRequest g_capture_request;
+
 // Open the device, send the vendor request, read one frame from the bulk
 // pipe into buffer, close. Runs on the worker thread.
 CaptureStatus RunCaptureTransaction(uint8_t *buffer, int32_t length);
@@ -28,7 +32,7 @@ CaptureStatus RunCaptureTransaction(uint8_t *buffer, int32_t length);
 // sends MSG_CAPTURE_DONE to the request's owner and returns 0.
 DWORD WINAPI CaptureWorker(void *parameter);
 
-// User-interface thread: sets the shared request's owner to window and starts
+// User-interface thread: sets g_capture_request's owner to window and starts
 // one worker for it. Returns at once; if no worker could be started, it has
 // already sent window MSG_CAPTURE_DONE with lParam -1.
 void StartCapture(HWND window);

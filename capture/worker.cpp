@@ -2,7 +2,6 @@
 // reports it to the owner window with a synchronous notice.
 #include <windows.h>
 
-#include "app_state.h"
 #include "capture.h"
 #include "thread_start.h"
 
@@ -18,8 +17,8 @@ DWORD WINAPI CaptureWorker(void *parameter)
 
 void StartCapture(HWND window)
 {
-    g_app.capture_request.owner = window;
-    if (StartWorkerThread(CaptureWorker, &g_app.capture_request) != 0) {
+    g_capture_request.owner = window;
+    if (StartWorkerThread(CaptureWorker, &g_capture_request) != 0) {
         // No worker means no notice: fail the capture here, on this thread,
         // so the window gives its buttons back.
         SendMessageA(window, MSG_CAPTURE_DONE, 0, static_cast<LPARAM>(-1));

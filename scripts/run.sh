@@ -27,8 +27,6 @@ exe=$root/build/$windows/pukavro.exe
 step "build"
 cmake --preset "$windows" >/dev/null
 cmake --build --preset "$windows" --target pukavro ezusbsim kavroconv
-mkdir -p "$state"
-cp "build/$windows/wine/arch" "$state/arch"
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then

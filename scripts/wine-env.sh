@@ -1,13 +1,15 @@
 # Sourced: points Wine at the state folder given as $1 (prefix, display).
 # The prefix is Japanese (ANSI code page 932), like the program's users'
-# machines, and 32-bit unless the state folder says otherwise in its file
-# "arch" (the win64 build's test folder says win64). Defines wine() so that
-# the right loader runs whichever the prefix is.
+# machines. It is 32-bit, or 64-bit where this machine runs no 32-bit
+# programs, unless the state folder's file "arch" says which (a build's own
+# folder does). Defines wine() so that the right loader runs either way.
 state=$(cd "$1" && pwd)
 export WINEPREFIX="$state/prefix"
-WINEARCH=win32
 if [ -s "$state/arch" ]; then
     WINEARCH=$(cat "$state/arch")
+else
+    . "$(dirname "${BASH_SOURCE[0]}")/windows-preset.sh"
+    WINEARCH=$windows
 fi
 export WINEARCH
 if [ "$WINEARCH" = win64 ]; then

@@ -10,6 +10,7 @@
 #include <ntddk.h>
 
 #include "ezusbsim.h"
+#include "fault_sequence.h"
 #include "knobs.h"
 
 static DEVICE_OBJECT *g_camera;
@@ -23,6 +24,18 @@ static LIST_ENTRY g_queue;
 static KEVENT g_wake; /* the queue changed, or we are stopping */
 static volatile LONG g_stopping;
 static PVOID g_thread;
+
+/* The seeded sequence, drawn from by the dispatch thread alone. It starts
+   again from the seed when the seed changes or the counters are reset. */
+static int g_fault_active;
+static ULONG g_fault_seed;
+static uint32_t g_fault_state;
+static EzusbsimFault g_capture_fault; /* the last drawn: the current capture's */
+
+/* How a queued request is to be answered, decided when it arrives: by the
+   fault knobs as they are when it is answered, failed (FailNext), or as the
+   sequence drew it (PLAN_DRAWN + kind, the amount in the bits from 8 up). */
+enum { PLAN_KNOBS, PLAN_FAIL, PLAN_DRAWN };
 
 /* Only the request thread builds frames. */
 static UCHAR g_frame[EZUSBSIM_FRAME_BYTES];
@@ -87,6 +100,46 @@ static LONGLONG *DueTime(IRP *irp)
     return (LONGLONG *)irp->Tail.Overlay.DriverContext;
 }
 
+static ULONG_PTR *Plan(IRP *irp)
+{
+    return (ULONG_PTR *)&irp->Tail.Overlay.DriverContext[2];
+}
+
+/* The knobs this request is answered by. */
+static void ApplyPlan(Knobs *knobs, ULONG_PTR plan)
+{
+    ULONG kind = (ULONG)(plan & 0xFF) - PLAN_DRAWN;
+    ULONG amount = (ULONG)(plan >> 8);
+
+    if (plan == PLAN_KNOBS)
+        return;
+    knobs->vendor_fail = 0;
+    knobs->bulk_fail = 0;
+    knobs->bulk_bytes = 0;
+    if (plan == PLAN_FAIL) {
+        knobs->vendor_fail = 1;
+        knobs->bulk_fail = 1;
+        return;
+    }
+    switch (kind) {
+    case EZUSBSIM_FAULT_VENDOR_FAILS:
+        knobs->vendor_fail = 1;
+        break;
+    case EZUSBSIM_FAULT_READ_FAILS:
+        knobs->bulk_fail = 1;
+        break;
+    case EZUSBSIM_FAULT_SHORT_READ:
+        knobs->bulk_bytes = amount;
+        break;
+    case EZUSBSIM_FAULT_BROKEN_OFF:
+        knobs->bulk_bytes = amount;
+        knobs->bulk_fail = 1;
+        break;
+    default:
+        break;
+    }
+}
+
 static LONGLONG Now(void)
 {
     LARGE_INTEGER now;
@@ -105,6 +158,7 @@ static void AnswerRequest(IRP *irp)
         return;
     }
     ReadKnobs(&knobs);
+    ApplyPlan(&knobs, *Plan(irp));
     if (stack->Parameters.DeviceIoControl.IoControlCode == EZUSBSIM_IOCTL_VENDOR_REQUEST)
         AnswerVendorRequest(irp, &knobs);
     else
@@ -116,22 +170,26 @@ static void NTAPI CancelQueued(DEVICE_OBJECT *device, IRP *irp)
     (void)device;
     RemoveEntryList(&irp->Tail.Overlay.ListEntry);
     g_counters.pending--;
+    g_counters.cancelled++;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     /* The request thread may be waiting for this one's time. */
     KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
     Complete(irp, STATUS_CANCELLED, 0);
 }
 
-/* A request stays queued, and cancellable, until its delay is over. */
-static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms)
+/* A request stays queued until its delay is over; cancellable unless the
+   camera is to ignore cancels. */
+static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms, int cancellable)
 {
     KIRQL irql;
 
     *DueTime(irp) = Now() + (LONGLONG)delay_ms * 10000;
     IoMarkIrpPending(irp);
     IoAcquireCancelSpinLock(&irql);
-    IoSetCancelRoutine(irp, CancelQueued);
-    if (irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
+    if (cancellable)
+        IoSetCancelRoutine(irp, CancelQueued);
+    if (cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
+        g_counters.cancelled++;
         IoReleaseCancelSpinLock(irql);
         Complete(irp, STATUS_CANCELLED, 0);
         return STATUS_PENDING;
@@ -208,6 +266,42 @@ static int BulkBlockValid(const UCHAR *block, ULONG in_bytes, ULONG out_bytes)
            && block[0] == EZUSBSIM_BULK_PIPE && block[1] == 0 && block[2] == 0 && block[3] == 0;
 }
 
+/* Decides how the request is to be answered, and how late. FailNext comes
+   first and draws nothing; with a seed, a vendor request draws the outcome
+   of its capture and the read after it answers as drawn. */
+static ULONG_PTR PlanRequest(ULONG code, const Knobs *knobs, ULONG *delay_ms)
+{
+    EzusbsimFault fault;
+    KIRQL irql;
+
+    *delay_ms = knobs->delay_ms;
+    if (TakeFailNext())
+        return PLAN_FAIL;
+    IoAcquireCancelSpinLock(&irql);
+    if (!knobs->fault_seed_set) {
+        g_fault_active = 0;
+        IoReleaseCancelSpinLock(irql);
+        return PLAN_KNOBS;
+    }
+    if (!g_fault_active || g_fault_seed != knobs->fault_seed) {
+        g_fault_active = 1;
+        g_fault_seed = knobs->fault_seed;
+        g_fault_state = knobs->fault_seed;
+        g_capture_fault.kind = EZUSBSIM_FAULT_NONE;
+        g_capture_fault.amount = 0;
+    }
+    if (code == EZUSBSIM_IOCTL_VENDOR_REQUEST) {
+        g_capture_fault = EzusbsimNextFault(&g_fault_state);
+        g_counters.fault_draws++;
+    }
+    fault = g_capture_fault;
+    IoReleaseCancelSpinLock(irql);
+
+    *delay_ms =
+        code == EZUSBSIM_IOCTL_BULK_READ && fault.kind == EZUSBSIM_FAULT_SLOW ? fault.amount : 0;
+    return PLAN_DRAWN + fault.kind + ((ULONG_PTR)fault.amount << 8);
+}
+
 static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
 {
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
@@ -216,7 +310,7 @@ static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
     const UCHAR *block = irp->AssociatedIrp.SystemBuffer;
     Knobs knobs;
     int valid = 0;
-    ULONG i;
+    ULONG i, delay_ms;
     KIRQL irql;
 
     if (code != EZUSBSIM_IOCTL_VENDOR_REQUEST && code != EZUSBSIM_IOCTL_BULK_READ) {
@@ -251,7 +345,8 @@ static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
     if (!valid)
         return Complete(irp, STATUS_INVALID_PARAMETER, 0);
     ReadKnobs(&knobs);
-    return QueueRequest(irp, knobs.delay_ms);
+    *Plan(irp) = PlanRequest(code, &knobs, &delay_ms);
+    return QueueRequest(irp, delay_ms, !knobs.ignore_cancel);
 }
 
 static NTSTATUS SimulatorControl(IRP *irp, IO_STACK_LOCATION *stack)
@@ -272,6 +367,7 @@ static NTSTATUS SimulatorControl(IRP *irp, IO_STACK_LOCATION *stack)
         pending = g_counters.pending;
         RtlZeroMemory(&g_counters, sizeof g_counters);
         g_counters.pending = pending;
+        g_fault_active = 0;
         IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_SUCCESS, 0);
     default:

@@ -9,6 +9,7 @@
 /* The camera, as the EZ-USB general-purpose driver names it. */
 #define EZUSBSIM_CAMERA_DEVICE L"\\Device\\EzusbSim0"
 #define EZUSBSIM_CAMERA_LINK L"\\DosDevices\\ezusb-0"
+#define EZUSBSIM_CAMERA_PATH "\\\\.\\ezusb-0" /* the same, as a user-mode program opens it */
 
 /* The simulator's own control device, for counters. Opening it is not an
    open of the camera. */
@@ -46,6 +47,14 @@
 #define EZUSBSIM_VALUE_BULK_BYTES "BulkBytes"   /* DWORD: 1..13823 delivers only that many bytes */
 #define EZUSBSIM_VALUE_DELAY_MS "DelayMs"       /* DWORD: each request is answered this late */
 #define EZUSBSIM_VALUE_FRAME_FILE "FrameFile"   /* REG_SZ: C:\... raw frame served instead */
+/* DWORD N: the next N camera requests fail; the camera counts it down itself. */
+#define EZUSBSIM_VALUE_FAIL_NEXT "FailNext"
+/* DWORD: present, each capture's outcome is drawn from the sequence this seeds
+   (fault_sequence.h) instead of the fault knobs above. */
+#define EZUSBSIM_VALUE_FAULT_SEED "FaultSeed"
+/* DWORD: non-zero, a delayed request cannot be cancelled: it ends only when
+   its delay is over, as a driver that does not honour a cancel. */
+#define EZUSBSIM_VALUE_IGNORE_CANCEL "IgnoreCancel"
 
 /* Everything is counted as received, before any check. */
 typedef struct EzusbsimCounters {
@@ -64,6 +73,8 @@ typedef struct EzusbsimCounters {
     uint32_t last_bulk_in_bytes;
     uint32_t last_bulk_out_bytes;
     uint32_t last_bulk_pipe; /* first 4 input bytes, little-endian */
+    uint32_t cancelled;      /* camera requests ended by a cancel */
+    uint32_t fault_draws;    /* outcomes drawn from the seeded sequence */
 } EzusbsimCounters;
 
 /* The picture the camera sends as frame n (n counts from 0 when the driver

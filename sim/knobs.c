@@ -23,7 +23,8 @@ NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path)
     return STATUS_SUCCESS;
 }
 
-static ULONG ReadDword(HANDLE key, const WCHAR *name)
+/* 0 when the value is missing or not a DWORD; *present says which. */
+static ULONG ReadDwordValue(HANDLE key, const WCHAR *name, ULONG *present)
 {
     union {
         KEY_VALUE_PARTIAL_INFORMATION info;
@@ -32,12 +33,21 @@ static ULONG ReadDword(HANDLE key, const WCHAR *name)
     UNICODE_STRING value_name;
     ULONG length;
 
+    *present = 0;
     RtlInitUnicodeString(&value_name, name);
     if (!NT_SUCCESS(ZwQueryValueKey(key, &value_name, KeyValuePartialInformation, &value,
                                     sizeof value, &length))
         || value.info.Type != REG_DWORD || value.info.DataLength != sizeof(ULONG))
         return 0;
+    *present = 1;
     return *(ULONG *)value.info.Data;
+}
+
+static ULONG ReadDword(HANDLE key, const WCHAR *name)
+{
+    ULONG present;
+
+    return ReadDwordValue(key, name, &present);
 }
 
 static void ReadString(HANDLE key, const WCHAR *name, WCHAR *text, ULONG chars)
@@ -76,8 +86,32 @@ void ReadKnobs(Knobs *knobs)
     knobs->bulk_fail = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_FAIL);
     knobs->bulk_bytes = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_BYTES);
     knobs->delay_ms = ReadDword(key, L"" EZUSBSIM_VALUE_DELAY_MS);
+    knobs->fault_seed = ReadDwordValue(key, L"" EZUSBSIM_VALUE_FAULT_SEED, &knobs->fault_seed_set);
+    knobs->ignore_cancel = ReadDword(key, L"" EZUSBSIM_VALUE_IGNORE_CANCEL);
     ReadString(key, L"" EZUSBSIM_VALUE_FRAME_FILE, knobs->frame_file, FRAME_FILE_CHARS);
     ZwClose(key);
+}
+
+int TakeFailNext(void)
+{
+    OBJECT_ATTRIBUTES attributes;
+    UNICODE_STRING value_name;
+    HANDLE key;
+    ULONG count;
+    int fail = 0;
+
+    InitializeObjectAttributes(&attributes, &g_key, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
+                               NULL);
+    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_QUERY_VALUE | KEY_SET_VALUE, &attributes)))
+        return 0;
+    count = ReadDword(key, L"" EZUSBSIM_VALUE_FAIL_NEXT);
+    if (count > 0) {
+        count--;
+        RtlInitUnicodeString(&value_name, L"" EZUSBSIM_VALUE_FAIL_NEXT);
+        fail = NT_SUCCESS(ZwSetValueKey(key, &value_name, 0, REG_DWORD, &count, sizeof count));
+    }
+    ZwClose(key);
+    return fail;
 }
 
 int ReadFrameFile(const WCHAR *dos_path, UCHAR *frame, ULONG bytes)

@@ -11,6 +11,9 @@ typedef struct Knobs {
     ULONG bulk_fail;
     ULONG bulk_bytes;
     ULONG delay_ms;
+    ULONG fault_seed;
+    ULONG fault_seed_set; /* the seed's value is present */
+    ULONG ignore_cancel;
     WCHAR frame_file[FRAME_FILE_CHARS]; /* empty: serve the test picture */
 } Knobs;
 
@@ -20,6 +23,10 @@ NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path);
 
 /* The knobs as they are now; no key or no value means no fault. */
 void ReadKnobs(Knobs *knobs);
+
+/* Counts FailNext down by one when it is above 0. Returns 1 when it was, so
+   this request is to fail, else 0. */
+int TakeFailNext(void);
 
 /* Loads exactly bytes bytes from the start of the file at dos_path
    ("C:\\..."). Returns 0, or -1 when it cannot be opened or is shorter. */

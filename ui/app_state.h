@@ -1,6 +1,6 @@
 // The process-wide state. One instance, owned by the user-interface thread;
-// the capture worker touches only the capture request and, through the
-// driver, the raw frame.
+// the capture worker touches only the capture request (camera access's own
+// record, which this one points to) and, through the driver, the raw frame.
 #ifndef PUKAVRO_APP_STATE_H
 #define PUKAVRO_APP_STATE_H
 
@@ -19,8 +19,9 @@ struct AppState {
     HWND save_button;
     HWND exit_button;
     DisplayImage image;
-    int16_t frame_counter;  // number of the next saved file
-    CaptureRequest capture_request;
+    int16_t frame_counter;            // number of the next saved file
+    CaptureRequest *capture_request;  // g_capture_request, set at window creation
+    int capturing;                    // 1 from a capture's start until its notice is handled
     RawFrame raw_frame;
 };
 

@@ -29,8 +29,9 @@ LRESULT OnCreate(HWND window)
     g_app.capture_button = CreateButton(window, "Capture", 12, 85, 90, CMD_CAPTURE);
     g_app.save_button = CreateButton(window, "Save", 12, 120, 40, CMD_SAVE);
     g_app.exit_button = CreateButton(window, "Exit", 62, 120, 40, CMD_EXIT);
-    g_app.capture_request.buffer = g_app.raw_frame;
-    g_app.capture_request.length = RAW_FRAME_BYTES;
+    g_app.capture_request = &g_capture_request;
+    g_app.capture_request->buffer = g_app.raw_frame;
+    g_app.capture_request->length = RAW_FRAME_BYTES;
     g_app.frame_counter = 1;
     InitDisplayHeader(&g_app.image.info.bmiHeader);
     g_app.image.bits = (uint8_t *)GlobalAlloc(GMEM_ZEROINIT, DISPLAY_IMAGE_BYTES);
@@ -50,17 +51,25 @@ void OnPaint(HWND window)
     EndPaint(window, &ps);
 }
 
-// The buttons stay disabled until the worker's notice arrives.
+// The buttons stay disabled until the worker's notice arrives. A command
+// can still come while they are (another program may send it): a second
+// worker would share the request and the frame buffer, so it is refused.
 void OnCapture(HWND window)
 {
+    if (g_app.capturing)
+        return;
+    g_app.capturing = 1;
     EnableWindow(g_app.capture_button, FALSE);
     EnableWindow(g_app.save_button, FALSE);
     StartCapture(window);
 }
 
 // A failed save keeps the counter, so the next attempt uses the same name.
+// Refused during a capture: the driver may be half-way through the frame.
 void OnSave(HWND window)
 {
+    if (g_app.capturing)
+        return;
     EnableWindow(g_app.save_button, FALSE);
     char name[FRAME_NAME_CHARS];
     FormatFrameName(name, g_app.frame_counter);
@@ -71,8 +80,10 @@ void OnSave(HWND window)
     EnableWindow(g_app.save_button, TRUE);
 }
 
-// Runs while the worker waits in SendMessageA, done with the frame buffer.
-// The repaint happens before the worker is released.
+// Runs while the worker waits in SendMessageA, done with the frame buffer
+// (or on this thread when no worker could start). The repaint happens
+// before the worker is released. The capture counts as running until the
+// buttons come back, after any message box.
 void OnCaptureDone(HWND window, LPARAM status)
 {
     if ((LONG)status < 0) {
@@ -84,6 +95,7 @@ void OnCaptureDone(HWND window, LPARAM status)
     }
     EnableWindow(g_app.capture_button, TRUE);
     EnableWindow(g_app.save_button, TRUE);
+    g_app.capturing = 0;
 }
 
 }  // namespace
@@ -98,7 +110,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_COMMAND:
         // The notification code is not looked at: any command with one of
-        // these ids acts.
+        // these ids acts (Capture and Save only between captures).
         switch (LOWORD(wParam)) {
         case CMD_CAPTURE:
             OnCapture(window);

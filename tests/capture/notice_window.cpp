@@ -2,15 +2,16 @@
 
 #include <string.h>
 
-#include "app_state.h"
 #include "camera_sim.h"
 #include "capture.h"
+#include "wait.h"
 
 NoticeLog g_notices;
 
 namespace {
 
 const char CLASS_NAME[] = "PukavroCaptureNoticeTest";
+const DWORD NOTICE_MS = 20000;
 
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
@@ -21,7 +22,7 @@ LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
     g_notices.lparam = lparam;
     g_notices.thread = GetCurrentThreadId();
     g_notices.sent_from_other = InSendMessage();
-    g_notices.owner_matches = g_app.capture_request.owner == window;
+    g_notices.owner_matches = g_capture_request.owner == window;
     // The worker is blocked in SendMessageA right now: if it had not closed
     // the device yet, the close could not arrive and this would give up.
     g_notices.settled = ReadSettledCounters(&g_notices.counters);
@@ -45,16 +46,5 @@ HWND CreateNoticeWindow()
 
 int PumpUntilNotices(int count)
 {
-    DWORD start = GetTickCount();
-    while (g_notices.count < count) {
-        if (GetTickCount() - start > 20000)
-            return -1;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return 0;
+    return WaitUntil([count] { return g_notices.count >= count; }, NOTICE_MS) ? 0 : -1;
 }

@@ -15,7 +15,7 @@ struct NoticeLog {
     BOOL sent_from_other;       // InSendMessage(): a worker waits in SendMessageA
     int settled;                // ReadSettledCounters() while handling: 0 or -1
     EzusbsimCounters counters;  // the driver's counters at that moment
-    BOOL owner_matches;         // g_app.capture_request.owner was this window
+    BOOL owner_matches;         // g_capture_request.owner was this window
 };
 
 extern NoticeLog g_notices;

@@ -8,15 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "camera_sim.h"
+#include "bytes.h"
+#include "simulated_camera.h"
 
 namespace {
-
-HANDLE OpenCamera()
-{
-    return CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
-                       NULL);
-}
 
 struct Request {
     const char *what;
@@ -113,7 +108,7 @@ TEST_F(SimulatedCameraChecks, AcceptsTheWellFormedRequests)
 TEST(SimulatedCameraPicture, MatchesItsDescription)
 {
     std::vector<uint8_t> frame(EZUSBSIM_FRAME_BYTES);
-    auto pair = [&frame](int x, int y) { return &frame[(y * 96 + x) * 2]; };
+    auto pair = [&frame](int x, int y) { return &frame[(y * EZUSBSIM_FRAME_WIDTH + x) * 2]; };
     auto same = [](const uint8_t *bytes, uint8_t u, uint8_t y0, uint8_t v, uint8_t y1) {
         return bytes[0] == u && bytes[1] == y0 && bytes[2] == v && bytes[3] == y1;
     };

@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app_state.h"
-#include "camera_sim.h"
 #include "capture.h"
 #include "notice_window.h"
+#include "simulated_camera.h"
 
 extern LPTHREAD_START_ROUTINE g_start_routine;
 extern void *g_start_argument;
@@ -16,13 +15,15 @@ extern int g_start_calls;
 
 namespace {
 
+uint8_t g_frame[EZUSBSIM_FRAME_BYTES];
+
 class CaptureWithoutThreads : public SimulatedCamera {};
 
 TEST_F(CaptureWithoutThreads, ReportsFailureBeforeReturning)
 {
     memset(&g_notices, 0, sizeof g_notices);
-    g_app.capture_request.buffer = g_app.raw_frame;
-    g_app.capture_request.length = RAW_FRAME_BYTES;
+    g_capture_request.buffer = g_frame;
+    g_capture_request.length = EZUSBSIM_FRAME_BYTES;
     HWND window = CreateNoticeWindow();
     ASSERT_TRUE(window != NULL);
 
@@ -38,7 +39,7 @@ TEST_F(CaptureWithoutThreads, ReportsFailureBeforeReturning)
 
     EXPECT_EQ(1, g_start_calls);
     EXPECT_EQ(CaptureWorker, g_start_routine);
-    EXPECT_EQ(&g_app.capture_request, g_start_argument);
+    EXPECT_EQ(&g_capture_request, g_start_argument);
 
     EXPECT_EQ(0, g_notices.settled);
     EXPECT_EQ(0u, g_notices.counters.opens);

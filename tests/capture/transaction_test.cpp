@@ -4,13 +4,16 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "camera_sim.h"
+#include "bytes.h"
 #include "capture.h"
-#include "frame.h"
+#include "expected.h"
+#include "files.h"
+#include "simulated_camera.h"
 
 namespace {
 
@@ -18,22 +21,22 @@ const uint8_t SENTINEL = 0x5A;
 
 class CaptureTransaction : public SimulatedCamera {
 protected:
-    std::vector<uint8_t> buffer = std::vector<uint8_t>(RAW_FRAME_BYTES, SENTINEL);
-    std::vector<uint8_t> expected = std::vector<uint8_t>(RAW_FRAME_BYTES);
+    std::vector<uint8_t> buffer = std::vector<uint8_t>(EZUSBSIM_FRAME_BYTES, SENTINEL);
+    std::vector<uint8_t> expected = std::vector<uint8_t>(EZUSBSIM_FRAME_BYTES);
     EzusbsimCounters counters;
 };
 
 TEST_F(CaptureTransaction, TwoCapturesGetSuccessiveFramesAndOpenAndCloseTwice)
 {
-    std::vector<uint8_t> first(RAW_FRAME_BYTES, SENTINEL);
-    ASSERT_EQ(0, RunCaptureTransaction(first.data(), RAW_FRAME_BYTES));
-    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    std::vector<uint8_t> first(EZUSBSIM_FRAME_BYTES, SENTINEL);
+    ASSERT_EQ(0, RunCaptureTransaction(first.data(), EZUSBSIM_FRAME_BYTES));
+    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
 
     EzusbsimTestPicture(expected.data(), 0);
-    EXPECT_EQ(-1, FirstDifference(first.data(), expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(first.data(), expected.data(), EZUSBSIM_FRAME_BYTES));
     EzusbsimTestPicture(expected.data(), 1);
-    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), RAW_FRAME_BYTES));
-    EXPECT_NE(-1, FirstDifference(first.data(), buffer.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), EZUSBSIM_FRAME_BYTES));
+    EXPECT_NE(-1, FirstDifference(first.data(), buffer.data(), EZUSBSIM_FRAME_BYTES));
 
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(2u, counters.opens);
@@ -46,15 +49,14 @@ TEST_F(CaptureTransaction, TwoCapturesGetSuccessiveFramesAndOpenAndCloseTwice)
 
 TEST_F(CaptureTransaction, SendsExactlyWhatTheCameraExpects)
 {
-    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
 
     EXPECT_EQ(static_cast<uint32_t>(FILE_SHARE_WRITE), counters.last_open_share);
 
-    const uint8_t vendor_block[16] = {0x01, 0x02, 0x00, 0x00, 0xA8, 0xCC, 0x01, 0x00, 0xCC, 0xCC};
     EXPECT_EQ(10u, counters.last_vendor_in_bytes);
     EXPECT_EQ(1u, counters.last_vendor_out_bytes);
-    EXPECT_EQ(-1, FirstDifference(counters.last_vendor_block, vendor_block, 16));
+    EXPECT_EQ(-1, FirstDifference(counters.last_vendor_block, VENDOR_BLOCK, sizeof VENDOR_BLOCK));
     EXPECT_EQ(4u, counters.last_bulk_in_bytes);
     EXPECT_EQ(7u, counters.last_bulk_pipe);
     EXPECT_EQ(13824u, counters.last_bulk_out_bytes);
@@ -63,14 +65,14 @@ TEST_F(CaptureTransaction, SendsExactlyWhatTheCameraExpects)
 TEST_F(CaptureTransaction, NoDeviceFailsWithoutTouchingTheBuffer)
 {
     ASSERT_EQ(0, StopCamera());
-    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));
 
     // Plugged in again, the camera answers; it starts afresh.
     ASSERT_EQ(0, StartCamera());
-    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    ASSERT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
     EzusbsimTestPicture(expected.data(), 0);
-    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), EZUSBSIM_FRAME_BYTES));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.opens);
     EXPECT_EQ(1u, counters.vendor_requests);
@@ -79,9 +81,9 @@ TEST_F(CaptureTransaction, NoDeviceFailsWithoutTouchingTheBuffer)
 TEST_F(CaptureTransaction, FailedVendorRequestSkipsTheBulkReadAndCloses)
 {
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_VENDOR_FAIL, 1));
-    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
 
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.opens);
     EXPECT_EQ(1u, counters.closes);
@@ -93,15 +95,15 @@ TEST_F(CaptureTransaction, FailedBulkReadKeepsWhatTheDriverLeft)
 {
     // Nothing delivered: the buffer is neither cleared nor restored.
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_FAIL, 1));
-    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));
 
     // The transfer breaks off after 1000 bytes: those stay, the rest too.
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_BYTES, 1000));
-    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
     EzusbsimTestPicture(expected.data(), 0);
     EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), 1000));
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data() + 1000, SENTINEL, RAW_FRAME_BYTES - 1000));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data() + 1000, SENTINEL, EZUSBSIM_FRAME_BYTES - 1000));
 
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(2u, counters.opens);
@@ -112,47 +114,37 @@ TEST_F(CaptureTransaction, FailedBulkReadKeepsWhatTheDriverLeft)
 TEST_F(CaptureTransaction, ShortReadSucceedsAndLeavesTheRestAsItWas)
 {
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_BYTES, 5000));
-    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
 
     EzusbsimTestPicture(expected.data(), 0);
     EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), 5000));
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data() + 5000, SENTINEL, RAW_FRAME_BYTES - 5000));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data() + 5000, SENTINEL, EZUSBSIM_FRAME_BYTES - 5000));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.bulk_reads);
     EXPECT_EQ(1u, counters.closes);
 }
 
-int WriteBytes(const char *path, const uint8_t *bytes, size_t length)
-{
-    FILE *file = fopen(path, "wb");
-    if (!file)
-        return -1;
-    size_t written = fwrite(bytes, 1, length, file);
-    return fclose(file) == 0 && written == length ? 0 : -1;
-}
-
 TEST_F(CaptureTransaction, ServesTheNamedFrameFile)
 {
-    char directory[MAX_PATH];
-    char path[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathA(sizeof directory, directory));
-    ASSERT_NE(0u, GetTempFileNameA(directory, "pkv", 0, path));
-    std::vector<uint8_t> served(RAW_FRAME_BYTES);
-    for (int i = 0; i < RAW_FRAME_BYTES; i++)
+    std::string folder;
+    ASSERT_EQ(0, MakeTempFolder(&folder));
+    std::string path = PathIn(folder, "served.bin");
+    std::vector<uint8_t> served(EZUSBSIM_FRAME_BYTES);
+    for (int i = 0; i < EZUSBSIM_FRAME_BYTES; i++)
         served[i] = static_cast<uint8_t>(i * 7 % 251);
 
-    EXPECT_EQ(0, WriteBytes(path, served.data(), served.size()));
-    EXPECT_EQ(0, SetFrameFile(path));
-    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
-    EXPECT_EQ(-1, FirstDifference(buffer.data(), served.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(0, WriteFileBytes(path, served.data(), served.size()));
+    EXPECT_EQ(0, SetFrameFile(path.c_str()));
+    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(buffer.data(), served.data(), EZUSBSIM_FRAME_BYTES));
 
     // A file shorter than a frame makes the bulk read fail.
     std::fill(buffer.begin(), buffer.end(), SENTINEL);
-    EXPECT_EQ(0, WriteBytes(path, served.data(), 100));
-    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, RAW_FRAME_BYTES));
+    EXPECT_EQ(0, WriteFileBytes(path, served.data(), 100));
+    EXPECT_EQ(-1, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));
 
-    EXPECT_TRUE(DeleteFileA(path));
+    EXPECT_EQ(0, RemoveFolder(folder));
 }
 
 struct BackgroundCapture {
@@ -163,7 +155,7 @@ struct BackgroundCapture {
 DWORD WINAPI CaptureInBackground(void *parameter)
 {
     BackgroundCapture *capture = static_cast<BackgroundCapture *>(parameter);
-    capture->status = RunCaptureTransaction(capture->buffer, RAW_FRAME_BYTES);
+    capture->status = RunCaptureTransaction(capture->buffer, EZUSBSIM_FRAME_BYTES);
     return 0;
 }
 
@@ -177,8 +169,7 @@ TEST_F(CaptureTransaction, SlowCameraStillCapturesAndLeavesTheDriverFree)
     ASSERT_TRUE(thread != NULL);
 
     ASSERT_EQ(0, WaitForPendingRequests(1));
-    HANDLE other = CreateFileA("\\\\.\\ezusb-0", GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
-                               OPEN_EXISTING, 0, NULL);
+    HANDLE other = OpenCamera();
     EXPECT_NE(INVALID_HANDLE_VALUE, other);
     ASSERT_EQ(0, ReadCounters(&counters));
     EXPECT_EQ(2u, counters.opens);
@@ -191,7 +182,7 @@ TEST_F(CaptureTransaction, SlowCameraStillCapturesAndLeavesTheDriverFree)
     CloseHandle(thread);
     EXPECT_EQ(0, capture.status);
     EzusbsimTestPicture(expected.data(), 0);
-    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(buffer.data(), expected.data(), EZUSBSIM_FRAME_BYTES));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(2u, counters.opens);
     EXPECT_EQ(2u, counters.closes);
@@ -211,11 +202,11 @@ TEST_F(CaptureTransaction, CameraRemovedDuringACaptureFailsIt)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
     CloseHandle(thread);
     EXPECT_EQ(-1, capture.status);
-    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));
 
     ASSERT_EQ(0, ClearKnobs());
     ASSERT_EQ(0, StartCamera());
-    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(0, RunCaptureTransaction(buffer.data(), EZUSBSIM_FRAME_BYTES));
 }
 
 }  // namespace

@@ -7,12 +7,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app_state.h"
-#include "camera_sim.h"
+#include "bytes.h"
 #include "capture.h"
 #include "notice_window.h"
+#include "simulated_camera.h"
 
 namespace {
+
+const uint8_t SENTINEL = 0x5A;
+
+uint8_t g_frame[EZUSBSIM_FRAME_BYTES];
 
 class CaptureWorkerTest : public SimulatedCamera {
 protected:
@@ -22,10 +26,10 @@ protected:
     {
         SimulatedCamera::SetUp();
         memset(&g_notices, 0, sizeof g_notices);
-        memset(g_app.raw_frame, 0x5A, sizeof g_app.raw_frame);
-        g_app.capture_request.owner = NULL;
-        g_app.capture_request.buffer = g_app.raw_frame;
-        g_app.capture_request.length = RAW_FRAME_BYTES;
+        memset(g_frame, SENTINEL, sizeof g_frame);
+        g_capture_request.owner = NULL;
+        g_capture_request.buffer = g_frame;
+        g_capture_request.length = EZUSBSIM_FRAME_BYTES;
         window = CreateNoticeWindow();
         ASSERT_TRUE(window != NULL);
     }
@@ -54,9 +58,9 @@ TEST_F(CaptureWorkerTest, DeliversSuccessWhileTheWorkerWaits)
     EXPECT_EQ(1u, g_notices.counters.closes);
     EXPECT_EQ(1u, g_notices.counters.bulk_reads);
 
-    std::vector<uint8_t> expected(RAW_FRAME_BYTES);
+    std::vector<uint8_t> expected(EZUSBSIM_FRAME_BYTES);
     EzusbsimTestPicture(expected.data(), 0);
-    EXPECT_EQ(-1, FirstDifference(g_app.raw_frame, expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(g_frame, expected.data(), EZUSBSIM_FRAME_BYTES));
 }
 
 TEST_F(CaptureWorkerTest, DeliversFailureAsMinusOne)
@@ -71,7 +75,7 @@ TEST_F(CaptureWorkerTest, DeliversFailureAsMinusOne)
     EXPECT_EQ(0, g_notices.settled);
     EXPECT_EQ(1u, g_notices.counters.opens);
     EXPECT_EQ(1u, g_notices.counters.closes);
-    EXPECT_EQ(-1, FirstNotEqualTo(g_app.raw_frame, 0x5A, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(g_frame, SENTINEL, EZUSBSIM_FRAME_BYTES));
 }
 
 TEST_F(CaptureWorkerTest, EachCaptureOpensAndClosesOnce)
@@ -83,9 +87,9 @@ TEST_F(CaptureWorkerTest, EachCaptureOpensAndClosesOnce)
         EXPECT_EQ(static_cast<uint32_t>(i), g_notices.counters.opens);
         EXPECT_EQ(static_cast<uint32_t>(i), g_notices.counters.closes);
     }
-    std::vector<uint8_t> expected(RAW_FRAME_BYTES);
+    std::vector<uint8_t> expected(EZUSBSIM_FRAME_BYTES);
     EzusbsimTestPicture(expected.data(), 2);
-    EXPECT_EQ(-1, FirstDifference(g_app.raw_frame, expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(g_frame, expected.data(), EZUSBSIM_FRAME_BYTES));
 
     EzusbsimCounters counters;
     ASSERT_EQ(0, ReadSettledCounters(&counters));

@@ -9,17 +9,13 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
-#include "frame.h"
+#include "files.h"
 #include "input.h"
 #include "pukavro_test.h"
 #include "screen.h"
 #include "wait.h"
-#include "work_dir.h"
 
 namespace {
-
-// ﾊﾞｰｼﾞｮﾝ情報: half-width katakana, then two kanji.
-const wchar_t ABOUT_TITLE[] = L"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831";
 
 enum CloseWay { CLICK_OK, PRESS_ENTER, PRESS_ESCAPE, CLICK_CLOSE_BOX };
 
@@ -36,7 +32,7 @@ void ExpectAboutBox(HWND box, HWND main_window)
     bool version = false;
     bool ok = false;
     for (const DialogControl &control : ListControls(box)) {
-        if (control.text == L"pukavro Version 1.0" && control.class_name == "Static")
+        if (control.text == ABOUT_VERSION_TEXT && control.class_name == "Static")
             version = true;
         if (control.id == IDOK && control.text == L"OK" && control.class_name == "Button")
             ok = true;
@@ -76,13 +72,13 @@ int CompareUncovered(HWND window, const Pixels &expected, const RECT &covered, i
         return -1;
     *compared = 0;
     *differing = 0;
-    for (int y = 0; y < FRAME_HEIGHT; y++) {
-        for (int x = 0; x < FRAME_WIDTH; x++) {
+    for (int y = 0; y < PICTURE_HEIGHT; y++) {
+        for (int x = 0; x < PICTURE_WIDTH; x++) {
             POINT at = {origin.x + x, origin.y + y};
             if (PtInRect(&covered, at))
                 continue;
             ++*compared;
-            if (seen.rgb[y * FRAME_WIDTH + x] != expected.rgb[y * FRAME_WIDTH + x])
+            if (seen.rgb[y * PICTURE_WIDTH + x] != expected.rgb[y * PICTURE_WIDTH + x])
                 ++*differing;
         }
     }

@@ -10,19 +10,13 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
-#include "frame.h"
+#include "files.h"
 #include "input.h"
 #include "pukavro_test.h"
 #include "screen.h"
 #include "wait.h"
-#include "work_dir.h"
 
 namespace {
-
-// 画像取得中にエラーが発生しました
-const wchar_t CAPTURE_FAILED[] =
-    L"\u753B\u50CF\u53D6\u5F97\u4E2D\u306B\u30A8\u30E9\u30FC\u304C\u767A\u751F"
-    L"\u3057\u307E\u3057\u305F";
 
 const int BROKEN_OFF = 13000;
 
@@ -67,7 +61,39 @@ TEST_F(Capture, ButtonsAreDisabledWhileTheCameraWorks)
     EXPECT_EQ(1u, counters.opens);
     EXPECT_EQ(1u, counters.vendor_requests);
     EXPECT_EQ(1u, counters.bulk_reads);
-    EXPECT_TRUE(ListDirectory(directory).empty());
+    EXPECT_TRUE(ListFolder(directory).empty());
+}
+
+// Another program can post the commands while the buttons are disabled:
+// during a capture they are refused, whatever their notification code, and
+// afterwards Capture and Save work as before.
+TEST_F(Capture, PostedCaptureAndSaveWaitForTheCaptureToEnd)
+{
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 1500));
+    ASSERT_EQ(0, ClickControl(Control(ID_CAPTURE)));
+    ASSERT_EQ(0, WaitForPendingRequests(1));
+    for (WORD code : {WORD{BN_CLICKED}, WORD{0x1234}}) {
+        PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(ID_CAPTURE, code), 0);
+        PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(ID_SAVE, code), 0);
+    }
+
+    ASSERT_TRUE(WaitForCaptureAndSave(app.window, true));
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadSettledCounters(&counters));
+    EXPECT_EQ(1u, counters.opens);
+    EXPECT_EQ(1u, counters.vendor_requests);
+    EXPECT_EQ(1u, counters.bulk_reads);
+    EXPECT_TRUE(ListFolder(directory).empty());
+    EXPECT_TRUE(ShowsPicture(app.window, CameraPicture(0)));
+
+    ASSERT_EQ(0, ClearKnobs());
+    ASSERT_EQ(0, CaptureFrame(app.window));
+    EXPECT_TRUE(ShowsPicture(app.window, CameraPicture(1)));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(Saves(app.window, PathIn(directory, FIRST_SAVED_NAME), &bytes));
+    EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(1).data(), EZUSBSIM_FRAME_BYTES));
+    std::vector<std::string> expected = {FIRST_SAVED_NAME};
+    EXPECT_EQ(expected, ListFolder(directory));
 }
 
 // Every cause of failure gives the same message box; after it, the buttons
@@ -100,7 +126,7 @@ void ExpectCaptureFailedBox(HWND window, DWORD process_id)
     ASSERT_TRUE(box != NULL) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
-    EXPECT_EQ(L"Error", view.caption);
+    EXPECT_EQ(ERROR_BOX_CAPTION, view.caption);
     EXPECT_EQ(CAPTURE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
@@ -159,19 +185,13 @@ TEST_F(Capture, SaveAfterAFailedReadWritesWhatTheBufferHolds)
         return;
     EXPECT_TRUE(StillShowsPicture(app.window, frame0));
 
-    ASSERT_EQ(0, ClickControl(Control(ID_SAVE)));
-    std::string saved = PathIn(directory, "kavro001.bin");
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(WaitUntil([&] {
-        return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(saved, &bytes) == 0
-               && bytes.size() == RAW_FRAME_BYTES;
-    })) << bytes.size()
-        << " bytes in " << saved;
+    ASSERT_TRUE(Saves(app.window, PathIn(directory, FIRST_SAVED_NAME), &bytes));
 
     std::vector<uint8_t> expected = CameraFrame(0);
     std::vector<uint8_t> frame1 = CameraFrame(1);
     std::copy(frame1.begin(), frame1.begin() + BROKEN_OFF, expected.begin());
-    EXPECT_EQ(-1, FirstDifference(bytes.data(), expected.data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(bytes.data(), expected.data(), EZUSBSIM_FRAME_BYTES));
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "files.h"
 #include "input.h"
 #include "pukavro_test.h"
 #include "wait.h"
-#include "work_dir.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ protected:
         ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
         EXPECT_EQ(0u, exit_code);
         EXPECT_TRUE(FindMainWindow(app.info.dwProcessId) == NULL);
-        EXPECT_TRUE(ListDirectory(directory).empty());
+        EXPECT_TRUE(ListFolder(directory).empty());
     }
 };
 
@@ -49,8 +49,8 @@ TEST_F(Ending, CloseMessages)
     PostMessageA(app.window, WM_CLOSE, 0, 0);
     ExpectEndedWithZero();
 
-    StopApp(&app);
-    ASSERT_EQ(0, StartApp(&app, g_program.c_str(), directory.c_str()));
+    EndProgram(&app);
+    ASSERT_EQ(0, StartPukavro(&app, g_program, directory));
     PostMessageA(app.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectEndedWithZero();
 }

@@ -1,10 +1,7 @@
 #include "pukavro_test.h"
 
-#include "ezusbsim.h"
-#include "frame.h"
-#include "input.h"
+#include "files.h"
 #include "wait.h"
-#include "work_dir.h"
 
 std::string g_program;
 
@@ -13,52 +10,20 @@ void PukavroTest::SetUp()
     SimulatedCamera::SetUp();
     if (HasFatalFailure())
         return;
-    ASSERT_EQ(0, MakeWorkDirectory(&directory));
-    ASSERT_EQ(0, StartApp(&app, g_program.c_str(), directory.c_str()))
-        << "no main window from " << g_program;
+    ASSERT_EQ(0, MakeTempFolder(&directory));
+    ASSERT_EQ(0, StartPukavro(&app, g_program, directory)) << "no main window from " << g_program;
 }
 
 void PukavroTest::TearDown()
 {
-    StopApp(&app);
+    EndProgram(&app);
     SimulatedCamera::TearDown();
     // A request the program left with the camera must be over before the
     // next test counts requests.
     EXPECT_EQ(0, WaitForPendingRequests(0));
     if (!directory.empty()) {
-        EXPECT_EQ(0, RemoveWorkDirectory(directory)) << directory;
+        EXPECT_EQ(0, RemoveFolder(directory)) << directory;
     }
-}
-
-std::vector<uint8_t> CameraFrame(uint32_t n)
-{
-    std::vector<uint8_t> frame(RAW_FRAME_BYTES);
-    EzusbsimTestPicture(frame.data(), n);
-    return frame;
-}
-
-Pixels CameraPicture(uint32_t n)
-{
-    Pixels picture;
-    ExpectedPicture(CameraFrame(n).data(), &picture);
-    return picture;
-}
-
-Pixels FirstPicture()
-{
-    Pixels picture = {FRAME_WIDTH, FRAME_HEIGHT,
-                      std::vector<uint32_t>(FRAME_WIDTH * FRAME_HEIGHT, FIRST_PICTURE_RGB)};
-    return picture;
-}
-
-bool WaitForCaptureAndSave(HWND window, bool enabled)
-{
-    return WaitUntil([window, enabled] {
-        HWND capture = GetDlgItem(window, ID_CAPTURE);
-        HWND save = GetDlgItem(window, ID_SAVE);
-        return capture != NULL && save != NULL && (IsWindowEnabled(capture) != FALSE) == enabled
-               && (IsWindowEnabled(save) != FALSE) == enabled;
-    });
 }
 
 namespace {
@@ -98,14 +63,9 @@ const int STILL_READINGS = 12;
     return ::testing::AssertionSuccess();
 }
 
-int CaptureFrame(HWND window)
+::testing::AssertionResult Saves(HWND window, const std::string &path, std::vector<uint8_t> *bytes)
 {
-    EzusbsimCounters before;
-    if (ReadCounters(&before) != 0 || ClickControl(GetDlgItem(window, ID_CAPTURE)) != 0)
-        return -1;
-    bool sent = WaitUntil([&before] {
-        EzusbsimCounters now;
-        return ReadCounters(&now) == 0 && now.frames_sent == before.frames_sent + 1;
-    });
-    return sent && WaitForCaptureAndSave(window, true) ? 0 : -1;
+    if (SaveFrame(window, path, bytes) != 0)
+        return ::testing::AssertionFailure() << path << " holds " << bytes->size() << " bytes";
+    return ::testing::AssertionSuccess();
 }

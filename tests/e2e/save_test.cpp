@@ -9,35 +9,20 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
-#include "frame.h"
+#include "files.h"
 #include "input.h"
 #include "pukavro_test.h"
 #include "wait.h"
-#include "work_dir.h"
 
 namespace {
 
-// ファイル出力中にエラーが発生しました
-const wchar_t SAVE_FAILED[] =
-    L"\u30D5\u30A1\u30A4\u30EB\u51FA\u529B\u4E2D\u306B\u30A8\u30E9\u30FC\u304C\u767A\u751F"
-    L"\u3057\u307E\u3057\u305F";
-
 class Save : public PukavroTest {
 protected:
-    // Clicks Save and waits until it is enabled again with name written in
-    // full; the file's bytes are left in bytes.
+    // Clicks Save and waits until name is written in full; the file's bytes
+    // are left in bytes.
     ::testing::AssertionResult SaveAs(const char *name, std::vector<uint8_t> *bytes)
     {
-        if (ClickControl(Control(ID_SAVE)) != 0)
-            return ::testing::AssertionFailure() << "no click on Save";
-        std::string path = PathIn(directory, name);
-        bool saved = WaitUntil([&] {
-            return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(path, bytes) == 0
-                   && bytes->size() == RAW_FRAME_BYTES;
-        });
-        if (!saved)
-            return ::testing::AssertionFailure() << path << " has " << bytes->size() << " bytes";
-        return ::testing::AssertionSuccess();
+        return Saves(app.window, PathIn(directory, name), bytes);
     }
 };
 
@@ -46,17 +31,17 @@ TEST_F(Save, WritesNumberedFilesOfTheLastFrame)
     // Before any capture the frame is all zero.
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(SaveAs("kavro001.bin", &bytes));
-    EXPECT_EQ(-1, FirstNotEqualTo(bytes.data(), 0, RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstNotEqualTo(bytes.data(), 0, EZUSBSIM_FRAME_BYTES));
 
     for (uint32_t n = 0; n < 2; n++) {
         SCOPED_TRACE(n);
         ASSERT_EQ(0, CaptureFrame(app.window));
         const char *name = n == 0 ? "kavro002.bin" : "kavro003.bin";
         ASSERT_TRUE(SaveAs(name, &bytes));
-        EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(n).data(), RAW_FRAME_BYTES));
+        EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(n).data(), EZUSBSIM_FRAME_BYTES));
     }
     std::vector<std::string> expected = {"kavro001.bin", "kavro002.bin", "kavro003.bin"};
-    EXPECT_EQ(expected, ListDirectory(directory));
+    EXPECT_EQ(expected, ListFolder(directory));
     EXPECT_TRUE(IsWindowEnabled(Control(ID_CAPTURE)));
 }
 
@@ -73,7 +58,7 @@ TEST_F(Save, FailedSaveKeepsTheNumber)
     ASSERT_TRUE(box != NULL) << "no message box";
     MessageBoxView view;
     ASSERT_EQ(0, ReadMessageBox(box, &view));
-    EXPECT_EQ(L"Error", view.caption);
+    EXPECT_EQ(ERROR_BOX_CAPTION, view.caption);
     EXPECT_EQ(SAVE_FAILED, view.text);
     EXPECT_EQ(1, view.icons);
     EXPECT_EQ(1, view.buttons);
@@ -87,9 +72,9 @@ TEST_F(Save, FailedSaveKeepsTheNumber)
     ASSERT_TRUE(RemoveDirectoryA(blocked.c_str()));
     ASSERT_EQ(0, CaptureFrame(app.window));
     ASSERT_TRUE(SaveAs("kavro002.bin", &bytes));
-    EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(0).data(), RAW_FRAME_BYTES));
+    EXPECT_EQ(-1, FirstDifference(bytes.data(), CameraFrame(0).data(), EZUSBSIM_FRAME_BYTES));
     std::vector<std::string> expected = {"kavro001.bin", "kavro002.bin"};
-    EXPECT_EQ(expected, ListDirectory(directory));
+    EXPECT_EQ(expected, ListFolder(directory));
 }
 
 // The notification code of a command is not looked at.
@@ -99,7 +84,7 @@ TEST_F(Save, CommandActsWhateverItsNotificationCode)
     std::string path = PathIn(directory, "kavro001.bin");
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(WaitUntil(
-        [&] { return ReadWholeFile(path, &bytes) == 0 && bytes.size() == RAW_FRAME_BYTES; }));
+        [&] { return ReadWholeFile(path, &bytes) == 0 && bytes.size() == EZUSBSIM_FRAME_BYTES; }));
 }
 
 }  // namespace

@@ -15,32 +15,24 @@ namespace {
 
 class MainWindow : public PukavroTest {};
 
-struct ExpectedButton {
-    const wchar_t *text;
-    int id;
-    RECT rect;  // in the main window's client area
-};
-
-const ExpectedButton BUTTONS[3] = {
-    {L"Capture", ID_CAPTURE, {12, 85, 102, 110}},
-    {L"Save", ID_SAVE, {12, 120, 52, 145}},
-    {L"Exit", ID_EXIT, {62, 120, 102, 145}},
-};
+// Top-left corner of the screen, its size with caption and border.
+void ExpectMainWindowPlace(HWND window)
+{
+    RECT rect = {-1, -1, -1, -1};
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(MAIN_WINDOW_X, rect.left);
+    EXPECT_EQ(MAIN_WINDOW_Y, rect.top);
+    EXPECT_EQ(MAIN_WINDOW_X + MAIN_WINDOW_WIDTH, rect.right);
+    EXPECT_EQ(MAIN_WINDOW_Y + MAIN_WINDOW_HEIGHT, rect.bottom);
+}
 
 TEST_F(MainWindow, ClassTitlePlaceSizeAndStyle)
 {
     char class_name[32] = "";
     GetClassNameA(app.window, class_name, sizeof class_name);
-    EXPECT_STREQ("PUKAVRO", class_name);
-    EXPECT_EQ(L"pukavro", WindowText(app.window));
-
-    // Top-left corner of the screen, 120 x 180 with caption and border.
-    RECT rect = {-1, -1, -1, -1};
-    ASSERT_TRUE(GetWindowRect(app.window, &rect));
-    EXPECT_EQ(0, rect.left);
-    EXPECT_EQ(0, rect.top);
-    EXPECT_EQ(120, rect.right);
-    EXPECT_EQ(180, rect.bottom);
+    EXPECT_STREQ(MAIN_CLASS_NAME, class_name);
+    EXPECT_EQ(MAIN_TITLE, WindowText(app.window));
+    ExpectMainWindowPlace(app.window);
 
     // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX (0x80CA0000): no
     // maximise box, no sizing border. The system adds WS_VISIBLE to a shown
@@ -60,7 +52,7 @@ TEST_F(MainWindow, ThreeEnabledPushButtons)
     ASSERT_EQ(3u, controls.size());
     for (int i = 0; i < 3; i++) {
         const DialogControl &control = controls[i];
-        const ExpectedButton &expected = BUTTONS[i];
+        const ExpectedButton &expected = MAIN_BUTTONS[i];
         SCOPED_TRACE(i);
         EXPECT_STREQ("Button", control.class_name.c_str());
         EXPECT_EQ(expected.text, control.text);
@@ -73,10 +65,10 @@ TEST_F(MainWindow, ThreeEnabledPushButtons)
         RECT rect = {-1, -1, -1, -1};
         GetWindowRect(control.window, &rect);
         MapWindowPoints(NULL, app.window, reinterpret_cast<POINT *>(&rect), 2);
-        EXPECT_EQ(expected.rect.left, rect.left);
-        EXPECT_EQ(expected.rect.top, rect.top);
-        EXPECT_EQ(expected.rect.right, rect.right);
-        EXPECT_EQ(expected.rect.bottom, rect.bottom);
+        EXPECT_EQ(expected.left, rect.left);
+        EXPECT_EQ(expected.top, rect.top);
+        EXPECT_EQ(expected.right, rect.right);
+        EXPECT_EQ(expected.bottom, rect.bottom);
     }
 }
 
@@ -85,13 +77,15 @@ TEST_F(MainWindow, FirstPictureIsGreenAtItsPlace)
     EXPECT_TRUE(ShowsPicture(app.window, FirstPicture()));
 
     // One pixel around it on every side: the picture ends where it should.
+    const int width = PICTURE_WIDTH + 2;
+    const int height = PICTURE_HEIGHT + 2;
     Pixels around;
-    ASSERT_EQ(0, ReadClient(app.window, PICTURE_X - 1, PICTURE_Y - 1, 98, 74, &around));
+    ASSERT_EQ(0, ReadClient(app.window, PICTURE_X - 1, PICTURE_Y - 1, width, height, &around));
     int green_outside = 0;
-    for (int y = 0; y < 74; y++) {
-        for (int x = 0; x < 98; x++) {
-            bool border = x == 0 || y == 0 || x == 97 || y == 73;
-            if (border && around.rgb[y * 98 + x] == FIRST_PICTURE_RGB)
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            bool border = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            if (border && around.rgb[y * width + x] == FIRST_PICTURE_RGB)
                 green_outside++;
         }
     }
@@ -112,12 +106,7 @@ TEST_F(MainWindow, MinimiseAndRestoreKeepThePicture)
     // Restore, as from the system menu of the minimised window.
     PostMessageA(app.window, WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(WaitUntil([this] { return !IsIconic(app.window); }));
-    RECT rect = {-1, -1, -1, -1};
-    GetWindowRect(app.window, &rect);
-    EXPECT_EQ(0, rect.left);
-    EXPECT_EQ(0, rect.top);
-    EXPECT_EQ(120, rect.right);
-    EXPECT_EQ(180, rect.bottom);
+    ExpectMainWindowPlace(app.window);
     EXPECT_TRUE(ShowsPicture(app.window, frame0));
 
     // The camera was not asked again.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "expected.h"
+
 namespace {
 
 struct ExpectedControl {
@@ -21,7 +23,7 @@ const ExpectedControl CONTROLS[4] = {
     // WS_CHILD | WS_VISIBLE | SS_ICON, showing icon group 107
     {0x50000003, 14, 9, 16, 16, 2, STATIC_ATOM, 107, NULL},
     // WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX
-    {0x50020080, 49, 10, 119, 8, 0xFFFF, STATIC_ATOM, 0, L"pukavro Version 1.0"},
+    {0x50020080, 49, 10, 119, 8, 0xFFFF, STATIC_ATOM, 0, ABOUT_VERSION_TEXT},
     // WS_CHILD | WS_VISIBLE | WS_GROUP, left-aligned
     {0x50020000, 49, 20, 119, 8, 0xFFFF, STATIC_ATOM, 0, L"Stills from the USB camera"},
     // WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK
@@ -51,8 +53,7 @@ TEST(AboutBox, TemplateHeader)
     EXPECT_FALSE(dialog_class.is_ordinal);
     EXPECT_EQ(L"", dialog_class.text);
 
-    // "ﾊﾞｰｼﾞｮﾝ情報": half-width katakana, then two kanji.
-    EXPECT_EQ(L"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831", ReadText(&reader));
+    EXPECT_EQ(ABOUT_TITLE, ReadText(&reader));
     EXPECT_EQ(8, ReadWord(&reader));  // points
     EXPECT_EQ(L"System", ReadText(&reader));
     EXPECT_FALSE(reader.overrun);

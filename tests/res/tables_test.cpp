@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "expected.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -12,8 +14,8 @@
 static_assert(STR_TITLE == 103 && STR_CLASS == 109, "string ids");
 static_assert(ICON_LARGE == 107 && ICON_SMALL == 108, "icon group ids");
 static_assert(ACCEL_MAIN == 109 && DLG_ABOUT == 103, "accelerator and dialog ids");
-static_assert(CMD_ABOUT == 104 && CMD_EXIT == 105, "command ids");
-static_assert(CMD_CAPTURE == 1000 && CMD_SAVE == 1001, "button ids");
+static_assert(CMD_ABOUT == ID_ABOUT && CMD_EXIT == ID_EXIT, "command ids");
+static_assert(CMD_CAPTURE == ID_CAPTURE && CMD_SAVE == ID_SAVE, "button ids");
 
 namespace {
 
@@ -80,9 +82,9 @@ TEST(StringTable, HoldsTheTitleAndTheClassName)
     for (int id = 96; id < 112; id++) {
         std::wstring text = ReadCountedText(&reader);
         if (id == 103) {
-            EXPECT_EQ(L"pukavro", text);
+            EXPECT_EQ(MAIN_TITLE, text);
         } else if (id == 109) {
-            EXPECT_EQ(L"PUKAVRO", text);
+            EXPECT_EQ(MAIN_CLASS_NAME_W, text);
         } else {
             EXPECT_EQ(L"", text) << "string " << id;
         }
@@ -102,7 +104,7 @@ TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
     for (int i = 0; i < 2; i++) {
         EXPECT_EQ(flags[i], ReadWord(&reader)) << "entry " << i;
         EXPECT_EQ(keys[i], ReadWord(&reader)) << "entry " << i;
-        EXPECT_EQ(104, ReadWord(&reader)) << "entry " << i;
+        EXPECT_EQ(ID_ABOUT, ReadWord(&reader)) << "entry " << i;
         ReadWord(&reader);  // padding
     }
     EXPECT_FALSE(reader.overrun);
@@ -115,7 +117,7 @@ TEST(Accelerators, AltQuestionMarkAndAltSlashOpenTheAboutBox)
     for (int i = 0; i < 2; i++) {
         EXPECT_EQ(FALT, loaded[i].fVirt) << "entry " << i;
         EXPECT_EQ(keys[i], loaded[i].key) << "entry " << i;
-        EXPECT_EQ(104, loaded[i].cmd) << "entry " << i;
+        EXPECT_EQ(ID_ABOUT, loaded[i].cmd) << "entry " << i;
     }
     DestroyAcceleratorTable(table);
 }

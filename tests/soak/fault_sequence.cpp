@@ -1,6 +1,6 @@
 #include "fault_sequence.h"
 
-#include "frame.h"
+#include "ezusbsim.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ CaptureFault NextFault(FaultSequence *sequence)
     case SHORT_READ:
     case BROKEN_OFF:
         // 1 to 13,823: anything from one byte to one byte short.
-        next.amount = 1 + NextNumber(sequence, RAW_FRAME_BYTES - 1);
+        next.amount = 1 + NextNumber(sequence, EZUSBSIM_FRAME_BYTES - 1);
         break;
     default:
         break;

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "clock.h"
 #include "wait.h"
 
 namespace {
@@ -98,14 +99,10 @@ int ReadRestingFigures(HANDLE process, DWORD process_id, ProcessFigures *figures
 
 int PingWindow(HWND window, UINT limit_ms, double *ms)
 {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
+    double start = NowMs();
     DWORD_PTR result = 0;
     LRESULT answered =
         SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit_ms, &result);
-    QueryPerformanceCounter(&end);
-    *ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0
-          / static_cast<double>(frequency.QuadPart);
+    *ms = NowMs() - start;
     return answered ? 0 : -1;
 }

@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "clock.h"
 #include "cover_window.h"
 #include "dialogs.h"
-#include "frame.h"
 #include "input.h"
 #include "process_figures.h"
 #include "pukavro_test.h"
@@ -27,17 +27,6 @@ const DWORD CAMERA_LATE_MS = 3000;
 const UINT PING_LIMIT_MS = 2000;
 // Both requests late, with room to spare.
 const DWORD CAPTURE_LIMIT_MS = 4 * CAMERA_LATE_MS;
-
-// ﾊﾞｰｼﾞｮﾝ情報
-const wchar_t ABOUT_TITLE[] = L"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831";
-
-double Milliseconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0
-           / static_cast<double>(frequency.QuadPart);
-}
 
 class SlowCamera : public PukavroTest {
 protected:
@@ -82,8 +71,7 @@ TEST_F(SlowCamera, WindowKeepsAnswering)
         return;
     std::vector<double> times;
     bool hung = false;
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
+    double start = NowMs();
     bool ended = WaitUntil(
         [&] {
             double ms = 0;
@@ -95,7 +83,7 @@ TEST_F(SlowCamera, WindowKeepsAnswering)
             return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE;
         },
         CAPTURE_LIMIT_MS);
-    QueryPerformanceCounter(&end);
+    double end = NowMs();
     ASSERT_FALSE(hung) << "no answer within " << PING_LIMIT_MS << " ms after " << times.size()
                        << " answers";
     ASSERT_TRUE(ended) << "the capture did not end";
@@ -105,8 +93,8 @@ TEST_F(SlowCamera, WindowKeepsAnswering)
     std::sort(sorted.begin(), sorted.end());
     printf("responsiveness: %u WM_NULL answers during a %.1f s capture: median %.2f ms, "
            "max %.2f ms\n",
-           static_cast<unsigned>(sorted.size()), Milliseconds(start, end) / 1000.0,
-           sorted[sorted.size() / 2], sorted.back());
+           static_cast<unsigned>(sorted.size()), (end - start) / 1000.0, sorted[sorted.size() / 2],
+           sorted.back());
     fflush(stdout);
     ExpectCaptureEnds();
 }
@@ -118,12 +106,12 @@ TEST_F(SlowCamera, RepaintsWhenUncovered)
         return;
     POINT origin = {PICTURE_X, PICTURE_Y};
     ASSERT_TRUE(ClientToScreen(app.window, &origin));
-    RECT over = {origin.x - 4, origin.y - 4, origin.x + FRAME_WIDTH + 4,
-                 origin.y + FRAME_HEIGHT + 4};
+    RECT over = {origin.x - 4, origin.y - 4, origin.x + PICTURE_WIDTH + 4,
+                 origin.y + PICTURE_HEIGHT + 4};
     HWND cover = CreateCover(over);
     ASSERT_TRUE(cover != NULL);
-    Pixels covered = {FRAME_WIDTH, FRAME_HEIGHT,
-                      std::vector<uint32_t>(FRAME_WIDTH * FRAME_HEIGHT, COVER_RGB)};
+    Pixels covered = {PICTURE_WIDTH, PICTURE_HEIGHT,
+                      std::vector<uint32_t>(PICTURE_WIDTH * PICTURE_HEIGHT, COVER_RGB)};
     Pixels seen;
     bool shown = WaitForPicture(app.window, covered, &seen);
     DestroyWindow(cover);
@@ -159,15 +147,14 @@ TEST_F(SlowCamera, ExitEndsAtOnce)
     StartSlowCapture();
     if (HasFatalFailure())
         return;
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
+    double start = NowMs();
     ASSERT_EQ(0, ClickControl(Control(ID_EXIT)));
     DWORD exit_code = 0xDEADBEEF;
     ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
-    QueryPerformanceCounter(&end);
+    double end = NowMs();
     EXPECT_EQ(0u, exit_code);
     printf("responsiveness: Exit during a slow capture ended the process in %.0f ms\n",
-           Milliseconds(start, end));
+           (end - start));
     fflush(stdout);
 
     EzusbsimCounters counters;

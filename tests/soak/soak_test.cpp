@@ -19,13 +19,12 @@
 
 #include "dialogs.h"
 #include "fault_sequence.h"
-#include "frame.h"
+#include "files.h"
 #include "input.h"
 #include "process_figures.h"
 #include "pukavro_test.h"
 #include "screen.h"
 #include "wait.h"
-#include "work_dir.h"
 
 namespace {
 
@@ -42,11 +41,6 @@ const int SAVE_EVERY = 50;
 const SIZE_T MEMORY_GROWTH = 512 * 1024;
 
 const UINT PING_LIMIT_MS = 2000;
-
-// 画像取得中にエラーが発生しました
-const wchar_t CAPTURE_FAILED[] =
-    L"\u753B\u50CF\u53D6\u5F97\u4E2D\u306B\u30A8\u30E9\u30FC\u304C\u767A\u751F"
-    L"\u3057\u307E\u3057\u305F";
 
 // What the program and the camera hold, as far as a user could tell.
 struct Expected {
@@ -189,8 +183,8 @@ void Soak::TakeFrameStart(uint32_t bytes)
                << (box != NULL ? "; a message box is open: " : "")
                << (box != NULL ? ::testing::PrintToString(WindowText(box)) : "");
     }
-    TakeFrameStart(draw.fault == SHORT_READ ? draw.amount : uint32_t{RAW_FRAME_BYTES});
-    ExpectedPicture(expected.raw.data(), &expected.picture);
+    TakeFrameStart(draw.fault == SHORT_READ ? draw.amount : uint32_t{EZUSBSIM_FRAME_BYTES});
+    FramePicture(expected.raw.data(), &expected.picture);
     ::testing::AssertionResult shown = ShowsPicture(app.window, expected.picture);
     if (!shown)
         return shown;
@@ -207,7 +201,7 @@ void Soak::TakeFrameStart(uint32_t bytes)
     MessageBoxView view;
     if (ReadMessageBox(box, &view) != 0)
         return ::testing::AssertionFailure() << "the message box went away unread";
-    if (view.caption != L"Error" || view.text != CAPTURE_FAILED || view.icons != 1
+    if (view.caption != ERROR_BOX_CAPTION || view.text != CAPTURE_FAILED || view.icons != 1
         || view.buttons != 1 || view.ok == NULL)
         return ::testing::AssertionFailure()
                << "the box reads " << ::testing::PrintToString(view.caption) << ", "
@@ -265,17 +259,12 @@ void Soak::TakeFrameStart(uint32_t bytes)
     expected.saves++;
     char name[16];
     snprintf(name, sizeof name, "kavro%03d.bin", expected.saves);
-    if (ClickControl(Control(ID_SAVE)) != 0)
-        return ::testing::AssertionFailure() << "no click on Save";
     std::string path = PathIn(directory, name);
     std::vector<uint8_t> bytes;
-    bool saved = WaitUntil([&] {
-        return IsWindowEnabled(Control(ID_SAVE)) && ReadWholeFile(path, &bytes) == 0
-               && bytes.size() == RAW_FRAME_BYTES;
-    });
+    ::testing::AssertionResult saved = Saves(app.window, path, &bytes);
     if (!saved)
-        return ::testing::AssertionFailure() << path << " holds " << bytes.size() << " bytes";
-    int difference = FirstDifference(bytes.data(), expected.raw.data(), RAW_FRAME_BYTES);
+        return saved;
+    int difference = FirstDifference(bytes.data(), expected.raw.data(), EZUSBSIM_FRAME_BYTES);
     if (difference >= 0)
         return ::testing::AssertionFailure()
                << name << " differs from the frame buffer at byte " << difference;
@@ -292,7 +281,7 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
 
     FaultSequence sequence;
     SeedFaults(&sequence, seed);
-    expected.raw.assign(RAW_FRAME_BYTES, 0);
+    expected.raw.assign(EZUSBSIM_FRAME_BYTES, 0);
     expected.picture = FirstPicture();
     int drawn[FAULT_KINDS] = {};
     ProcessFigures early = {};
@@ -354,7 +343,7 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
         snprintf(name, sizeof name, "kavro%03d.bin", k);
         names.push_back(name);
     }
-    EXPECT_EQ(names, ListDirectory(directory));
+    EXPECT_EQ(names, ListFolder(directory));
 }
 
 }  // namespace

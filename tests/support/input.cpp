@@ -140,6 +140,22 @@ int PressAltKey(WORD virtual_key)
     return Chord({VK_MENU, virtual_key});
 }
 
+int PrepareClick(HWND control, PreparedClick *click)
+{
+    if (!IsWindow(control))
+        return -1;
+    POINT middle = ControlMiddle(control);
+    click->inputs[0] = MouseInput(middle.x, middle.y, MOUSEEVENTF_LEFTDOWN);
+    click->inputs[1] = MouseInput(middle.x, middle.y, MOUSEEVENTF_LEFTUP);
+    return 0;
+}
+
+int SendClick(const PreparedClick *click)
+{
+    INPUT inputs[2] = {click->inputs[0], click->inputs[1]};
+    return SendInput(2, inputs, sizeof(INPUT)) == 2 ? 0 : -1;
+}
+
 int FindHitPoint(HWND window, LRESULT hit, POINT *at)
 {
     RECT rect;

@@ -1,15 +1,21 @@
 #include "wait.h"
 
-void PumpMessages(DWORD ms)
+namespace {
+
+void HandleQueue()
 {
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+}  // namespace
+
+void PumpMessages(DWORD ms)
+{
+    HandleQueue();
     MsgWaitForMultipleObjects(0, NULL, FALSE, ms, QS_ALLINPUT);
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    HandleQueue();
 }

@@ -1,9 +1,9 @@
-// Bounded waiting. Every wait on the program under test polls with a limit,
-// so a program that never gets there fails the test instead of hanging it.
-// The test's own queue is pumped meanwhile: cross-process calls and our own
-// windows must not stall while we wait.
-#ifndef PUKAVRO_E2E_WAIT_H
-#define PUKAVRO_E2E_WAIT_H
+// Bounded waiting. Every wait on a program under test polls with a limit, so
+// a program that never gets there fails the test instead of hanging it. The
+// caller's own queue is pumped meanwhile: cross-process calls and the
+// caller's own windows must not stall while it waits.
+#ifndef PUKAVRO_TESTS_WAIT_H
+#define PUKAVRO_TESTS_WAIT_H
 
 #include <windows.h>
 
@@ -12,11 +12,12 @@ enum {
     POLL_MS = 20,
 };
 
-// Handles whatever is in this thread's queue, then waits up to ms for more.
+// Handles whatever is in this thread's queue, then waits up to ms for more
+// and handles that too.
 void PumpMessages(DWORD ms);
 
 // Calls done() until it returns true (result true) or timeout_ms has passed
-// (result false).
+// (result false), pumping between calls.
 template <typename Done> bool WaitUntil(Done done, DWORD timeout_ms = WAIT_MS)
 {
     DWORD start = GetTickCount();

@@ -1,11 +1,11 @@
 #include "dialogs.h"
 
-#include "app_process.h"
+#include "program.h"
 #include "wait.h"
 
 HWND FindDialog(DWORD process_id)
 {
-    return FindProcessWindow(process_id, "#32770", true);
+    return FindProcessWindow(process_id, "#32770", 1);
 }
 
 HWND WaitForDialog(DWORD process_id)

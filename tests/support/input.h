@@ -1,8 +1,8 @@
 // Real input, as the user's mouse and keyboard make it. It goes where the
 // system sends it: a click to the enabled window under the pointer, a key
 // to the window that has the focus.
-#ifndef PUKAVRO_E2E_INPUT_H
-#define PUKAVRO_E2E_INPUT_H
+#ifndef PUKAVRO_TESTS_INPUT_H
+#define PUKAVRO_TESTS_INPUT_H
 
 #include <windows.h>
 
@@ -27,6 +27,15 @@ int PressAltCharacter(char character);
 // One key, pressed and released, optionally with Alt held. 0 or -1.
 int PressKey(WORD virtual_key);
 int PressAltKey(WORD virtual_key);
+
+// A click on the middle of control made ready beforehand, for a benchmark
+// whose clock runs from the moment it is sent: the pointer moves there and
+// the left button goes down and up, as one input. 0 or -1.
+struct PreparedClick {
+    INPUT inputs[2];
+};
+int PrepareClick(HWND control, PreparedClick *click);
+int SendClick(const PreparedClick *click);
 
 // A screen point of window where hit testing gives hit (HTCLOSE,
 // HTREDUCE, ...); 0, or -1 when there is none.

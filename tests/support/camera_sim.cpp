@@ -8,16 +8,21 @@ const int POLL_MS = 20;
 const int SETTLE_POLLS = 250;   // 5 s
 const int SERVICE_POLLS = 500;  // 10 s
 
-int ControlRequest(DWORD code, void *out, DWORD out_bytes)
+int Request(HANDLE control, DWORD code, void *out, DWORD out_bytes)
 {
-    HANDLE control = CreateFileA(EZUSBSIM_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                 OPEN_EXISTING, 0, NULL);
-    if (control == INVALID_HANDLE_VALUE)
-        return -1;
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(control, code, NULL, 0, out, out_bytes, &returned, NULL);
-    CloseHandle(control);
     return ok && returned == out_bytes ? 0 : -1;
+}
+
+int ControlRequest(DWORD code, void *out, DWORD out_bytes)
+{
+    HANDLE control = OpenCameraControl();
+    if (control == INVALID_HANDLE_VALUE)
+        return -1;
+    int result = Request(control, code, out, out_bytes);
+    CloseHandle(control);
+    return result;
 }
 
 int OpenParameters(HKEY *key)
@@ -63,6 +68,23 @@ int DriveService(DWORD wanted)
 
 }  // namespace
 
+HANDLE OpenCamera()
+{
+    return CreateFileA(EZUSBSIM_CAMERA_PATH, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       0, NULL);
+}
+
+HANDLE OpenCameraControl()
+{
+    return CreateFileA(EZUSBSIM_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                       0, NULL);
+}
+
+int ReadCountersFrom(HANDLE control, EzusbsimCounters *counters)
+{
+    return Request(control, EZUSBSIM_IOCTL_GET_COUNTERS, counters, sizeof *counters);
+}
+
 int ReadCounters(EzusbsimCounters *counters)
 {
     return ControlRequest(EZUSBSIM_IOCTL_GET_COUNTERS, counters, sizeof *counters);
@@ -90,6 +112,17 @@ int WaitForPendingRequests(uint32_t count)
     EzusbsimCounters counters;
     for (int i = 0; i < SETTLE_POLLS; i++) {
         if (ReadCounters(&counters) == 0 && counters.pending == count)
+            return 0;
+        Sleep(POLL_MS);
+    }
+    return -1;
+}
+
+int WaitForFramesSent(uint32_t count)
+{
+    EzusbsimCounters counters;
+    for (int i = 0; i < SETTLE_POLLS; i++) {
+        if (ReadCounters(&counters) == 0 && counters.frames_sent == count)
             return 0;
         Sleep(POLL_MS);
     }
@@ -135,33 +168,25 @@ int StartCamera()
     return DriveService(SERVICE_RUNNING);
 }
 
-int FirstDifference(const uint8_t *a, const uint8_t *b, int length)
+void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture)
 {
-    for (int i = 0; i < length; i++) {
-        if (a[i] != b[i])
-            return i;
+    capture->fault = EzusbsimNextFault(state);
+    capture->whole_frame = 0;
+    capture->bytes = 0;
+    capture->frame_number = *next_frame;
+    switch (capture->fault.kind) {
+    case EZUSBSIM_FAULT_NONE:
+    case EZUSBSIM_FAULT_SLOW:
+        capture->whole_frame = 1;
+        capture->bytes = EZUSBSIM_FRAME_BYTES;
+        break;
+    case EZUSBSIM_FAULT_SHORT_READ:
+    case EZUSBSIM_FAULT_BROKEN_OFF:
+        capture->bytes = capture->fault.amount;
+        break;
+    default:
+        break;
     }
-    return -1;
-}
-
-int FirstNotEqualTo(const uint8_t *bytes, uint8_t value, int length)
-{
-    for (int i = 0; i < length; i++) {
-        if (bytes[i] != value)
-            return i;
-    }
-    return -1;
-}
-
-void SimulatedCamera::SetUp()
-{
-    ASSERT_EQ(0, StartCamera()) << "the simulated camera's service does not run";
-    ASSERT_EQ(0, ClearKnobs());
-    ASSERT_EQ(0, ResetCounters());
-}
-
-void SimulatedCamera::TearDown()
-{
-    EXPECT_EQ(0, ClearKnobs());
-    EXPECT_EQ(0, StartCamera());
+    if (capture->bytes > 0)
+        ++*next_frame;
 }

@@ -1,8 +1,8 @@
-// The program's dialog boxes (its message boxes and the About box) as a
-// user sees them: found among the process's windows and read back as
-// Unicode, which is what was drawn whatever the program's code page.
-#ifndef PUKAVRO_E2E_DIALOGS_H
-#define PUKAVRO_E2E_DIALOGS_H
+// A program's dialog boxes (its message boxes and the About box) as a user
+// sees them: found among the process's windows and read back as Unicode,
+// which is what was drawn whatever the program's code page.
+#ifndef PUKAVRO_TESTS_DIALOGS_H
+#define PUKAVRO_TESTS_DIALOGS_H
 
 #include <windows.h>
 

@@ -1,0 +1,3 @@
+#include "capture.h"
+
+CaptureRequest g_capture_request;

@@ -1,0 +1,56 @@
+// The simulated camera as tests and benchmarks reach it: the camera device
+// itself, the simulator's control device with its counters, its fault knobs
+// (registry values read at every request) and its service, which makes the
+// camera appear and disappear.
+#ifndef PUKAVRO_TESTS_CAMERA_SIM_H
+#define PUKAVRO_TESTS_CAMERA_SIM_H
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "ezusbsim.h"
+#include "fault_sequence.h"
+
+// The camera, opened as the program opens it; INVALID_HANDLE_VALUE when it
+// is not there.
+HANDLE OpenCamera();
+
+// The simulator's control device, kept open by a caller that reads the
+// counters often; INVALID_HANDLE_VALUE when it is not there.
+HANDLE OpenCameraControl();
+int ReadCountersFrom(HANDLE control, EzusbsimCounters *counters);
+
+// Each opens the control device for the one request. All return 0 or -1.
+int ReadCounters(EzusbsimCounters *counters);
+int ResetCounters();
+// Closes reach the driver a moment after CloseHandle returns: polls (at most
+// a few seconds) until every open has its close and nothing is pending.
+int ReadSettledCounters(EzusbsimCounters *counters);
+// Polls (bounded) until exactly count camera requests are pending.
+int WaitForPendingRequests(uint32_t count);
+// Polls (bounded) until the camera has sent count frames since its reset.
+int WaitForFramesSent(uint32_t count);
+
+// Fault knobs: a DWORD value (EZUSBSIM_VALUE_...), the served frame file
+// (a Windows path), or none at all.
+int SetKnob(const char *name, DWORD value);
+int SetFrameFile(const char *dos_path);
+int ClearKnobs();
+
+// The camera disappears (service stopped) or comes back (running); bounded.
+int StopCamera();
+int StartCamera();
+
+// One capture as the camera answers it with FaultSeed set, replayed from a
+// copy of its sequence (state, seeded with the same value).
+struct DrawnCapture {
+    EzusbsimFault fault;
+    int whole_frame;        // a whole frame arrived
+    uint32_t bytes;         // bytes the read delivered; 0 when none or no read
+    uint32_t frame_number;  // the frame those bytes came from, when bytes > 0
+};
+// *next_frame follows the camera's frames_sent: every read that delivers
+// bytes takes a frame number.
+void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture);
+
+#endif

@@ -1,0 +1,317 @@
+#include <string.h>
+
+#include "options.h"
+
+namespace {
+
+const int64_t MAX_COUNT = 2147483647;
+const int64_t MAX_START = 999999999;
+const int64_t MAX_SKIP = 1000000;
+const int64_t MAX_RETRIES = 100;
+const int64_t MAX_INTERVAL_US = 1000000LL * 1000000;  // a million seconds
+const int64_t MAX_TIMEOUT_US = 1000000LL * 86400;     // a day
+
+enum OptionId {
+    OPT_COUNT,
+    OPT_INTERVAL,
+    OPT_SKIP,
+    OPT_FORMAT,
+    OPT_START,
+    OPT_CONTINUE,
+    OPT_OVERWRITE,
+    OPT_TIMEOUT,
+    OPT_RETRIES,
+    OPT_DEVICE,
+    OPT_QUIET,
+    OPT_VERSION,
+    OPT_HELP,
+    OPTION_COUNT
+};
+
+struct OptionName {
+    OptionId id;
+    const char *short_name;  // NULL: long form only
+    const char *long_name;
+    int takes_value;
+};
+
+const OptionName OPTIONS[] = {
+    {OPT_COUNT, "-n", "--count", 1},         {OPT_INTERVAL, "-i", "--interval", 1},
+    {OPT_SKIP, "-s", "--skip", 1},           {OPT_FORMAT, "-f", "--format", 1},
+    {OPT_START, NULL, "--start", 1},         {OPT_CONTINUE, NULL, "--continue", 0},
+    {OPT_OVERWRITE, NULL, "--overwrite", 0}, {OPT_TIMEOUT, "-t", "--timeout", 1},
+    {OPT_RETRIES, "-r", "--retries", 1},     {OPT_DEVICE, "-d", "--device", 1},
+    {OPT_QUIET, "-q", "--quiet", 0},         {OPT_VERSION, NULL, "--version", 0},
+    {OPT_HELP, "-h", "--help", 0},
+};
+
+int Fail(std::string *problem, const std::string &text)
+{
+    *problem = text;
+    return -1;
+}
+
+int ParseWhole(const char *text, int64_t limit, int64_t *value)
+{
+    if (*text == '\0')
+        return -1;
+    int64_t result = 0;
+    for (const char *c = text; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9')
+            return -1;
+        result = result * 10 + (*c - '0');
+        if (result > limit)
+            return -1;
+    }
+    *value = result;
+    return 0;
+}
+
+int EqualNoCase(const char *a, const char *b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
+        if (x != *b)
+            return 0;
+    }
+    return *a == *b;
+}
+
+int EndsWithNoCase(const std::string &text, const char *suffix)
+{
+    size_t n = strlen(suffix);
+    return text.size() >= n && EqualNoCase(text.c_str() + text.size() - n, suffix);
+}
+
+// Finds the option arg names. *value points at an attached value ("-n5",
+// "--count=5") or is NULL. Returns the entry, or NULL when arg is none.
+const OptionName *FindOption(const char *arg, const char **value)
+{
+    *value = NULL;
+    for (const OptionName &option : OPTIONS) {
+        size_t n = strlen(option.long_name);
+        if (strncmp(arg, option.long_name, n) == 0) {
+            if (arg[n] == '\0')
+                return &option;
+            if (arg[n] == '=' && option.takes_value) {
+                *value = arg + n + 1;
+                return &option;
+            }
+        }
+        if (option.short_name != NULL && strncmp(arg, option.short_name, 2) == 0) {
+            if (arg[2] == '\0')
+                return &option;
+            if (option.takes_value) {
+                *value = arg + 2;
+                return &option;
+            }
+        }
+    }
+    return NULL;
+}
+
+int SetValue(OptionId id, const std::string &name, const char *value, CaptureOptions *options,
+             std::string *problem)
+{
+    int64_t us = 0;
+    switch (id) {
+    case OPT_COUNT:
+        if (ParseWhole(value, MAX_COUNT, &options->count) != 0)
+            return Fail(problem, name + " takes a whole number from 0 to "
+                                     + std::to_string(MAX_COUNT) + ", not '" + value + "'");
+        return 0;
+    case OPT_SKIP:
+        if (ParseWhole(value, MAX_SKIP, &options->skip) != 0)
+            return Fail(problem, name + " takes a whole number from 0 to "
+                                     + std::to_string(MAX_SKIP) + ", not '" + value + "'");
+        return 0;
+    case OPT_START:
+        if (ParseWhole(value, MAX_START, &options->start) != 0)
+            return Fail(problem, name + " takes a whole number from 0 to "
+                                     + std::to_string(MAX_START) + ", not '" + value + "'");
+        return 0;
+    case OPT_RETRIES:
+        if (ParseWhole(value, MAX_RETRIES, &options->retries) != 0)
+            return Fail(problem, name + " takes a whole number from 0 to "
+                                     + std::to_string(MAX_RETRIES) + ", not '" + value + "'");
+        return 0;
+    case OPT_INTERVAL:
+        if (ParseSeconds(value, MAX_INTERVAL_US, &options->interval_us) != 0)
+            return Fail(problem, name + " takes seconds from 0 to "
+                                     + std::to_string(MAX_INTERVAL_US / 1000000) + ", not '" + value
+                                     + "'");
+        return 0;
+    case OPT_TIMEOUT:
+        if (ParseSeconds(value, MAX_TIMEOUT_US, &us) != 0 || us < 1000)
+            return Fail(problem, name + " takes seconds from 0.001 to "
+                                     + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
+                                     + "'");
+        options->timeout_ms = (us + 999) / 1000;
+        return 0;
+    case OPT_FORMAT:
+        if (EqualNoCase(value, "raw"))
+            options->format = FORMAT_RAW;
+        else if (EqualNoCase(value, "bmp"))
+            options->format = FORMAT_BMP;
+        else if (EqualNoCase(value, "png"))
+            options->format = FORMAT_PNG;
+        else
+            return Fail(problem, name + " takes raw, bmp or png, not '" + value + "'");
+        return 0;
+    case OPT_DEVICE:
+        if (*value == '\0')
+            return Fail(problem, name + " takes a device path");
+        options->device = value;
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void SetDefaults(CaptureOptions *options)
+{
+    options->command = COMMAND_CAPTURE;
+    options->output = KAVROCAP_DEFAULT_OUTPUT;
+    options->to_stdout = 0;
+    options->pattern = NamePattern();
+    options->format = FORMAT_RAW;
+    options->count = 1;
+    options->interval_us = 0;
+    options->skip = 0;
+    options->start = 1;
+    options->continue_numbering = 0;
+    options->overwrite = 0;
+    options->timeout_ms = DEFAULT_TIMEOUT_MS;
+    options->retries = DEFAULT_RETRIES;
+    options->device = KAVROCAP_DEFAULT_DEVICE;
+    options->quiet = 0;
+}
+
+// The rules between options and the pattern, once everything is read.
+int CheckTogether(const int *given, int output_given, CaptureOptions *options, std::string *problem)
+{
+    options->to_stdout = options->output == "-";
+    if (options->to_stdout) {
+        if (options->continue_numbering)
+            return Fail(problem, "--continue needs an OUTPUT pattern with {n}, not -");
+        if (!given[OPT_FORMAT])
+            options->format = FORMAT_RAW;
+        return 0;
+    }
+    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != 0)
+        return -1;
+    if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
+        return Fail(problem,
+                    std::string("OUTPUT ") + (output_given ? "" : "(default) ")
+                        + "needs {n} or {time} to name more than one frame: " + options->output);
+    if (options->continue_numbering) {
+        if (given[OPT_START])
+            return Fail(problem, "--continue and --start cannot be used together");
+        if (!options->pattern.has_number)
+            return Fail(problem, "--continue needs {n} in OUTPUT: " + options->output);
+    }
+    NamePattern name_only = options->pattern;
+    name_only.folder.clear();
+    FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
+    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem) != 0)
+        return -1;
+    if (!given[OPT_FORMAT]) {
+        std::string sample = FormatOutputName(options->pattern, options->start, midnight);
+        if (EndsWithNoCase(sample, ".bmp"))
+            options->format = FORMAT_BMP;
+        else if (EndsWithNoCase(sample, ".png"))
+            options->format = FORMAT_PNG;
+        else
+            options->format = FORMAT_RAW;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int ParseSeconds(const char *text, int64_t limit_us, int64_t *us)
+{
+    int64_t whole = 0;
+    int64_t fraction = 0;
+    int64_t scale = 100000;
+    int digits = 0;
+    const char *c = text;
+    for (; *c >= '0' && *c <= '9'; ++c, ++digits) {
+        whole = whole * 10 + (*c - '0');
+        if (whole > limit_us / 1000000)
+            return -1;
+    }
+    if (*c == '.') {
+        for (++c; *c >= '0' && *c <= '9'; ++c, ++digits) {
+            fraction += (*c - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (*c != '\0' || digits == 0)
+        return -1;
+    int64_t total = whole * 1000000 + fraction;
+    if (total > limit_us)
+        return -1;
+    *us = total;
+    return 0;
+}
+
+int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *options,
+                        std::string *problem)
+{
+    SetDefaults(options);
+    int given[OPTION_COUNT] = {0};
+    int output_given = 0;
+    int only_output = 0;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const char *arg = args[i].c_str();
+        if (!only_output && strcmp(arg, "--") == 0) {
+            only_output = 1;
+            continue;
+        }
+        if (!only_output && strcmp(arg, "/?") == 0) {
+            options->command = COMMAND_HELP;
+            return 0;
+        }
+        if (only_output || arg[0] != '-' || arg[1] == '\0') {
+            if (output_given)
+                return Fail(problem,
+                            "only one OUTPUT can be given: " + options->output + ", " + arg);
+            options->output = arg;
+            output_given = 1;
+            continue;
+        }
+        const char *value = NULL;
+        const OptionName *option = FindOption(arg, &value);
+        if (option == NULL)
+            return Fail(problem, std::string("unknown option ") + arg);
+        std::string name = arg[1] == '-' ? option->long_name : option->short_name;
+        if (option->id == OPT_HELP) {
+            options->command = COMMAND_HELP;
+            return 0;
+        }
+        if (option->id == OPT_VERSION) {
+            options->command = COMMAND_VERSION;
+            return 0;
+        }
+        if (given[option->id])
+            return Fail(problem, name + " given twice");
+        given[option->id] = 1;
+        if (option->takes_value) {
+            if (value == NULL) {
+                if (++i == args.size())
+                    return Fail(problem, name + " needs a value");
+                value = args[i].c_str();
+            }
+            if (SetValue(option->id, name, value, options, problem) != 0)
+                return -1;
+        } else if (option->id == OPT_CONTINUE) {
+            options->continue_numbering = 1;
+        } else if (option->id == OPT_OVERWRITE) {
+            options->overwrite = 1;
+        } else if (option->id == OPT_QUIET) {
+            options->quiet = 1;
+        }
+    }
+    return CheckTogether(given, output_given, options, problem);
+}
