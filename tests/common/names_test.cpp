@@ -48,8 +48,8 @@ class WildcardTest : public TempFolderTest {};
 // Files made in an order unlike the name order; folders never match.
 TEST_F(WildcardTest, PatternsStandForTheFilesInNameOrder)
 {
-    std::filesystem::create_directory(std::filesystem::u8path(Path("sub")));
-    std::filesystem::create_directory(std::filesystem::u8path(Path("folder.bin")));
+    MakeFolder(Path("sub"));
+    MakeFolder(Path("folder.bin"));
     for (const char *name : {"c.bin", "日本.bin", "a.BIN", "B.bin", "x.txt", "sub/é1.bin",
                              "sub/e22.bin", "sub/\xF0\x9F\x98\x80.bin"})
         WriteBytes(Path(name), Bytes(1, 0));

@@ -1,5 +1,7 @@
 // Whole-file output: the file under its name is the new one complete, or the
 // old one untouched, and no temporary file is ever left behind.
+#include <filesystem>
+
 #include "output_file.h"
 #include "temp_folder.h"
 
@@ -59,7 +61,7 @@ TEST_F(OutputFileTest, ReplacingOrRefusingAnExistingFile)
 // Each failure leaves what was there, and only that.
 TEST_F(OutputFileTest, FailuresLeaveTheFolderAsItWas)
 {
-    fs::create_directory(Path("folder.bmp"));
+    MakeFolder(Path("folder.bmp"));
     WriteBytes(Path("folder.bmp/inside"), TextBytes("kept"));
     const struct {
         const char *name;

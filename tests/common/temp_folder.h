@@ -1,11 +1,10 @@
-// A temporary folder of the test's own, with names and file contents in the
-// tools' own terms: UTF-8 names, whole files of bytes.
+// A temporary folder of the test's own, in the tools' terms: UTF-8 names,
+// whole files of bytes.
 #ifndef PUKAVRO_TEMP_FOLDER_H
 #define PUKAVRO_TEMP_FOLDER_H
 
 #include <stdint.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@ typedef std::vector<uint8_t> Bytes;
 Bytes ReadBytes(const std::string &path);
 void WriteBytes(const std::string &path, const Bytes &bytes);
 Bytes TextBytes(const char *text);
+void MakeFolder(const std::string &path);
 
 class TempFolderTest : public ::testing::Test {
 protected:
@@ -28,7 +28,9 @@ protected:
     // The names "files" (or a folder inside it) holds, sorted.
     std::vector<std::string> Listing(const std::string &folder = "") const;
 
-    std::filesystem::path root;
+    // Whatever else a test keeps goes here beside "files", so Listing()
+    // sees only what the code under test made.
+    std::string root;
 };
 
 #endif

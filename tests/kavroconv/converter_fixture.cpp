@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "files.h"
 #include "frame.h"
 #include "kavroconv.h"
 
@@ -32,8 +33,8 @@ int ConverterTest::Run(const std::vector<std::string> &args)
 {
     std::vector<std::string> argv = {"kavroconv"};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::string out_name = (root / "stdout").string();
-    std::string err_name = (root / "stderr").string();
+    std::string out_name = PathIn(root, "stdout");
+    std::string err_name = PathIn(root, "stderr");
     FILE *out = fopen(out_name.c_str(), "wb");
     FILE *err = fopen(err_name.c_str(), "wb");
     EXPECT_TRUE(out != NULL && err != NULL);

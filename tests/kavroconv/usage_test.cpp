@@ -47,12 +47,12 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
         const char *output;
         const char *signature;
     } cases[] = {
-        {{"-o", Path("x.png"), a}, "x.png", "\x89PNG"},
-        {{"-o", Path("x.PNG"), a}, "x.PNG", "\x89PNG"},
-        {{"-o", Path("x.Bmp"), a}, "x.Bmp", "BM"},
-        {{"-o", Path("x.jpg"), a}, "x.jpg", "BM"},
-        {{"-o", Path("x.jpg"), "--format", "PNG", a}, "x.jpg", "\x89PNG"},
-        {{"--format=Png", "-o", Path("y.png"), a}, "y.png", "\x89PNG"},
+        {{"-o", Path("p1.png"), a}, "p1.png", "\x89PNG"},
+        {{"-o", Path("p2.PNG"), a}, "p2.PNG", "\x89PNG"},
+        {{"-o", Path("b1.Bmp"), a}, "b1.Bmp", "BM"},
+        {{"-o", Path("j1.jpg"), a}, "j1.jpg", "BM"},
+        {{"-o", Path("j2.jpg"), "--format", "PNG", a}, "j2.jpg", "\x89PNG"},
+        {{"--format=Png", "-o", Path("p3.png"), a}, "p3.png", "\x89PNG"},
         {{"--format", "BMP", a}, "a.bmp", "BM"},
         {{"--format", "pNg", a}, "a.png", "\x89PNG"},
     };
@@ -75,7 +75,8 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
                   + USAGE,
               err_text);
     EXPECT_EQ("", out_text);
-    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "x.Bmp", "x.PNG", "x.jpg", "x.png", "y.png"}),
+    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "b1.Bmp", "j1.jpg", "j2.jpg", "p1.png", "p2.PNG",
+                     "p3.png"}),
               Listing());
 }
 
@@ -98,7 +99,7 @@ TEST_F(ConverterTest, QuietAndVersion)
 // cmd.exe hands the patterns over as they are; -o names are never patterns.
 TEST_F(ConverterTest, WildcardsStandForTheFramesInNameOrder)
 {
-    std::filesystem::create_directory(std::filesystem::u8path(Path("sub")));
+    MakeFolder(Path("sub"));
     for (const char *name : {"b.bin", "日本.bin", "A.bin", "sub/2.bin", "sub/1.bin"})
         WriteBytes(Path(name), ZERO_FRAME);
     EXPECT_EQ(0, Run({"-q", Path("*.bin"), Path("sub") + "\\?.bin"}));
@@ -110,8 +111,10 @@ TEST_F(ConverterTest, WildcardsStandForTheFramesInNameOrder)
     EXPECT_EQ("kavroconv: " + Path("*.raw") + ": no file matches this name\n", err_text);
     EXPECT_EQ(Path("sub") + "\\1.bin -> " + Path("sub") + "\\1.bmp\n", out_text);
 
-    EXPECT_EQ(0, Run({"-o", Path("*.png"), Path("日*.bin")}));
-    EXPECT_EQ(Path("日本.bin") + " -> " + Path("*.png") + "\n", out_text);
+    WriteBytes(Path("old1.png"), TextBytes("old picture"));
+    EXPECT_EQ(1, Run({"-o", Path("old?.png"), Path("日*.bin")}));
+    EXPECT_EQ("kavroconv: " + Path("old?.png") + ": cannot write: Invalid file name\n", err_text);
+    EXPECT_TRUE(TextBytes("old picture") == ReadBytes(Path("old1.png")));
     EXPECT_EQ(2, Run({"-o", Path("one.png"), Path("*.bin")}));
     EXPECT_EQ("kavroconv: -o needs exactly one frame file; " + Path("*.bin") + " matches 3\n",
               err_text);
