@@ -46,7 +46,7 @@ const char KAVROCAP_HELP[] =
     "\n"
     "Exit status:\n"
     "  0  every frame saved\n"
-    "  1  at least one frame failed, or existing files were refused\n"
+    "  1  at least one frame failed or was skipped, or existing files were refused\n"
     "  2  a wrong command line (the camera was not opened)\n"
     "  3  stopped by Ctrl+C before the count was reached\n"
-    "With -n 0, Ctrl+C is the normal end: 0, or 1 if any frame failed.\n";
+    "With -n 0, Ctrl+C is the normal end: 0, or 1 as above.\n";

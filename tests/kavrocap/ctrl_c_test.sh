@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# ctrl_c_test.sh STATE KAVROCAP.exe
+# Ctrl+C as a person or a script sends it: a SIGINT to the running program,
+# which Wine hands to its console control handler. Checks the exit status,
+# the summary and the files left, for a run with a count, one without, and
+# a capture held by a slow camera (abandoned at once, no file).
+set -u
+# Job control: a background job of a script otherwise starts with SIGINT
+# ignored, and Ctrl+C would never reach the program.
+set -m
+state=$1
+exe=$2
+. "$(dirname "$0")/../../scripts/wine-env.sh" "$state"
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+    wine reg delete 'HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters' /f >/dev/null 2>&1
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work" || exit 1
+fail=0
+problem() { echo "FAIL: $*"; fail=1; }
+
+# Starts kavrocap ARGS... in the background, waits (bounded) until the file
+# $1 exists, or for 1 s when $1 is "-", then sends SIGINT and waits for the
+# end. Leaves the exit status in $status.
+interrupt_after() {
+    local file=$1
+    shift
+    rm -f out err
+    "${WINELOADER:-wine}" "$exe" "$@" >out 2>err &
+    pid=$!
+    if [ "$file" = - ]; then
+        sleep 1
+    else
+        for _ in $(seq 300); do
+            [ -e "$file" ] && break
+            sleep 0.1
+        done
+        [ -e "$file" ] || problem "$* made no $file"
+    fi
+    sleep 0.2
+    kill -INT "$pid"
+    # Bounded: a program that ignores Ctrl+C is killed and fails.
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        problem "$* still runs 10 s after Ctrl+C"
+        kill -KILL "$pid"
+    fi
+    wait "$pid"
+    status=$?
+    pid=
+    tr -d '\r' <err >err.txt
+}
+
+expect() {  # what status summary
+    [ "$status" = "$2" ] || problem "$1: exit status $status, not $2"
+    grep -Eqx "kavrocap: $3" err.txt || { problem "$1: no summary '$3'"; cat err.txt; }
+    if ls | grep -q -v -E '^(out|err|err\.txt|[a-z]+[0-9]+\.bin)$'; then
+        problem "$1: left behind: $(ls | tr '\n' ' ')"
+    fi
+}
+
+# With a count: stopped before it was reached, status 3.
+interrupt_after a1.bin -n 5 -i 30 'a{n}.bin'
+expect "-n 5" 3 "1 saved, 0 failed, 0 slots skipped"
+[ -e a2.bin ] && problem "-n 5: a second frame was taken"
+
+# Without a count, Ctrl+C is the normal end: status 0.
+interrupt_after b2.bin -n 0 -i 0.05 'b{n}.bin'
+expect "-n 0" 0 "[0-9]+ saved, 0 failed, 0 slots skipped"
+
+# A capture the camera holds is abandoned at once: no file, nothing failed.
+wine reg add 'HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters' \
+    /v DelayMs /t REG_DWORD /d 8000 /f >/dev/null 2>&1
+interrupt_after - -t 20 'c{n}.bin'
+expect "held capture" 3 "0 saved, 0 failed, 0 slots skipped"
+[ -e c1.bin ] && problem "held capture: a file was saved"
+
+exit $fail

@@ -1,0 +1,50 @@
+// Runs kavrocap.exe as a script would, in a fresh folder of its own, against
+// the simulated camera, and keeps what it printed and left behind.
+#ifndef PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
+#define PUKAVRO_TESTS_KAVROCAP_FIXTURE_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "simulated_camera.h"
+
+typedef std::vector<uint8_t> Bytes;
+typedef std::vector<std::string> Strings;
+
+// The program under test, as a Windows path (set by main).
+extern std::string g_kavrocap;
+
+// What the camera sends as frame n.
+Bytes CameraFrame(uint32_t n);
+// The picture the window paints for frame n: bottom-up BGR bits.
+Bytes PaintedBits(uint32_t n);
+// The bottom-up BGR bits of a BMP or PNG file, or empty when it is neither
+// a 96 x 72 24-bit BMP nor a 96 x 72 RGB PNG.
+Bytes PictureBits(const Bytes &file);
+
+// The usage line that follows every usage error.
+extern const char USAGE_LINE[];
+
+class KavrocapTest : public SimulatedCamera {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs "kavrocap ARGS..." in the folder; returns its exit code and keeps
+    // its standard output and error in out and err, lines ending in "\n"
+    // (Windows text ends them in "\r\n"), and the output's bytes in raw_out.
+    int Run(const Strings &args);
+    // The names in the folder, sorted.
+    Strings Names() const;
+    Bytes File(const std::string &name) const;
+    void Put(const std::string &name, const Bytes &bytes) const;
+    // The camera's counters once every open has its close.
+    EzusbsimCounters Counters() const;
+
+    std::string folder;
+    std::string out, err, raw_out;
+};
+
+#endif
