@@ -21,7 +21,8 @@ fi
 
 state=$work/wine
 folder="$work/unpacked ピクチャ 写真 1"
-mkdir -p "$work"
+mkdir -p "$state"
+echo win32 >"$state/arch"  # the ZIP's programs are 32-bit
 rm -rf "$work"/unpacked*
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
     "$zip" "$folder" || exit 1
