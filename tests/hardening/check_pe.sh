@@ -25,8 +25,7 @@ flags=$(sed -n 's/^DllCharacteristics[[:space:]]*//p' <<<"$headers")
 grep -Eq '^Entry 5 [0-9a-f]+ [0-9a-f]*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
     problem "no base relocations"
 
-# SHELL32 gives the tools their command line as UTF-16 (CommandLineToArgvW).
-allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|msvcrt)\.dll$'
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|msvcrt)\.dll$'
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [ -n "$dlls" ] || problem "imports nothing?"
 while read -r dll; do
