@@ -1,0 +1,85 @@
+// check_unpacked FOLDER VERSION
+// What a user does first with the unpacked ZIP, in FOLDER (any name: paths
+// are UTF-16 at the system's interface): pukavro.exe, started with FOLDER
+// as its working directory, shows its window and ends with exit code 0 on
+// WM_CLOSE, as from the close box; each tool in FOLDER answers --version
+// with "NAME VERSION". Prints each outcome; exit status 0 only if all hold.
+#include <windows.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "program.h"
+#include "run_program.h"
+
+namespace {
+
+const DWORD WAIT_MS = 20000;
+const char *const TOOLS[] = {"kavroconv", "kavrocap"};
+
+int CheckPukavro(const std::string &folder)
+{
+    std::string command = "\"" + PathIn(folder, "pukavro.exe") + "\"";
+    Program app;
+    if (LaunchProgram(&app, command.c_str(), folder.c_str()) != 0) {
+        printf("FAIL: pukavro.exe could not be started: error %lu\n", GetLastError());
+        return -1;
+    }
+    int result = -1;
+    DWORD code = 0;
+    if (WaitForProgramWindow(&app, "PUKAVRO", WAIT_MS) != 0) {
+        printf("FAIL: pukavro showed no window within %lu ms\n", WAIT_MS);
+    } else if (!PostMessageA(app.window, WM_CLOSE, 0, 0)
+               || WaitForExit(&app, WAIT_MS, &code) != 0) {
+        printf("FAIL: pukavro still ran %lu ms after WM_CLOSE\n", WAIT_MS);
+    } else if (code != 0) {
+        printf("FAIL: pukavro ended with exit code %lu on WM_CLOSE\n", code);
+    } else {
+        printf("pukavro.exe: window shown, ended with exit code 0 on WM_CLOSE\n");
+        result = 0;
+    }
+    EndProgram(&app);
+    return result;
+}
+
+int CheckVersion(const std::string &folder, const char *tool, const std::string &version)
+{
+    std::string exe = PathIn(folder, (std::string(tool) + ".exe").c_str());
+    if (!PathExists(exe))
+        return 0;  // a build without this tool ships without it
+    std::wstring command = L"\"" + ToUtf16(exe) + L"\" --version";
+    ProgramRun run;
+    if (RunProgram(command.c_str(), ToUtf16(folder).c_str(), NULL, WAIT_MS, &run) != 0) {
+        printf("FAIL: %s.exe could not be started\n", tool);
+        return -1;
+    }
+    std::string want = std::string(tool) + " " + version;
+    std::string answer = run.out;
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
+        answer.pop_back();
+    if (run.timed_out || run.exit_code != 0 || answer != want) {
+        printf("FAIL: %s --version: exit code %lu, \"%s\", not \"%s\"\n", tool, run.exit_code,
+               answer.c_str(), want.c_str());
+        return -1;
+    }
+    printf("%s.exe --version: %s\n", tool, answer.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 3) {
+        fprintf(stderr, "usage: check_unpacked FOLDER VERSION\n");
+        return 2;
+    }
+    std::string folder = FromUtf16(argv[1]);
+    std::string version = FromUtf16(argv[2]);
+    int failed = CheckPukavro(folder) != 0;
+    for (const char *tool : TOOLS)
+        failed |= CheckVersion(folder, tool, version) != 0;
+    return failed;
+}
