@@ -19,6 +19,7 @@
 
 #include "bytes.h"
 #include "files.h"
+#include "program_argument.h"
 #include "frame.h"
 #include "run_program.h"
 #include "simulated_camera.h"
@@ -209,18 +210,7 @@ TEST_F(KavrocapSoak, EveryFrameAndEveryFailureIsTheOneTheSequenceSays)
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s KAVROCAP.EXE [GoogleTest options]\n", argv[0]);
+    if (ProgramArgument("KAVROCAP.EXE", &g_kavrocap) != 0)
         return 2;
-    }
-    // Made absolute here: the program runs in a folder of its own.
-    char path[MAX_PATH];
-    DWORD length = GetFullPathNameA(argv[1], sizeof path, path, NULL);
-    if (length == 0 || length >= sizeof path
-        || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        fprintf(stderr, "no program at %s\n", argv[1]);
-        return 2;
-    }
-    g_kavrocap = path;
     return RUN_ALL_TESTS();
 }
