@@ -6,26 +6,17 @@
 #include <string.h>
 
 #include "camera.h"
+#include "ezusb.h"
 #include "frame.h"
 
 namespace {
 
 // The window's capture sends the same codes and blocks (transaction.cpp).
-// FILE_DEVICE_UNKNOWN, FILE_ANY_ACCESS.
-const DWORD IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST = 0x00222059;  // 0x816, METHOD_IN_DIRECT
-const DWORD IOCTL_EZUSB_BULK_READ = 0x0022204E;                // 0x813, METHOD_OUT_DIRECT
-
-// Device to host, vendor, device; request 0xA8, value 1. Fill and index carry
-// nothing the camera uses; 0xCC marks them as unset.
-const uint8_t VENDOR_BLOCK[10] = {0x01, 0x02, 0x00, 0x00, 0xA8, 0xCC, 0x01, 0x00, 0xCC, 0xCC};
-// Pipe 7, little-endian.
-const uint8_t BULK_BLOCK[4] = {0x07, 0x00, 0x00, 0x00};
-
 // Everything a request in flight may write into.
 struct Attempt {
     OVERLAPPED overlapped;
-    uint8_t vendor_block[sizeof VENDOR_BLOCK];
-    uint8_t bulk_block[sizeof BULK_BLOCK];
+    VendorRequestBlock vendor_block;
+    BulkTransferBlock bulk_block;
     uint8_t reply;
     uint8_t frame[RAW_FRAME_BYTES];
 };
@@ -41,8 +32,8 @@ Attempt *NewAttempt()
         HeapFree(GetProcessHeap(), 0, attempt);
         return NULL;
     }
-    memcpy(attempt->vendor_block, VENDOR_BLOCK, sizeof VENDOR_BLOCK);
-    memcpy(attempt->bulk_block, BULK_BLOCK, sizeof BULK_BLOCK);
+    FillCaptureRequest(&attempt->vendor_block);
+    attempt->bulk_block.pipe = BULK_PIPE_FRAME;
     return attempt;
 }
 
@@ -126,11 +117,11 @@ int TakeCameraFrame(const wchar_t *device_path, DWORD timeout_ms, HANDLE stop_ev
     DWORD returned = 0;
     int in_flight = 0;
     int outcome =
-        Request(device, attempt, IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST, attempt->vendor_block,
+        Request(device, attempt, IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST, &attempt->vendor_block,
                 sizeof attempt->vendor_block, &attempt->reply, sizeof attempt->reply, started,
                 timeout_ms, stop_event, &returned, &in_flight);
     if (outcome == CAMERA_FRAME) {
-        outcome = Request(device, attempt, IOCTL_EZUSB_BULK_READ, attempt->bulk_block,
+        outcome = Request(device, attempt, IOCTL_EZUSB_BULK_READ, &attempt->bulk_block,
                           sizeof attempt->bulk_block, attempt->frame, sizeof attempt->frame,
                           started, timeout_ms, stop_event, &returned, &in_flight);
         if (got != NULL)
