@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
+#include "window_capture.h"
 #include "frame.h"
 #include "output_file.h"
 #include "picture.h"

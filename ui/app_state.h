@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "capture.h"
+#include "window_capture.h"
 #include "frame.h"
 
 enum { APP_TEXT_CHARS = 100 };

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "camera_sim.h"
-#include "capture.h"
+#include "window_capture.h"
 #include "wait.h"
 
 NoticeLog g_notices;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture.h"
+#include "window_capture.h"
 #include "notice_window.h"
 #include "simulated_camera.h"
 

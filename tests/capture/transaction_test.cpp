@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "capture.h"
+#include "window_capture.h"
 #include "expected.h"
 #include "files.h"
 #include "simulated_camera.h"

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "capture.h"
+#include "window_capture.h"
 #include "notice_window.h"
 #include "simulated_camera.h"
 

@@ -1,4 +1,4 @@
-#include "camera.h"
+#include "timed_capture.h"
 #include "frame.h"
 #include "kavrocap.h"
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "camera.h"
+#include "timed_capture.h"
 #include "frame.h"
 #include "simulated_camera.h"
 

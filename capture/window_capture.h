@@ -1,7 +1,7 @@
 // Camera access: one capture is one short conversation with the EZ-USB
 // device driver, run on a worker thread that reports back to the window.
-#ifndef PUKAVRO_CAPTURE_H
-#define PUKAVRO_CAPTURE_H
+#ifndef PUKAVRO_WINDOW_CAPTURE_H
+#define PUKAVRO_WINDOW_CAPTURE_H
 
 #include <windows.h>
 #include <stdint.h>

@@ -2,7 +2,7 @@
 // reports it to the owner window with a synchronous notice.
 #include <windows.h>
 
-#include "capture.h"
+#include "window_capture.h"
 #include "thread_start.h"
 
 DWORD WINAPI CaptureWorker(void *parameter)

@@ -1,3 +1,3 @@
-#include "capture.h"
+#include "window_capture.h"
 
 CaptureRequest g_capture_request;

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "capture.h"
+#include "window_capture.h"
 #include "ezusb.h"
 
 CaptureStatus RunCaptureTransaction(uint8_t *buffer, int32_t length)

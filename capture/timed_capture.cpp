@@ -5,13 +5,15 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "camera.h"
+#include <string>
+
+#include "timed_capture.h"
 #include "ezusb.h"
 #include "frame.h"
 
 namespace {
 
-// The window's capture sends the same codes and blocks (transaction.cpp).
+// The window's capture sends the same codes and blocks (window_transaction.cpp).
 // Everything a request in flight may write into.
 struct Attempt {
     OVERLAPPED overlapped;
@@ -136,4 +138,47 @@ int TakeCameraFrame(const wchar_t *device_path, DWORD timeout_ms, HANDLE stop_ev
     if (!in_flight)
         FreeAttempt(attempt);
     return outcome;
+}
+
+namespace {
+
+struct TimedCamera {
+    std::wstring path;
+};
+
+void *OpenTimedCamera(const char *device)
+{
+    int wide = MultiByteToWideChar(CP_UTF8, 0, device, -1, NULL, 0);
+    if (wide <= 0)
+        return NULL;
+    TimedCamera *camera = new TimedCamera;
+    camera->path.resize(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, device, -1, &camera->path[0], wide);
+    camera->path.resize(static_cast<size_t>(wide - 1));
+    return camera;
+}
+
+CameraOutcome TakeTimedFrame(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
+                             uint32_t *got)
+{
+    if (StopRaised(stop))
+        return CAMERA_STOPPED;
+    DWORD delivered = 0;
+    int outcome = TakeCameraFrame(static_cast<TimedCamera *>(camera)->path.c_str(), timeout_ms,
+                                  NULL, frame, &delivered);
+    *got = delivered;
+    return static_cast<CameraOutcome>(outcome);
+}
+
+void CloseTimedCamera(void *camera)
+{
+    delete static_cast<TimedCamera *>(camera);
+}
+
+}  // namespace
+
+CameraSeam TimedCameraSeam()
+{
+    CameraSeam seam = {OpenTimedCamera, TakeTimedFrame, CloseTimedCamera};
+    return seam;
 }
