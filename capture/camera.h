@@ -28,7 +28,7 @@ enum CameraOutcome {
 enum { CAMERA_CANCEL_BOUND_MS = 1000 };
 
 struct CameraSeam {
-    // Binds a camera to device (a path such as "\\.\ezusb-0", UTF-8). Sends
+    // Binds a camera to device (a path such as EZUSB_DEVICE_PATH, UTF-8). Sends
     // nothing to it. NULL only when memory ran out.
     void *(*open)(const char *device);
     // One frame: writes RAW_FRAME_BYTES to frame only on CAMERA_FRAME; *got

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#define EZUSB_DEVICE_PATH "\\\\.\\ezusb-0"
+#include "ezusb_device.h"
 
 // FILE_DEVICE_UNKNOWN, FILE_ANY_ACCESS.
 const DWORD IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST = 0x00222059;  // 0x816, METHOD_IN_DIRECT
