@@ -17,7 +17,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-. scripts/windows-preset.sh
+. scripts/lib/windows-preset.sh
 runs=${RUNS:-3}
 frames=${FRAMES:-1000}
 lapse_frames=${LAPSE_FRAMES:-200}
@@ -32,7 +32,7 @@ cmake --build --preset "$windows" --target kavrocap kavrocap_floor ezusbsim >/de
 
 mkdir -p "$work"
 trap '"$root/scripts/wine-down.sh" "$state" >/dev/null' EXIT
-PUKAVRO_XVFB=0 "$root/scripts/wine-up.sh" "$state" "$build/ezusbsim.sys" >/dev/null
+PUKAVRO_WINE_SECONDS=60 PUKAVRO_XVFB=0 "$root/scripts/wine-up.sh" "$state" "$build/ezusbsim.sys" >/dev/null
 # Wine's own services start with the first program; not inside a timing.
 WINERUN_SECONDS=60 "$root/scripts/winerun.sh" "$state" "$build/kavrocap.exe" --version >/dev/null
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -17,7 +17,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-. scripts/windows-preset.sh
+. scripts/lib/windows-preset.sh
 runs=${RUNS:-3}
 native=${NATIVE_BUILD:-$root/build/native}
 win32=${WIN32_BUILD:-$root/build/$windows}
@@ -46,7 +46,7 @@ fi
 
 mkdir -p "$work" "$frames"
 trap '"$root/scripts/wine-down.sh" "$state" >/dev/null' EXIT
-"$root/scripts/wine-up.sh" "$state" "$win32/ezusbsim.sys" | grep -v '^wine-down' || true
+PUKAVRO_WINE_SECONDS=60 "$root/scripts/wine-up.sh" "$state" "$win32/ezusbsim.sys" | grep -v '^wine-down' || true
 [ -s "$state/display" ] || { echo "run_benchmarks: Wine did not come up" >&2; exit 1; }
 
 # Runs a benchmark program under Wine in the work folder (where the floor

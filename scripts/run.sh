@@ -17,7 +17,7 @@ step() { echo; echo "== $*"; }
 step "packages"
 bash scripts/setup.sh
 
-. scripts/windows-preset.sh
+. scripts/lib/windows-preset.sh
 if [ "$windows" = win64 ]; then
     step "this machine runs no 32-bit programs: running the x86-64 build under 64-bit Wine"
 fi
@@ -40,7 +40,7 @@ if [ "$headless" = 0 ]; then
 else
     scripts/wine-up.sh "$state" "build/$windows/ezusbsim.sys"
 fi
-. scripts/wine-env.sh "$state"
+. scripts/lib/wine-env.sh "$state"
 mkdir -p "$captures"
 cd "$captures"
 

@@ -5,13 +5,13 @@
 # the prefix's lasting server (wine-up.sh STATE DRIVER.sys calls this).
 # Idempotent: a running driver identical to DRIVER.sys is left alone; a
 # different one is stopped and replaced.
-set -eu
+set -euo pipefail
 here=$(dirname "$0")
 state=$1
 driver=$2
 [ -f "$driver" ] || { echo "sim-start: no driver file $driver" >&2; exit 1; }
-. "$here/wine-env.sh" "$state"
-. "$here/sim-service.sh"
+. "$here/lib/wine-env.sh" "$state"
+. "$here/lib/sim-service.sh"
 
 installed="$WINEPREFIX/drive_c/windows/system32/drivers/$service.sys"
 

@@ -3,12 +3,12 @@
 # Stops the simulated camera's service "ezusbsim" in the prefix of STATE: the
 # camera disappears until sim-start.sh starts it again. The service stays
 # installed. Idempotent.
-set -eu
+set -euo pipefail
 here=$(dirname "$0")
 state=$1
 [ -d "$state/prefix" ] || exit 0
-. "$here/wine-env.sh" "$state"
-. "$here/sim-service.sh"
+. "$here/lib/wine-env.sh" "$state"
+. "$here/lib/sim-service.sh"
 
 current=$(service_state)
 if [ -z "$current" ] || [ "$current" = STOPPED ]; then

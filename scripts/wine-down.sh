@@ -3,10 +3,12 @@
 # Ends everything wine-up.sh started for STATE: the driver with the server,
 # and the display. Only our own processes: the server of our prefix and the
 # Xvfb whose pid we kept.
-set -u
+# A clean-up: it goes on past a step that fails (no -e), so one process
+# already gone never keeps the others alive.
+set -uo pipefail
 state=$1
 [ -d "$state" ] || exit 0
-. "$(dirname "$0")/wine-env.sh" "$state"
+. "$(dirname "$0")/lib/wine-env.sh" "$state"
 if [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1

@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
 # wine-up.sh STATE [DRIVER.sys]
-# Brings up what Windows programs under test need: the prefix, a virtual
-# display (Xvfb on a free display number), a Wine server that outlives single
-# programs, and, when given, the simulated camera driver. Everything is
-# bounded in time, so an interrupted run leaves nothing behind for long;
-# wine-down.sh ends it all at once.
+# Brings up what Windows programs need: the prefix, a virtual display (Xvfb
+# on a free display number), a Wine server that outlives single programs,
+# and, when given, the simulated camera driver. wine-down.sh STATE ends it
+# all at once.
+#
+# By default all of it stays up until wine-down.sh: a camera that vanished
+# while someone read the next example would look like a fault of the tools.
+# Tests and benchmarks bound it instead, so an interrupted run leaves nothing
+# behind for long: PUKAVRO_WINE_SECONDS=N makes the server (and with it the
+# driver) end N seconds after its last program, and the display after an
+# hour.
 # With PUKAVRO_XVFB=0 the programs use the display in $DISPLAY instead, when
 # there is one that answers; otherwise they get a virtual one all the same.
 # On any failure, whatever this script started is stopped again.
-set -u
+set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 state=$1
 driver=${2:-}
-limit=${PUKAVRO_WINE_SECONDS:-60}
+limit=${PUKAVRO_WINE_SECONDS:-}
 mkdir -p "$state"
 state=$(cd "$state" && pwd)
 
 start_xvfb() {
-    timeout -k 5 "${PUKAVRO_XVFB_SECONDS:-3600}" \
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    local bound=()
+    [ -n "$limit" ] && bound=(timeout -k 5 "${PUKAVRO_XVFB_SECONDS:-3600}")
+    "${bound[@]}" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
         3>"$state/display.tmp" >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     for _ in $(seq 100); do
@@ -35,10 +42,9 @@ start_xvfb() {
 
 # The daemons started here must not hold our output open: whoever waits for
 # this script (a test runner, a pipe) would wait for them too.
-(
-    set -e
+up() {
     "$here/wine-down.sh" "$state" || true
-    "$here/wine-prefix.sh" "$state"
+    "$here/lib/wine-prefix.sh" "$state"
     rm -f "$state/display"
     if [ "${PUKAVRO_XVFB:-1}" = 0 ] && [ -n "${DISPLAY:-}" ] \
         && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -48,23 +54,28 @@ start_xvfb() {
         start_xvfb
     fi
 
-    . "$here/wine-env.sh" "$state"
-    # The server lingers $limit seconds after its last program ends, so even
-    # a killed run cannot leave it (and the driver host it serves) for good.
-    wineserver -p"$limit"
+    . "$here/lib/wine-env.sh" "$state"
+    if [ -n "$limit" ]; then
+        wineserver -p"$limit"
+        echo "wine-up: prefix $WINEPREFIX, display $DISPLAY, server ends ${limit} s after its last program"
+    else
+        wineserver -p
+        echo "wine-up: prefix $WINEPREFIX, display $DISPLAY, server up until: scripts/wine-down.sh $1"
+    fi
     # Start Wine's own services now, with their output in our log rather
-    # than in that of the first test program.
+    # than in that of the first program.
     wine cmd /c exit 0
-    echo "wine-up: prefix $WINEPREFIX, display $DISPLAY, server -p$limit"
 
     if [ -n "$driver" ]; then
         "$here/sim-start.sh" "$state" "$driver"
     fi
-) </dev/null >"$state/up.log" 2>&1
-status=$?
+}
+
+status=0
+(set -e; up "$1") </dev/null >"$state/up.log" 2>&1 || status=$?
 cat "$state/up.log"
 if [ "$status" != 0 ]; then
-    "$here/wine-down.sh" "$state" >/dev/null 2>&1
-    echo "wine-up: failed; stopped what was started"
+    "$here/wine-down.sh" "$state" >/dev/null 2>&1 || true
+    echo "wine-up: failed (see above); stopped what was started"
 fi
 exit $status

@@ -10,7 +10,7 @@ set -u
 set -m
 state=$1
 exe=$2
-. "$(dirname "$0")/../../scripts/wine-env.sh" "$state"
+. "$(dirname "$0")/../../scripts/lib/wine-env.sh" "$state"
 work=$(mktemp -d)
 pid=
 cleanup() {
@@ -30,7 +30,9 @@ interrupt_after() {
     local file=$1
     shift
     rm -f out err
-    "${WINELOADER:-wine}" "$exe" "$@" >out 2>err &
+    # The loader itself, not the wine() function: a function would run in a
+    # subshell of its own, and the SIGINT would go to that shell.
+    "$wine_loader" "$exe" "$@" >out 2>err &
     pid=$!
     if [ "$file" = - ]; then
         sleep 1

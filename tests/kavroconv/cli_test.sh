@@ -30,8 +30,8 @@ kv() {
     if [ "$state" = - ]; then
         (cd "$work" && timeout -k 5 60 "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
     else
-        (. "$root/scripts/wine-env.sh" "$state" && cd "$work" \
-            && timeout -k 5 60 "${WINELOADER:-wine}" "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
+        (. "$root/scripts/lib/wine-env.sh" "$state" && cd "$work" \
+            && timeout -k 5 60 "$wine_loader" "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
     fi
     status=$?
 }

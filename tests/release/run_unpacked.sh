@@ -12,7 +12,7 @@ checker=$3
 version=$4
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 
-. "$scripts/windows-preset.sh"
+. "$scripts/lib/windows-preset.sh"
 if [ "$windows" != win32 ]; then
     echo "SKIPPED: this machine's kernel runs no 32-bit programs, so 32-bit Wine"
     echo "cannot start the ZIP's programs here; run this test where it can."
@@ -29,5 +29,5 @@ python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.arg
 echo "unpacked into $folder: $(cd "$folder" && ls | tr '\n' ' ')"
 
 trap '"$scripts/wine-down.sh" "$state" >/dev/null 2>&1' EXIT
-"$scripts/wine-up.sh" "$state" || exit 1
+PUKAVRO_WINE_SECONDS=60 "$scripts/wine-up.sh" "$state" || exit 1
 "$scripts/winerun.sh" "$state" "$checker" "Z:${folder//\//\\}" "$version"

@@ -1,8 +1,10 @@
-# Sourced: points Wine at the state folder given as $1 (prefix, display).
-# The prefix is Japanese (ANSI code page 932), like the program's users'
-# machines. It is 32-bit, or 64-bit where this machine runs no 32-bit
+# Sourced by the scripts, never by a user's shell (scripts/winerun.sh runs a
+# program with it): points Wine at the state folder given as $1 (prefix,
+# display). The prefix is Japanese (ANSI code page 932), like the program's
+# users' machines. It is 32-bit, or 64-bit where this machine runs no 32-bit
 # programs, unless the state folder's file "arch" says which (a build's own
-# folder does). Defines wine() so that the right loader runs either way.
+# folder does). Sets $wine_loader to the loader to start (a pid taken of it
+# is Wine's own, not a wrapper's) and defines wine() to run it.
 state=$(cd "$1" && pwd)
 export WINEPREFIX="$state/prefix"
 if [ -s "$state/arch" ]; then
@@ -15,10 +17,12 @@ export WINEARCH
 if [ "$WINEARCH" = win64 ]; then
     # Debian's wine command prefers the 32-bit loader whenever it is installed.
     export WINELOADER=/usr/lib/wine/wine64
+    wine_loader=$WINELOADER
 else
     unset WINELOADER
+    wine_loader=/usr/bin/wine
 fi
-wine() { "${WINELOADER:-/usr/bin/wine}" "$@"; }
+wine() { "$wine_loader" "$@"; }
 export WINEDEBUG="${WINEDEBUG:--all}"
 export LC_ALL=ja_JP.UTF-8
 if [ -s "$state/display" ]; then

@@ -2,7 +2,7 @@
 # wine-prefix.sh STATE
 # Creates the Wine prefix STATE/prefix once (32-bit, or as STATE/arch says);
 # later calls reuse it.
-set -eu
+set -euo pipefail
 mkdir -p "$1"
 . "$(dirname "$0")/wine-env.sh" "$1"
 if [ -f "$WINEPREFIX/.pukavro-ready" ]; then

@@ -4,7 +4,7 @@ service=ezusbsim
 
 # Prints RUNNING, STOPPED, ... or nothing when the service does not exist.
 service_state() {
-    wine sc query "$service" 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *//p'
+    { wine sc query "$service" 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^ *STATE *: *[0-9]* *//p'
 }
 
 # Polls (10 s at most) until the service is in state $1.
