@@ -1,8 +1,11 @@
 // Whole-file output: the file under its name is the new one complete, or the
 // old one untouched, and no temporary file is ever left behind.
+#include <errno.h>
+
 #include <filesystem>
 
 #include "output_file.h"
+#include "output_file_calls.h"
 #include "temp_folder.h"
 
 #ifdef _WIN32
@@ -28,6 +31,75 @@ protected:
         return WriteWholeFile(Path(name).c_str(), text, strlen(text), replace, &reason);
     }
     std::string reason;
+};
+
+// Stand-ins for the system's calls, each failing as a disk or a file system
+// can; g_fault_calls counts the calls that reached them.
+int g_fault_calls;
+
+#ifdef _WIN32
+
+// Half the bytes land, then the disk is full.
+BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID data, DWORD length, LPDWORD written,
+                              LPOVERLAPPED overlapped)
+{
+    if (++g_fault_calls == 1)
+        return WriteFile(file, data, length / 2, written, overlapped);
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// The handle is gone, but the file was refused (a network share can).
+BOOL WINAPI CloseRefused(HANDLE file)
+{
+    ++g_fault_calls;
+    CloseHandle(file);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+BOOL WINAPI RenameOnReadOnly(LPCWSTR, LPCWSTR, DWORD)
+{
+    ++g_fault_calls;
+    SetLastError(ERROR_WRITE_PROTECT);
+    return FALSE;
+}
+
+#else
+
+ssize_t WriteHalfThenFail(int file, const void *data, size_t length)
+{
+    if (++g_fault_calls == 1)
+        return write(file, data, length / 2);
+    errno = ENOSPC;
+    return -1;
+}
+
+int CloseRefused(int file)
+{
+    ++g_fault_calls;
+    close(file);
+    errno = EACCES;
+    return -1;
+}
+
+int RenameOnReadOnly(const char *, const char *, int)
+{
+    ++g_fault_calls;
+    errno = EROFS;
+    return -1;
+}
+
+#endif
+
+class OutputFaultTest : public OutputFileTest {
+protected:
+    void TearDown() override
+    {
+        UseOutputFileCalls(NULL);
+        OutputFileTest::TearDown();
+    }
 };
 
 }  // namespace
@@ -80,6 +152,54 @@ TEST_F(OutputFileTest, FailuresLeaveTheFolderAsItWas)
     }
     EXPECT_EQ(Names({"folder.bmp"}), Listing());
     EXPECT_EQ(Names({"inside"}), Listing("folder.bmp"));
+}
+
+// A failed write, close or rename: the temporary file is removed, an
+// existing file stays byte for byte, the reason is the system's.
+TEST_F(OutputFaultTest, FailedWriteCloseOrRenameLeavesTheFolderAsItWas)
+{
+    OutputFileCalls write_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    write_fails.write = WriteHalfThenFail;
+    OutputFileCalls close_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    close_fails.close = CloseRefused;
+    OutputFileCalls rename_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    rename_fails.rename = RenameOnReadOnly;
+    const struct {
+        const char *fault;
+        const OutputFileCalls *calls;
+        int fault_calls;  // a failed call is not tried again
+        const char *reason;
+    } faults[] = {
+        {"write", &write_fails, 2, "No space left on device"},
+        {"close", &close_fails, 1, "Permission denied"},
+        {"rename", &rename_fails, 1, "Read-only file system"},
+    };
+    const char *new_picture = "a new picture, long enough to be written in two halves";
+    for (const auto &f : faults) {
+        for (int existing = 0; existing < 2; ++existing) {
+            for (int replace = 0; replace < 2; ++replace) {
+                SCOPED_TRACE(std::string(f.fault) + (existing ? ", existing" : ", none")
+                             + (replace ? ", replace" : ", keep"));
+                if (existing)
+                    WriteBytes(Path("picture.bmp"), TextBytes("old picture"));
+                g_fault_calls = 0;
+                UseOutputFileCalls(f.calls);
+                EXPECT_EQ(OUTPUT_FAILED, Write("picture.bmp", new_picture, replace));
+                UseOutputFileCalls(NULL);
+                EXPECT_EQ(f.reason, reason);
+                EXPECT_EQ(f.fault_calls, g_fault_calls);
+                if (existing) {
+                    EXPECT_TRUE(TextBytes("old picture") == ReadBytes(Path("picture.bmp")));
+                    EXPECT_EQ(Names({"picture.bmp"}), Listing());
+                    fs::remove(fs::u8path(Path("picture.bmp")));
+                }
+                EXPECT_EQ(Names(), Listing());
+            }
+        }
+    }
+    // The system's calls are back.
+    EXPECT_EQ(OUTPUT_WRITTEN, Write("picture.bmp", new_picture, 1));
+    EXPECT_TRUE(TextBytes(new_picture) == ReadBytes(Path("picture.bmp")));
 }
 
 #ifdef _WIN32
