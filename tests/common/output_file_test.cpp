@@ -6,7 +6,7 @@
 
 #include "output_file.h"
 #include "output_file_calls.h"
-#include "temp_folder.h"
+#include "temp_folder_fixture.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -22,7 +22,7 @@
 #include "program_argument.h"
 #include "frame.h"
 #include "run_program.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
-#include "fault_sequence.h"
+#include "knob_fault_sequence.h"
 #include "files.h"
 #include "input.h"
 #include "process_figures.h"
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 #include "screen.h"
 #include "wait.h"
 

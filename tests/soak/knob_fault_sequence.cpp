@@ -1,4 +1,4 @@
-#include "fault_sequence.h"
+#include "knob_fault_sequence.h"
 
 #include "ezusbsim.h"
 

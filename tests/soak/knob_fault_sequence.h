@@ -1,7 +1,9 @@
-// The soak's faults: one per capture, drawn from a seeded sequence so that
-// a failing run can be repeated exactly, capture for capture.
-#ifndef PUKAVRO_SOAK_FAULT_SEQUENCE_H
-#define PUKAVRO_SOAK_FAULT_SEQUENCE_H
+// The soak's faults, which the test sets through the simulated camera's
+// knobs before each capture: one per capture, drawn from a seeded sequence
+// so that a failing run can be repeated exactly, capture for capture. (The
+// faults the camera draws itself are sim/fault_sequence.h's.)
+#ifndef PUKAVRO_SOAK_KNOB_FAULT_SEQUENCE_H
+#define PUKAVRO_SOAK_KNOB_FAULT_SEQUENCE_H
 
 #include <stdint.h>
 
