@@ -7,34 +7,34 @@
 
 #include <stdint.h>
 
-enum Fault {
-    SUCCEEDS,      // the camera answers at once with a whole frame
-    SLOW,          // a whole frame, each of the two requests answered late
-    SHORT_READ,    // the read succeeds with only the first bytes of a frame
-    VENDOR_FAILS,  // the vendor request fails; no read
-    READ_FAILS,    // the read fails and delivers nothing
-    BROKEN_OFF,    // the read delivers the first bytes of a frame, then fails
-    UNPLUGGED,     // the camera is stopped before the capture, started after it
-    FAULT_KINDS
+enum KnobFault {
+    KNOB_SUCCEEDS,      // the camera answers at once with a whole frame
+    KNOB_SLOW,          // a whole frame, each of the two requests answered late
+    KNOB_SHORT_READ,    // the read succeeds with only the first bytes of a frame
+    KNOB_VENDOR_FAILS,  // the vendor request fails; no read
+    KNOB_READ_FAILS,    // the read fails and delivers nothing
+    KNOB_BROKEN_OFF,    // the read delivers the first bytes of a frame, then fails
+    KNOB_UNPLUGGED,     // the camera is stopped before the capture, started after it
+    KNOB_FAULT_KINDS
 };
 
-struct CaptureFault {
-    Fault fault;
-    uint32_t amount;  // bytes delivered (SHORT_READ, BROKEN_OFF), or how late
-                      // each request is answered, in ms (SLOW)
+struct KnobFaultDraw {
+    KnobFault fault;
+    uint32_t amount;  // bytes delivered (KNOB_SHORT_READ, KNOB_BROKEN_OFF), or how late
+                      // each request is answered, in ms (KNOB_SLOW)
 };
 
 // A 32-bit linear congruential generator: tiny, and the same everywhere.
-struct FaultSequence {
+struct KnobFaultSequence {
     uint32_t state;
 };
 
-void SeedFaults(FaultSequence *sequence, uint32_t seed);
-CaptureFault NextFault(FaultSequence *sequence);
+void SeedKnobFaults(KnobFaultSequence *sequence, uint32_t seed);
+KnobFaultDraw NextKnobFault(KnobFaultSequence *sequence);
 
-const char *FaultName(Fault fault);
+const char *KnobFaultName(KnobFault fault);
 
 // Whether the program is to report the capture as failed.
-bool CaptureFails(Fault fault);
+bool KnobFaultFailsCapture(KnobFault fault);
 
 #endif
