@@ -33,74 +33,55 @@ protected:
     std::string reason;
 };
 
-// Stand-ins for the system's calls, each failing as a disk or a file system
-// can; g_fault_calls counts the calls that reached them.
+// Stand-ins for the system's calls, failing as a disk or a file system can:
+// half the bytes written and then a full disk, a close refused (the handle
+// is gone all the same), a read-only rename. g_fault_calls counts them.
 int g_fault_calls;
 
 #ifdef _WIN32
-
-// Half the bytes land, then the disk is full.
+BOOL Fails(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
 BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID data, DWORD length, LPDWORD written,
                               LPOVERLAPPED overlapped)
 {
     if (++g_fault_calls == 1)
         return WriteFile(file, data, length / 2, written, overlapped);
-    *written = 0;
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
+    return Fails(ERROR_DISK_FULL);
 }
-
-// The handle is gone, but the file was refused (a network share can).
 BOOL WINAPI CloseRefused(HANDLE file)
 {
     ++g_fault_calls;
-    CloseHandle(file);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
+    return CloseHandle(file) ? Fails(ERROR_ACCESS_DENIED) : FALSE;
 }
-
 BOOL WINAPI RenameOnReadOnly(LPCWSTR, LPCWSTR, DWORD)
 {
     ++g_fault_calls;
-    SetLastError(ERROR_WRITE_PROTECT);
-    return FALSE;
+    return Fails(ERROR_WRITE_PROTECT);
 }
-
 #else
-
-ssize_t WriteHalfThenFail(int file, const void *data, size_t length)
+int Fails(int error)
 {
-    if (++g_fault_calls == 1)
-        return write(file, data, length / 2);
-    errno = ENOSPC;
+    errno = error;
     return -1;
 }
-
+ssize_t WriteHalfThenFail(int file, const void *data, size_t length)
+{
+    return ++g_fault_calls == 1 ? write(file, data, length / 2) : Fails(ENOSPC);
+}
 int CloseRefused(int file)
 {
     ++g_fault_calls;
-    close(file);
-    errno = EACCES;
-    return -1;
+    return close(file) == 0 ? Fails(EACCES) : -1;
 }
-
 int RenameOnReadOnly(const char *, const char *, int)
 {
     ++g_fault_calls;
-    errno = EROFS;
-    return -1;
+    return Fails(EROFS);
 }
-
 #endif
-
-class OutputFaultTest : public OutputFileTest {
-protected:
-    void TearDown() override
-    {
-        UseOutputFileCalls(NULL);
-        OutputFileTest::TearDown();
-    }
-};
 
 }  // namespace
 
@@ -156,7 +137,7 @@ TEST_F(OutputFileTest, FailuresLeaveTheFolderAsItWas)
 
 // A failed write, close or rename: the temporary file is removed, an
 // existing file stays byte for byte, the reason is the system's.
-TEST_F(OutputFaultTest, FailedWriteCloseOrRenameLeavesTheFolderAsItWas)
+TEST_F(OutputFileTest, FailedWriteCloseOrRenameLeavesTheFolderAsItWas)
 {
     OutputFileCalls write_fails = SYSTEM_OUTPUT_FILE_CALLS;
     write_fails.write = WriteHalfThenFail;
