@@ -47,10 +47,10 @@ TEST(Version, FileDescriptionAndVersionOne)
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &length));
     ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
     EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
-    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);  // 1.0.0.0
-    EXPECT_EQ(0u, fixed->dwFileVersionLS);
-    EXPECT_EQ(0x00010000u, fixed->dwProductVersionMS);
-    EXPECT_EQ(0u, fixed->dwProductVersionLS);
+    EXPECT_EQ(EXPECTED_VERSION_MS, fixed->dwFileVersionMS);
+    EXPECT_EQ(EXPECTED_VERSION_LS, fixed->dwFileVersionLS);
+    EXPECT_EQ(EXPECTED_VERSION_MS, fixed->dwProductVersionMS);
+    EXPECT_EQ(EXPECTED_VERSION_LS, fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
 
     WORD *translation = NULL;

@@ -83,5 +83,9 @@ const wchar_t ABOUT_VERSION_TEXT[] = L"pukavro Version 1.0";
 // The release's version, as every program's version resource, manifest and
 // --version give it (the About box's text above is the program's own).
 #define EXPECTED_VERSION "1.0.0"
+// The same as the version resource's numbers hold it: 1.0 in the high
+// words, .0.0 in the low ones.
+const uint32_t EXPECTED_VERSION_MS = 0x00010000;
+const uint32_t EXPECTED_VERSION_LS = 0x00000000;
 
 #endif
