@@ -22,6 +22,7 @@
 #include "files.h"
 #include "input.h"
 #include "process_figures.h"
+#include "program_argument.h"
 #include "pukavro_fixture.h"
 #include "screen.h"
 #include "wait.h"
@@ -58,15 +59,6 @@ struct CameraTotals {
     uint32_t vendor_requests;
     uint32_t bulk_reads;
 };
-
-uint32_t EnvironmentNumber(const char *name, uint32_t otherwise)
-{
-    char text[32];
-    DWORD length = GetEnvironmentVariableA(name, text, sizeof text);
-    if (length == 0 || length >= sizeof text)
-        return otherwise;
-    return static_cast<uint32_t>(strtoul(text, NULL, 0));
-}
 
 double MiB(SIZE_T bytes)
 {
