@@ -25,7 +25,7 @@
 
 #include <vector>
 
-#include "camera_sim.h"
+#include "sim_controls.h"
 #include "clock.h"
 #include "expected.h"
 #include "floors.h"

@@ -5,13 +5,19 @@
 #define PUKAVRO_EZUSB_H
 
 #include <windows.h>
+#include <winioctl.h>
 #include <stdint.h>
 
 #include "ezusb_device.h"
 
-// FILE_DEVICE_UNKNOWN, FILE_ANY_ACCESS.
-const DWORD IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST = 0x00222059;  // 0x816, METHOD_IN_DIRECT
-const DWORD IOCTL_EZUSB_BULK_READ = 0x0022204E;                // 0x813, METHOD_OUT_DIRECT
+const DWORD IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST =
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x816, METHOD_IN_DIRECT, FILE_ANY_ACCESS);
+const DWORD IOCTL_EZUSB_BULK_READ =
+    CTL_CODE(FILE_DEVICE_UNKNOWN, 0x813, METHOD_OUT_DIRECT, FILE_ANY_ACCESS);
+// The numbers the driver answers to; a wrong field above would send
+// requests it does not know.
+static_assert(IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST == 0x00222059, "the driver's vendor request");
+static_assert(IOCTL_EZUSB_BULK_READ == 0x0022204E, "the driver's bulk read");
 
 const uint8_t VENDOR_REQUEST_CAPTURE = 0xA8;
 const ULONG BULK_PIPE_FRAME = 7;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 

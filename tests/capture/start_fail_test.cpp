@@ -7,7 +7,7 @@
 
 #include "window_capture.h"
 #include "notice_window.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 extern LPTHREAD_START_ROUTINE g_start_routine;
 extern void *g_start_argument;

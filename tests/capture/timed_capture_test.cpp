@@ -12,7 +12,7 @@
 #include "bytes.h"
 #include "timed_capture.h"
 #include "frame.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 

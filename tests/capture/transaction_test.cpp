@@ -13,7 +13,7 @@
 #include "window_capture.h"
 #include "expected.h"
 #include "files.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 

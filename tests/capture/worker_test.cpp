@@ -10,7 +10,7 @@
 #include "bytes.h"
 #include "window_capture.h"
 #include "notice_window.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 

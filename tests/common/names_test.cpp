@@ -1,7 +1,7 @@
 // Names in the tools: the picture format a name says, and the files a
 // Windows wildcard stands for.
 #include "picture.h"
-#include "temp_folder.h"
+#include "temp_folder_fixture.h"
 #include "wildcards.h"
 
 typedef std::vector<std::string> Names;

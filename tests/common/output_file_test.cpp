@@ -1,9 +1,12 @@
 // Whole-file output: the file under its name is the new one complete, or the
 // old one untouched, and no temporary file is ever left behind.
+#include <errno.h>
+
 #include <filesystem>
 
 #include "output_file.h"
-#include "temp_folder.h"
+#include "output_file_calls.h"
+#include "temp_folder_fixture.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,6 +32,56 @@ protected:
     }
     std::string reason;
 };
+
+// Stand-ins for the system's calls, failing as a disk or a file system can:
+// half the bytes written and then a full disk, a close refused (the handle
+// is gone all the same), a read-only rename. g_fault_calls counts them.
+int g_fault_calls;
+
+#ifdef _WIN32
+BOOL Fails(DWORD error)
+{
+    SetLastError(error);
+    return FALSE;
+}
+BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID data, DWORD length, LPDWORD written,
+                              LPOVERLAPPED overlapped)
+{
+    if (++g_fault_calls == 1)
+        return WriteFile(file, data, length / 2, written, overlapped);
+    return Fails(ERROR_DISK_FULL);
+}
+BOOL WINAPI CloseRefused(HANDLE file)
+{
+    ++g_fault_calls;
+    return CloseHandle(file) ? Fails(ERROR_ACCESS_DENIED) : FALSE;
+}
+BOOL WINAPI RenameOnReadOnly(LPCWSTR, LPCWSTR, DWORD)
+{
+    ++g_fault_calls;
+    return Fails(ERROR_WRITE_PROTECT);
+}
+#else
+int Fails(int error)
+{
+    errno = error;
+    return -1;
+}
+ssize_t WriteHalfThenFail(int file, const void *data, size_t length)
+{
+    return ++g_fault_calls == 1 ? write(file, data, length / 2) : Fails(ENOSPC);
+}
+int CloseRefused(int file)
+{
+    ++g_fault_calls;
+    return close(file) == 0 ? Fails(EACCES) : -1;
+}
+int RenameOnReadOnly(const char *, const char *, int)
+{
+    ++g_fault_calls;
+    return Fails(EROFS);
+}
+#endif
 
 }  // namespace
 
@@ -80,6 +133,54 @@ TEST_F(OutputFileTest, FailuresLeaveTheFolderAsItWas)
     }
     EXPECT_EQ(Names({"folder.bmp"}), Listing());
     EXPECT_EQ(Names({"inside"}), Listing("folder.bmp"));
+}
+
+// A failed write, close or rename: the temporary file is removed, an
+// existing file stays byte for byte, the reason is the system's.
+TEST_F(OutputFileTest, FailedWriteCloseOrRenameLeavesTheFolderAsItWas)
+{
+    OutputFileCalls write_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    write_fails.write = WriteHalfThenFail;
+    OutputFileCalls close_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    close_fails.close = CloseRefused;
+    OutputFileCalls rename_fails = SYSTEM_OUTPUT_FILE_CALLS;
+    rename_fails.rename = RenameOnReadOnly;
+    const struct {
+        const char *fault;
+        const OutputFileCalls *calls;
+        int fault_calls;  // a failed call is not tried again
+        const char *reason;
+    } faults[] = {
+        {"write", &write_fails, 2, "No space left on device"},
+        {"close", &close_fails, 1, "Permission denied"},
+        {"rename", &rename_fails, 1, "Read-only file system"},
+    };
+    const char *new_picture = "a new picture, long enough to be written in two halves";
+    for (const auto &f : faults) {
+        for (int existing = 0; existing < 2; ++existing) {
+            for (int replace = 0; replace < 2; ++replace) {
+                SCOPED_TRACE(std::string(f.fault) + (existing ? ", existing" : ", none")
+                             + (replace ? ", replace" : ", keep"));
+                if (existing)
+                    WriteBytes(Path("picture.bmp"), TextBytes("old picture"));
+                g_fault_calls = 0;
+                UseOutputFileCalls(f.calls);
+                EXPECT_EQ(OUTPUT_FAILED, Write("picture.bmp", new_picture, replace));
+                UseOutputFileCalls(NULL);
+                EXPECT_EQ(f.reason, reason);
+                EXPECT_EQ(f.fault_calls, g_fault_calls);
+                if (existing) {
+                    EXPECT_TRUE(TextBytes("old picture") == ReadBytes(Path("picture.bmp")));
+                    EXPECT_EQ(Names({"picture.bmp"}), Listing());
+                    fs::remove(fs::u8path(Path("picture.bmp")));
+                }
+                EXPECT_EQ(Names(), Listing());
+            }
+        }
+    }
+    // The system's calls are back.
+    EXPECT_EQ(OUTPUT_WRITTEN, Write("picture.bmp", new_picture, 1));
+    EXPECT_TRUE(TextBytes(new_picture) == ReadBytes(Path("picture.bmp")));
 }
 
 #ifdef _WIN32

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "program_argument.h"
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 
 int main(int argc, char **argv)
 {

@@ -7,7 +7,7 @@
 
 #include "files.h"
 #include "input.h"
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 #include "wait.h"
 
 namespace {

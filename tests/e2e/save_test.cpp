@@ -11,7 +11,7 @@
 #include "dialogs.h"
 #include "files.h"
 #include "input.h"
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 #include "wait.h"
 
 namespace {

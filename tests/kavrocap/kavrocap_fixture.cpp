@@ -36,13 +36,6 @@ const DWORD RUN_LIMIT_MS = 60000;
 
 }  // namespace
 
-Bytes CameraFrame(uint32_t n)
-{
-    Bytes frame(RAW_FRAME_BYTES);
-    EzusbsimTestPicture(frame.data(), n);
-    return frame;
-}
-
 Bytes PaintedBits(uint32_t n)
 {
     Bytes bits(DISPLAY_IMAGE_BYTES);

@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "simulated_camera.h"
+#include "bytes.h"
+#include "camera_fixture.h"
 
-typedef std::vector<uint8_t> Bytes;
 typedef std::vector<std::string> Strings;
 
 // The program under test, as a Windows path (set by main).
 extern std::string g_kavrocap;
 
-// What the camera sends as frame n.
-Bytes CameraFrame(uint32_t n);
 // The picture the window paints for frame n: bottom-up BGR bits.
 Bytes PaintedBits(uint32_t n);
 // The bottom-up BGR bits of a BMP or PNG file, or empty when it is neither

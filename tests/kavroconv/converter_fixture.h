@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "temp_folder_fixture.h"
 
 // A frame whose every byte differs from its neighbours in no simple pattern.
 Bytes MixedFrame();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "converter_fixture.h"
+#include "expected.h"
 #include "frame.h"
 #include "run_program.h"
 #include "text.h"
@@ -33,7 +34,7 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
         const char *out;
         const char *err;
     } cases[] = {
-        {"--version", 0, "kavroconv 1.0.0\r\n", ""},
+        {"--version", 0, "kavroconv " EXPECTED_VERSION "\r\n", ""},
         {"\"日本語のフレーム.bin\" \"café ü.bin\"", 0,
          "日本語のフレーム.bin -> 日本語のフレーム.bmp\r\ncafé ü.bin -> café ü.bmp\r\n", ""},
         {"-o \"写真 é\xF0\x9F\x98\x80.png\" \xF0\x9F\x98\x80*.bin", 0,

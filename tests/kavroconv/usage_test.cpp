@@ -1,6 +1,7 @@
 // kavroconv as people use it: any file name, wildcards on Windows, the
 // format the output name says, --quiet, --version, inputs that are no files.
 #include "converter_fixture.h"
+#include "expected.h"
 #include "frame.h"
 
 #ifndef _WIN32
@@ -89,7 +90,7 @@ TEST_F(ConverterTest, QuietAndVersion)
         EXPECT_EQ("kavroconv: " + Path("missing.bin") + ": no such file\n", err_text);
     }
     EXPECT_EQ(0, Run({"--version", Path("missing.bin")}));
-    EXPECT_EQ("kavroconv 1.0.0\n", out_text);
+    EXPECT_EQ("kavroconv " EXPECTED_VERSION "\n", out_text);
     EXPECT_EQ("", err_text);
     EXPECT_EQ(Names({"a.bin", "a.bmp"}), Listing());
 }

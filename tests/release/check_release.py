@@ -10,7 +10,10 @@ check_release.py contents ZIP NAME=BUILT_FILE... --check-pe SCRIPT OBJDUMP
     program's messages and each tool's exit statuses; no file holds a build
     path.
 check_release.py versions ZIP VERSION WINDRES
-    each program's version resource and manifest carry VERSION.
+    each program's version resource and manifest carry VERSION, and the
+    manifest the processor x86.
+check_release.py manifests VERSION ARCH WINDRES PROGRAM...
+    each built program's manifest carries VERSION and the processor ARCH.
 Every problem is printed; the exit status is 1 if there was any.
 """
 import os
@@ -122,13 +125,47 @@ def manifest_of(script):
     return text.replace('""', '"').replace('\\n', '\n').replace('\\t', '\t')
 
 
+def check_manifest(name, script, version, arch, identities):
+    """The manifest in a program's resource script: its identity (a name of
+    its own, version.0, arch), asInvoker and the supported Windows."""
+    asm = '{urn:schemas-microsoft-com:asm.v1}'
+    dotted4 = version + '.0'
+    manifest = manifest_of(script)
+    if manifest is None:
+        problem("%s has no manifest" % name)
+        return
+    root = ET.fromstring(manifest.encode('utf-8'))
+    identity = root.find(asm + 'assemblyIdentity')
+    if identity.get('version') != dotted4:
+        problem("%s: manifest version %s, not %s" % (name, identity.get('version'), dotted4))
+    if identity.get('processorArchitecture') != arch:
+        problem("%s: manifest processor %s, not %s" % (name, identity.get('processorArchitecture'), arch))
+    if identity.get('name') in identities:
+        problem("%s: manifest name %s is another program's" % (name, identity.get('name')))
+    identities.add(identity.get('name'))
+    levels = [e.get('level') for e in root.iter('{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel')]
+    if levels != ['asInvoker']:
+        problem("%s: execution level %s, not asInvoker" % (name, levels))
+    oses = [e.get('Id') for e in root.iter('{urn:schemas-microsoft-com:compatibility.v1}supportedOS')]
+    if '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' not in oses:
+        problem("%s: the manifest does not name Windows 10 and 11 as supported" % name)
+    print("%s: manifest %s %s %s" % (name, identity.get('name'), identity.get('version'),
+                                     identity.get('processorArchitecture')))
+
+
+def manifests(args):
+    version, arch, windres = args[:3]
+    identities = set()
+    for path in args[3:]:
+        check_manifest(os.path.basename(path), resource_script(windres, path), version, arch,
+                       identities)
+
+
 def versions(args):
     zip_path, version, windres = args
     numbers = version.split('.')
-    dotted4 = '.'.join(numbers + ['0'])
     commas4 = ', '.join(numbers + ['0'])
     identities = set()
-    asm = '{urn:schemas-microsoft-com:asm.v1}'
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as tmp:
         for name in archive.namelist():
             if not name.endswith('.exe'):
@@ -149,27 +186,11 @@ def versions(args):
                 problem("%s: FileDescription %r does not name it" % (name, values.get('FileDescription')))
             if 'CompanyName' in values:
                 problem("%s names a company: %r" % (name, values['CompanyName']))
-            manifest = manifest_of(script)
-            if manifest is None:
-                problem("%s has no manifest" % name)
-                continue
-            root = ET.fromstring(manifest.encode('utf-8'))
-            identity = root.find(asm + 'assemblyIdentity')
-            if identity.get('version') != dotted4:
-                problem("%s: manifest version %s, not %s" % (name, identity.get('version'), dotted4))
-            if identity.get('name') in identities:
-                problem("%s: manifest name %s is another program's" % (name, identity.get('name')))
-            identities.add(identity.get('name'))
-            levels = [e.get('level') for e in root.iter('{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel')]
-            if levels != ['asInvoker']:
-                problem("%s: execution level %s, not asInvoker" % (name, levels))
-            oses = [e.get('Id') for e in root.iter('{urn:schemas-microsoft-com:compatibility.v1}supportedOS')]
-            if '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' not in oses:
-                problem("%s: the manifest does not name Windows 10 and 11 as supported" % name)
-            print("%s: version %s, %s, manifest %s %s" % (name, values.get('FileVersion'),
-                                                     values.get('FileDescription'),
-                                                     identity.get('name'), identity.get('version')))
+            print("%s: version %s, %s" % (name, values.get('FileVersion'),
+                                          values.get('FileDescription')))
+            # The ZIP holds the 32-bit programs.
+            check_manifest(name, script, version, 'x86', identities)
 
 
-{'contents': contents, 'versions': versions}[sys.argv[1]](sys.argv[2:])
+{'contents': contents, 'versions': versions, 'manifests': manifests}[sys.argv[1]](sys.argv[2:])
 sys.exit(1 if problems else 0)

@@ -1,5 +1,6 @@
 // What Windows reads before the program runs: the version information that
 // Explorer shows and the manifest that sets the process's run level.
+#include "expected.h"
 #include "resource_reader.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +47,10 @@ TEST(Version, FileDescriptionAndVersionOne)
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void **>(&fixed), &length));
     ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
     EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
-    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);  // 1.0.0.0
-    EXPECT_EQ(0u, fixed->dwFileVersionLS);
-    EXPECT_EQ(0x00010000u, fixed->dwProductVersionMS);
-    EXPECT_EQ(0u, fixed->dwProductVersionLS);
+    EXPECT_EQ(EXPECTED_VERSION_MS, fixed->dwFileVersionMS);
+    EXPECT_EQ(EXPECTED_VERSION_LS, fixed->dwFileVersionLS);
+    EXPECT_EQ(EXPECTED_VERSION_MS, fixed->dwProductVersionMS);
+    EXPECT_EQ(EXPECTED_VERSION_LS, fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
 
     WORD *translation = NULL;
@@ -61,9 +62,9 @@ TEST(Version, FileDescriptionAndVersionOne)
 
     EXPECT_EQ("pukavro: still pictures from a USB camera",
               VersionString(&block, "FileDescription"));
-    EXPECT_EQ("1.0.0", VersionString(&block, "FileVersion"));
+    EXPECT_EQ(EXPECTED_VERSION, VersionString(&block, "FileVersion"));
     EXPECT_EQ("pukavro", VersionString(&block, "ProductName"));
-    EXPECT_EQ("1.0.0", VersionString(&block, "ProductVersion"));
+    EXPECT_EQ(EXPECTED_VERSION, VersionString(&block, "ProductVersion"));
     EXPECT_EQ("pukavro.exe", VersionString(&block, "OriginalFilename"));
 }
 
@@ -75,6 +76,12 @@ TEST(Manifest, AsInvokerOnEverySupportedWindows)
     EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\""));
     EXPECT_NE(std::string::npos,
               text.find("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
+    // The project's version, and the processor of this very build: a 64-bit
+    // Windows refuses a 64-bit program that claims to be x86.
+    std::string identity = std::string("name=\"pukavro\" version=\"") + EXPECTED_VERSION
+                           + ".0\" processorArchitecture=\""
+                           + (sizeof(void *) == 8 ? "amd64" : "x86") + "\"";
+    EXPECT_NE(std::string::npos, text.find(identity)) << identity;
     // Plain classic buttons: no Common Controls 6 styling.
     EXPECT_EQ(std::string::npos, text.find("Common-Controls"));
 

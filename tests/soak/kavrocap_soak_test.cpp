@@ -22,7 +22,7 @@
 #include "program_argument.h"
 #include "frame.h"
 #include "run_program.h"
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 namespace {
 
@@ -35,12 +35,6 @@ const int RETRIES = 2;
 // capture of the run may time out.
 const char TIMEOUT_SECONDS[] = "2";
 const DWORD RUN_LIMIT_MS = 280000;
-
-uint32_t FromEnvironment(const char *name, uint32_t fallback)
-{
-    const char *text = getenv(name);
-    return text != NULL && *text ? static_cast<uint32_t>(strtoul(text, NULL, 10)) : fallback;
-}
 
 std::string NameOf(int number)
 {
@@ -130,8 +124,8 @@ protected:
 
 TEST_F(KavrocapSoak, EveryFrameAndEveryFailureIsTheOneTheSequenceSays)
 {
-    const uint32_t seed = FromEnvironment("SOAK_SEED", DEFAULT_SEED);
-    const int frames = static_cast<int>(FromEnvironment("SOAK_FRAMES", DEFAULT_FRAMES));
+    const uint32_t seed = EnvironmentNumber("SOAK_SEED", DEFAULT_SEED);
+    const int frames = static_cast<int>(EnvironmentNumber("SOAK_FRAMES", DEFAULT_FRAMES));
     printf("seed %u, %d frames\n", seed, frames);
     uint32_t attempts = 0, frames_sent = 0;
     std::vector<Slot> slots = ReplayRun(seed, frames, &attempts, &frames_sent);

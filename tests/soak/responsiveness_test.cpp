@@ -16,7 +16,7 @@
 #include "dialogs.h"
 #include "input.h"
 #include "process_figures.h"
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 #include "screen.h"
 #include "wait.h"
 

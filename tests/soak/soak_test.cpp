@@ -18,11 +18,12 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
-#include "fault_sequence.h"
+#include "knob_fault_sequence.h"
 #include "files.h"
 #include "input.h"
 #include "process_figures.h"
-#include "pukavro_test.h"
+#include "program_argument.h"
+#include "pukavro_fixture.h"
 #include "screen.h"
 #include "wait.h"
 
@@ -59,15 +60,6 @@ struct CameraTotals {
     uint32_t bulk_reads;
 };
 
-uint32_t EnvironmentNumber(const char *name, uint32_t otherwise)
-{
-    char text[32];
-    DWORD length = GetEnvironmentVariableA(name, text, sizeof text);
-    if (length == 0 || length >= sizeof text)
-        return otherwise;
-    return static_cast<uint32_t>(strtoul(text, NULL, 0));
-}
-
 double MiB(SIZE_T bytes)
 {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -84,14 +76,14 @@ protected:
     CameraTotals totals = {};
     CameraTotals reached = {};  // what the captures should have made of them
 
-    ::testing::AssertionResult Capture(const CaptureFault &draw);
+    ::testing::AssertionResult Capture(const KnobFaultDraw &draw);
     ::testing::AssertionResult SaveAndCheck();
     ::testing::AssertionResult AddCameraCounts();
 
 private:
-    int Arrange(const CaptureFault &draw);
-    ::testing::AssertionResult ExpectPicture(const CaptureFault &draw);
-    ::testing::AssertionResult ExpectFailure(const CaptureFault &draw);
+    int Arrange(const KnobFaultDraw &draw);
+    ::testing::AssertionResult ExpectPicture(const KnobFaultDraw &draw);
+    ::testing::AssertionResult ExpectFailure(const KnobFaultDraw &draw);
     ::testing::AssertionResult ExpectFramesSent();
     void TakeFrameStart(uint32_t bytes);
 };
@@ -122,28 +114,28 @@ private:
 
 // Sets the capture's fault in the camera: only its own knobs, or the camera
 // stopped. 0 or -1.
-int Soak::Arrange(const CaptureFault &draw)
+int Soak::Arrange(const KnobFaultDraw &draw)
 {
     if (ClearKnobs() != 0)
         return -1;
     switch (draw.fault) {
-    case SUCCEEDS:
+    case KNOB_SUCCEEDS:
         return 0;
-    case SLOW:
+    case KNOB_SLOW:
         return SetKnob(EZUSBSIM_VALUE_DELAY_MS, draw.amount);
-    case SHORT_READ:
+    case KNOB_SHORT_READ:
         return SetKnob(EZUSBSIM_VALUE_BULK_BYTES, draw.amount);
-    case VENDOR_FAILS:
+    case KNOB_VENDOR_FAILS:
         return SetKnob(EZUSBSIM_VALUE_VENDOR_FAIL, 1);
-    case READ_FAILS:
+    case KNOB_READ_FAILS:
         return SetKnob(EZUSBSIM_VALUE_BULK_FAIL, 1);
-    case BROKEN_OFF:
+    case KNOB_BROKEN_OFF:
         if (SetKnob(EZUSBSIM_VALUE_BULK_BYTES, draw.amount) != 0)
             return -1;
         return SetKnob(EZUSBSIM_VALUE_BULK_FAIL, 1);
-    case UNPLUGGED:
+    case KNOB_UNPLUGGED:
         return StopCamera();
-    case FAULT_KINDS:
+    case KNOB_FAULT_KINDS:
         break;
     }
     return -1;
@@ -169,7 +161,7 @@ void Soak::TakeFrameStart(uint32_t bytes)
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult Soak::ExpectPicture(const CaptureFault &draw)
+::testing::AssertionResult Soak::ExpectPicture(const KnobFaultDraw &draw)
 {
     uint32_t frame = expected.next_frame;
     bool sent = WaitUntil([frame] {
@@ -183,7 +175,7 @@ void Soak::TakeFrameStart(uint32_t bytes)
                << (box != NULL ? "; a message box is open: " : "")
                << (box != NULL ? ::testing::PrintToString(WindowText(box)) : "");
     }
-    TakeFrameStart(draw.fault == SHORT_READ ? draw.amount : uint32_t{EZUSBSIM_FRAME_BYTES});
+    TakeFrameStart(draw.fault == KNOB_SHORT_READ ? draw.amount : uint32_t{EZUSBSIM_FRAME_BYTES});
     FramePicture(expected.raw.data(), &expected.picture);
     ::testing::AssertionResult shown = ShowsPicture(app.window, expected.picture);
     if (!shown)
@@ -193,7 +185,7 @@ void Soak::TakeFrameStart(uint32_t bytes)
     return ExpectFramesSent();
 }
 
-::testing::AssertionResult Soak::ExpectFailure(const CaptureFault &draw)
+::testing::AssertionResult Soak::ExpectFailure(const KnobFaultDraw &draw)
 {
     HWND box;
     MessageBoxView view;
@@ -208,12 +200,12 @@ void Soak::TakeFrameStart(uint32_t bytes)
     if (!WaitForCaptureAndSave(app.window, true))
         return ::testing::AssertionFailure() << "the buttons did not come back";
 
-    if (draw.fault == BROKEN_OFF)
+    if (draw.fault == KNOB_BROKEN_OFF)
         TakeFrameStart(draw.amount);
     ::testing::AssertionResult kept = StillShowsPicture(app.window, expected.picture);
     if (!kept)
         return kept;
-    if (draw.fault == UNPLUGGED) {
+    if (draw.fault == KNOB_UNPLUGGED) {
         if (StartCamera() != 0)
             return ::testing::AssertionFailure() << "the camera did not start again";
         // It counts from 0 again; make sure of it.
@@ -224,9 +216,9 @@ void Soak::TakeFrameStart(uint32_t bytes)
     return ExpectFramesSent();
 }
 
-::testing::AssertionResult Soak::Capture(const CaptureFault &draw)
+::testing::AssertionResult Soak::Capture(const KnobFaultDraw &draw)
 {
-    if (draw.fault == UNPLUGGED) {
+    if (draw.fault == KNOB_UNPLUGGED) {
         // Its counts go with it.
         ::testing::AssertionResult counted = AddCameraCounts();
         if (!counted)
@@ -234,18 +226,18 @@ void Soak::TakeFrameStart(uint32_t bytes)
     }
     if (Arrange(draw) != 0)
         return ::testing::AssertionFailure() << "the fault could not be set";
-    if (draw.fault != UNPLUGGED) {
+    if (draw.fault != KNOB_UNPLUGGED) {
         ::testing::AssertionResult ready = ExpectFramesSent();
         if (!ready)
             return ready;
         reached.opens++;
         reached.vendor_requests++;
-        if (draw.fault != VENDOR_FAILS)
+        if (draw.fault != KNOB_VENDOR_FAILS)
             reached.bulk_reads++;
     }
     if (ClickControl(Control(ID_CAPTURE)) != 0)
         return ::testing::AssertionFailure() << "no click on Capture";
-    return CaptureFails(draw.fault) ? ExpectFailure(draw) : ExpectPicture(draw);
+    return KnobFaultFailsCapture(draw.fault) ? ExpectFailure(draw) : ExpectPicture(draw);
 }
 
 ::testing::AssertionResult Soak::SaveAndCheck()
@@ -273,17 +265,17 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
     printf("soak: seed %u, %d captures\n", seed, captures);
     fflush(stdout);
 
-    FaultSequence sequence;
-    SeedFaults(&sequence, seed);
+    KnobFaultSequence sequence;
+    SeedKnobFaults(&sequence, seed);
     expected.raw.assign(EZUSBSIM_FRAME_BYTES, 0);
     expected.picture = FirstPicture();
-    int drawn[FAULT_KINDS] = {};
+    int drawn[KNOB_FAULT_KINDS] = {};
     ProcessFigures early = {};
     DWORD start = GetTickCount();
     for (int i = 1; i <= captures; i++) {
-        CaptureFault draw = NextFault(&sequence);
+        KnobFaultDraw draw = NextKnobFault(&sequence);
         drawn[draw.fault]++;
-        ASSERT_TRUE(Capture(draw)) << "capture " << i << " (" << FaultName(draw.fault) << ", "
+        ASSERT_TRUE(Capture(draw)) << "capture " << i << " (" << KnobFaultName(draw.fault) << ", "
                                    << draw.amount << "), seed " << seed;
         if (i % SAVE_EVERY == 0) {
             ASSERT_TRUE(SaveAndCheck()) << "the save after capture " << i;
@@ -303,8 +295,8 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
     int answered = PingWindow(app.window, PING_LIMIT_MS, &ping_ms);
 
     printf("soak: %d captures in %.1f s:", captures, seconds);
-    for (int fault = 0; fault < FAULT_KINDS; fault++)
-        printf("%s %s %d", fault == 0 ? "" : ",", FaultName(static_cast<Fault>(fault)),
+    for (int fault = 0; fault < KNOB_FAULT_KINDS; fault++)
+        printf("%s %s %d", fault == 0 ? "" : ",", KnobFaultName(static_cast<KnobFault>(fault)),
                drawn[fault]);
     printf("\nsoak: handles %d after %d captures, %d after %d\n", early.handles, SETTLED_AFTER,
            late.handles, captures);

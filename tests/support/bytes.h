@@ -5,6 +5,10 @@
 
 #include <stdint.h>
 
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
+
 // Offset of the first byte where a and b differ, or -1 when the first
 // length bytes agree.
 int FirstDifference(const uint8_t *a, const uint8_t *b, int length);

@@ -80,4 +80,12 @@ const wchar_t SAVE_FAILED[] =
 const wchar_t ABOUT_TITLE[] = L"\uFF8A\uFF9E\uFF70\uFF7C\uFF9E\uFF6E\uFF9D\u60C5\u5831";
 const wchar_t ABOUT_VERSION_TEXT[] = L"pukavro Version 1.0";
 
+// The release's version, as every program's version resource, manifest and
+// --version give it (the About box's text above is the program's own).
+#define EXPECTED_VERSION "1.0.0"
+// The same as the version resource's numbers hold it: 1.0 in the high
+// words, .0.0 in the low ones.
+const uint32_t EXPECTED_VERSION_MS = 0x00010000;
+const uint32_t EXPECTED_VERSION_LS = 0x00000000;
+
 #endif

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 #include "files.h"
@@ -34,4 +35,13 @@ int ProgramArgument(const char *expected, std::string *path)
     }
     *path = FromUtf16(full);
     return 0;
+}
+
+uint32_t EnvironmentNumber(const char *name, uint32_t otherwise)
+{
+    char text[32];
+    DWORD length = GetEnvironmentVariableA(name, text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return otherwise;
+    return static_cast<uint32_t>(strtoul(text, NULL, 0));
 }

@@ -1,9 +1,9 @@
 #include "pukavro.h"
 
-#include "camera_sim.h"
 #include "expected.h"
 #include "files.h"
 #include "input.h"
+#include "sim_controls.h"
 #include "wait.h"
 
 HWND FindMainWindow(DWORD process_id)
@@ -58,13 +58,6 @@ int SaveFrame(HWND window, const std::string &path, std::vector<uint8_t> *bytes)
                && bytes->size() == EZUSBSIM_FRAME_BYTES;
     });
     return saved ? 0 : -1;
-}
-
-std::vector<uint8_t> CameraFrame(uint32_t n)
-{
-    std::vector<uint8_t> frame(EZUSBSIM_FRAME_BYTES);
-    EzusbsimTestPicture(frame.data(), n);
-    return frame;
 }
 
 Pixels CameraPicture(uint32_t n)

@@ -34,9 +34,8 @@ int CaptureFrame(HWND window);
 // holds a whole frame, whose bytes are left in bytes. 0 or -1.
 int SaveFrame(HWND window, const std::string &path, std::vector<uint8_t> *bytes);
 
-// The raw frame the camera sends as its frame n (counted from its reset),
-// and the picture the window should show for it.
-std::vector<uint8_t> CameraFrame(uint32_t n);
+// The picture the window should show for the camera's frame n
+// (CameraFrame(n)).
 Pixels CameraPicture(uint32_t n);
 
 // The picture at start: uniform green.

@@ -3,9 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "output_file_calls.h"
 #include "system_error.h"
 
 namespace {
+
+const OutputFileCalls *g_calls = &SYSTEM_OUTPUT_FILE_CALLS;
 
 enum { TEMPORARY_NAME_TRIES = 100 };
 
@@ -26,10 +29,17 @@ std::string TemporaryName(const char *path, unsigned long process, int attempt)
 
 }  // namespace
 
+void UseOutputFileCalls(const OutputFileCalls *calls)
+{
+    g_calls = calls != NULL ? calls : &SYSTEM_OUTPUT_FILE_CALLS;
+}
+
 #ifdef _WIN32
 #include <windows.h>
 
 #include "text.h"
+
+const OutputFileCalls SYSTEM_OUTPUT_FILE_CALLS = {WriteFile, CloseHandle, MoveFileExW};
 
 namespace {
 
@@ -46,7 +56,7 @@ int WriteAll(HANDLE file, const void *data, size_t length)
     while (length > 0) {
         DWORD piece = length > 0x40000000 ? 0x40000000 : (DWORD)length;
         DWORD written = 0;
-        if (!WriteFile(file, next, piece, &written, NULL))
+        if (!g_calls->write(file, next, piece, &written, NULL))
             return -1;
         if (written == 0) {
             SetLastError(ERROR_DISK_FULL);
@@ -62,7 +72,7 @@ DWORD MoveIntoPlace(const std::wstring &from, const std::wstring &to, int replac
 {
     DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
     for (int attempt = 1;; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), flags))
+        if (g_calls->rename(from.c_str(), to.c_str(), flags))
             return ERROR_SUCCESS;
         DWORD error = GetLastError();
         if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
@@ -94,7 +104,7 @@ int WriteWholeFile(const char *path, const void *data, size_t length, int replac
     }
     int written = WriteAll(file, data, length);
     DWORD error = GetLastError();
-    if (!CloseHandle(file) && written == 0) {
+    if (!g_calls->close(file) && written == 0) {
         written = -1;
         error = GetLastError();
     }
@@ -120,7 +130,7 @@ int WriteAll(int file, const void *data, size_t length)
 {
     const char *next = (const char *)data;
     while (length > 0) {
-        ssize_t written = write(file, next, length);
+        ssize_t written = g_calls->write(file, next, length);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
@@ -152,6 +162,12 @@ int MoveIntoPlace(const char *from, const char *to, int replace)
     return 0;
 }
 
+}  // namespace
+
+const OutputFileCalls SYSTEM_OUTPUT_FILE_CALLS = {write, close, MoveIntoPlace};
+
+namespace {
+
 // Only a file (or a symbolic link, which is replaced itself) may be replaced:
 // renaming over a device or a pipe would swap it for a picture.
 int CheckTarget(const char *path, int replace, std::string *reason)
@@ -182,12 +198,12 @@ int WriteWholeFile(const char *path, const void *data, size_t length, int replac
     }
     int result = WriteAll(file, data, length);
     int error = errno;
-    if (close(file) != 0 && result == 0) {
+    if (g_calls->close(file) != 0 && result == 0) {
         result = -1;
         error = errno;
     }
     if (result == 0) {
-        result = MoveIntoPlace(temporary.c_str(), path, replace);
+        result = g_calls->rename(temporary.c_str(), path, replace);
         error = errno;
     }
     if (result == 0)

@@ -1,7 +1,7 @@
 // A window of the test's own that covers part of the screen, to take away
 // and see what the program paints in its place.
-#ifndef PUKAVRO_SOAK_COVER_WINDOW_H
-#define PUKAVRO_SOAK_COVER_WINDOW_H
+#ifndef PUKAVRO_TESTS_COVER_WINDOW_H
+#define PUKAVRO_TESTS_COVER_WINDOW_H
 
 #include <windows.h>
 #include <stdint.h>

@@ -1,4 +1,4 @@
-#include "pukavro_test.h"
+#include "pukavro_fixture.h"
 
 #include "files.h"
 #include "wait.h"

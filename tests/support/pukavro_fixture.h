@@ -2,8 +2,8 @@
 // a fresh working directory, and pukavro started in it with its window up.
 // Whatever happens in the test, the program is ended, the camera's knobs
 // are cleared and the directory removed.
-#ifndef PUKAVRO_E2E_PUKAVRO_TEST_H
-#define PUKAVRO_E2E_PUKAVRO_TEST_H
+#ifndef PUKAVRO_TESTS_PUKAVRO_FIXTURE_H
+#define PUKAVRO_TESTS_PUKAVRO_FIXTURE_H
 
 #include <windows.h>
 
@@ -12,12 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
+#include "camera_fixture.h"
 #include "dialogs.h"
 #include "expected.h"
 #include "program.h"
 #include "pukavro.h"
 #include "screen.h"
-#include "simulated_camera.h"
 
 // The program under test, as given on the command line.
 extern std::string g_program;

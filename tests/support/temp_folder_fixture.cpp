@@ -1,4 +1,4 @@
-#include "temp_folder.h"
+#include "temp_folder_fixture.h"
 
 #include <string.h>
 

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "camera_sim.h"
+#include "sim_controls.h"
 #include "window_capture.h"
 #include "wait.h"
 

@@ -4,8 +4,8 @@
 // from the resident pages of the Unix process: memory committed but never
 // touched does not show). Not GetProcessHandleCount or private usage: Wine 8
 // reports 0 for both in another process, so they could never show a leak.
-#ifndef PUKAVRO_SOAK_PROCESS_FIGURES_H
-#define PUKAVRO_SOAK_PROCESS_FIGURES_H
+#ifndef PUKAVRO_TESTS_PROCESS_FIGURES_H
+#define PUKAVRO_TESTS_PROCESS_FIGURES_H
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "camera_sim.h"
+#include "sim_controls.h"
 
 #include <string.h>
 
@@ -189,4 +189,11 @@ void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture)
     }
     if (capture->bytes > 0)
         ++*next_frame;
+}
+
+Bytes CameraFrame(uint32_t n)
+{
+    Bytes frame(EZUSBSIM_FRAME_BYTES);
+    EzusbsimTestPicture(frame.data(), n);
+    return frame;
 }

@@ -1,4 +1,4 @@
-#include "simulated_camera.h"
+#include "camera_fixture.h"
 
 void SimulatedCamera::SetUp()
 {

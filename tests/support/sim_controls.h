@@ -2,14 +2,18 @@
 // itself, the simulator's control device with its counters, its fault knobs
 // (registry values read at every request) and its service, which makes the
 // camera appear and disappear.
-#ifndef PUKAVRO_TESTS_CAMERA_SIM_H
-#define PUKAVRO_TESTS_CAMERA_SIM_H
+#ifndef PUKAVRO_TESTS_SIM_CONTROLS_H
+#define PUKAVRO_TESTS_SIM_CONTROLS_H
 
 #include <windows.h>
 #include <stdint.h>
 
+#include "bytes.h"
 #include "ezusbsim.h"
 #include "fault_sequence.h"
+
+// The raw frame the camera sends as its frame n, counted from its reset.
+Bytes CameraFrame(uint32_t n);
 
 // The camera, opened as the program opens it; INVALID_HANDLE_VALUE when it
 // is not there.

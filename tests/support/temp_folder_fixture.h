@@ -1,7 +1,7 @@
 // A temporary folder of the test's own, in the tools' terms: UTF-8 names,
 // whole files of bytes.
-#ifndef PUKAVRO_TEMP_FOLDER_H
-#define PUKAVRO_TEMP_FOLDER_H
+#ifndef PUKAVRO_TESTS_TEMP_FOLDER_FIXTURE_H
+#define PUKAVRO_TESTS_TEMP_FOLDER_FIXTURE_H
 
 #include <stdint.h>
 
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-typedef std::vector<uint8_t> Bytes;
+#include "bytes.h"
 
 // The whole file (empty when it cannot be read).
 Bytes ReadBytes(const std::string &path);
