@@ -34,8 +34,8 @@ struct CameraSeam {
     // One frame: writes RAW_FRAME_BYTES to frame only on CAMERA_FRAME; *got
     // gets the bytes the read delivered (0 when there was none). timeout_ms
     // bounds the whole attempt, whatever the driver does; stop may be NULL.
-    CameraOutcome (*take_frame)(void *camera, uint32_t timeout_ms, StopSignal *stop,
-                                uint8_t *frame, uint32_t *got);
+    CameraOutcome (*take_frame)(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
+                                uint32_t *got);
     // Lets the camera go. A conversation still out keeps what it needs.
     void (*close)(void *camera);
 };
