@@ -244,7 +244,7 @@ TEST_F(CameraThreadTest, LateRunsAreCancelledThenAbandonedAndNothingMoreIsSent)
                 EXPECT_EQ(1, fake.in_run);
             }
             for (int i = 0; i < 3; i++)
-                EXPECT_EQ(CAMERA_HELD, Take(PATIENT_MS));
+                EXPECT_EQ(CAMERA_HELD, Take(SHORT_MS));
             EXPECT_EQ(0u, got);
             EXPECT_EQ(runs_before + 1, fake.runs);
             Release();
@@ -266,7 +266,7 @@ TEST_F(CameraThreadTest, NeverAnsweredRequestKeepsOneRunOutAndHoldsEveryTake)
     fake.hold = true;
     ASSERT_EQ(CAMERA_STUCK, Take(SHORT_MS));
     for (int i = 0; i < 500; i++)
-        ASSERT_EQ(CAMERA_HELD, Take(PATIENT_MS)) << "take " << i;
+        ASSERT_EQ(CAMERA_HELD, Take(SHORT_MS)) << "take " << i;
     std::lock_guard<std::mutex> hold(fake.lock);
     EXPECT_EQ(1, fake.runs);
     EXPECT_EQ(1, fake.in_run);
