@@ -6,8 +6,8 @@
    Camera requests are not answered in the dispatch routine: Wine's driver
    host runs every dispatch on one thread, so a delay there would stall every
    open, close and stop. They are queued, cancellable, until their delay is
-   over, and a thread of the driver's own answers them. Only BlockInRequest
-   answers them in the dispatch routine, to be such a driver. */
+   over, and a thread of the driver's own answers them. BlockInRequest alone
+   answers them in the dispatch routine, to stand for a driver that does. */
 #include <ntddk.h>
 
 #include "ezusbsim.h"

@@ -136,15 +136,11 @@ protected:
         return outcome;
     }
 
-    void ExpectUntouched()
+    // Every byte is SENTINEL (untouched), or what run number run read.
+    void ExpectFrame(int byte)
     {
         for (size_t i = 0; i < frame.size(); i++)
-            ASSERT_EQ(SENTINEL, frame[i]) << "byte " << i;
-    }
-    void ExpectFilledBy(int run)
-    {
-        for (size_t i = 0; i < frame.size(); i++)
-            ASSERT_EQ(0x10 + run, frame[i]) << "byte " << i;
+            ASSERT_EQ(byte, frame[i]) << "byte " << i;
     }
 };
 
@@ -177,19 +173,12 @@ TEST_F(CameraThreadTest, AnswersInTimeReachTheCallerOnTheSameThreadEachTime)
         EXPECT_EQ(answer.outcome, Take(PATIENT_MS));
         EXPECT_EQ(answer.got, got);
         run++;
-        if (answer.frame_written)
-            ExpectFilledBy(run);
-        else
-            ExpectUntouched();
+        ExpectFrame(answer.frame_written ? 0x10 + run : SENTINEL);
     }
     EXPECT_EQ(run, fake.runs);
     EXPECT_EQ(1, fake.most_in_run);
     EXPECT_EQ(0, fake.cancels);
-}
-
-TEST_F(CameraThreadTest, ClosingAHealthyCameraFreesItAtOnce)
-{
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    // With no run out, closing frees everything before it returns.
     EndCameraThread(camera);
     camera = NULL;
     EXPECT_EQ(1, fake.frees);
@@ -236,7 +225,7 @@ TEST_F(CameraThreadTest, LateRunsAreCancelledThenAbandonedAndNothingMoreIsSent)
         if (stopper.joinable())
             stopper.join();
         EXPECT_EQ(0u, got);
-        ExpectUntouched();
+        ExpectFrame(SENTINEL);
         EXPECT_EQ(1, fake.cancels);
         if (late.abandoned) {
             {
@@ -251,7 +240,7 @@ TEST_F(CameraThreadTest, LateRunsAreCancelledThenAbandonedAndNothingMoreIsSent)
         }
         fake.hold = false;
         ASSERT_EQ(CAMERA_FRAME, TakeOnceFree());
-        ExpectFilledBy(runs_before + 2);
+        ExpectFrame(0x10 + runs_before + 2);
         EXPECT_EQ(1, fake.reads);  // the late run's read was never sent
         fake.reads = 0;
         fake.cancels = 0;
@@ -260,41 +249,28 @@ TEST_F(CameraThreadTest, LateRunsAreCancelledThenAbandonedAndNothingMoreIsSent)
 }
 
 // A driver that never gives its request back: one run out, every later take
-// held at once, however many there are.
-TEST_F(CameraThreadTest, NeverAnsweredRequestKeepsOneRunOutAndHoldsEveryTake)
+// held at once, however many, a stop raised beforehand sending nothing
+// either. Closing frees nothing the run uses until it comes back; then the
+// thread frees everything (the sanitizers see any use after).
+TEST_F(CameraThreadTest, NeverAnsweredRequestKeepsOneRunOutUntilItReturns)
 {
     fake.hold = true;
     ASSERT_EQ(CAMERA_STUCK, Take(SHORT_MS));
     for (int i = 0; i < 500; i++)
         ASSERT_EQ(CAMERA_HELD, Take(SHORT_MS)) << "take " << i;
-    std::lock_guard<std::mutex> hold(fake.lock);
-    EXPECT_EQ(1, fake.runs);
-    EXPECT_EQ(1, fake.in_run);
-    EXPECT_EQ(1, fake.cancels);
-}
-
-TEST_F(CameraThreadTest, StopRaisedBeforehandSendsNothing)
-{
     StopSignal stop;
     RaiseStop(&stop);
     EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
     EXPECT_EQ(0u, got);
-    ExpectUntouched();
-    EXPECT_EQ(0, fake.runs);
-}
-
-// Closing while a run is out frees nothing it uses until it comes back;
-// then the thread frees everything (the sanitizers see any use after).
-TEST_F(CameraThreadTest, ClosingWhileAbandonedFreesOnlyOnceTheRunReturns)
-{
-    fake.hold = true;
-    ASSERT_EQ(CAMERA_STUCK, Take(SHORT_MS));
+    ExpectFrame(SENTINEL);
     EndCameraThread(camera);
     camera = NULL;
     {
         std::lock_guard<std::mutex> hold(fake.lock);
-        EXPECT_EQ(0, fake.frees);
+        EXPECT_EQ(1, fake.runs);
         EXPECT_EQ(1, fake.in_run);
+        EXPECT_EQ(1, fake.cancels);
+        EXPECT_EQ(0, fake.frees);
     }
     Release();
     ASSERT_TRUE(WaitFor([this] { return fake.frees > 0; }));
