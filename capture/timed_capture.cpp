@@ -81,6 +81,8 @@ CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, 
         std::lock_guard<std::mutex> hold(conversation->lock);
         conversation->thread = thread;
     }
+    if (given_up->load())
+        return CAMERA_REQUEST_FAILED;
     HANDLE device = CreateFileW(conversation->path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, NULL);
     if (device == INVALID_HANDLE_VALUE)

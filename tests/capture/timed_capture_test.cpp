@@ -250,8 +250,8 @@ TEST_F(CameraFrame, StopCancelsTheRequestInFlight)
 // frame whole, with nothing of the late one in it.
 TEST_F(CameraFrame, RequestThatIgnoresItsCancelIsLeftWithItsOwnBuffer)
 {
-    const DWORD delay_ms = 2000;
-    const DWORD timeout_ms = 2500;  // the vendor request ends, the read is held
+    const DWORD delay_ms = 2500;
+    const DWORD timeout_ms = 3000;  // the vendor request ends, the read is held
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, delay_ms));
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
 
@@ -284,7 +284,7 @@ TEST_F(CameraFrame, RequestThatIgnoresItsCancelIsLeftWithItsOwnBuffer)
 TEST_F(CameraFrame, DriverThatWaitsInsideItsRequestIsAbandonedAtTheTimeOut)
 {
     const DWORD hold_ms = 3000;
-    const DWORD timeout_ms = 1000;
+    const DWORD timeout_ms = 500;
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, hold_ms));
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BLOCK_IN_REQUEST, 1));
 
