@@ -1,178 +1,165 @@
-// One capture with a time-out: overlapped requests, cancelled when the time is
-// up or the caller stops. Each capture reads into a block of its own, freed
-// only once no request can write into it any more.
+// The tools' camera: the driver conversation that runs on the camera's
+// thread, and its cancel. The caller never waits on the driver itself, so the
+// time-out holds even against a driver that keeps its caller waiting inside a
+// request (no pending, no cancel), which only the camera's thread then waits
+// out.
 #include <windows.h>
 #include <stdint.h>
-#include <string.h>
 
+#include <mutex>
+#include <new>
 #include <string>
 
 #include "timed_capture.h"
+#include "camera_thread.h"
 #include "ezusb.h"
 #include "frame.h"
 
 namespace {
 
-// The window's capture sends the same codes and blocks (window_transaction.cpp).
-// Everything a request in flight may write into.
-struct Attempt {
+// Belongs to one camera's thread: its requests' blocks and OVERLAPPED stay
+// here until the thread is done with them.
+struct DriverConversation {
+    std::wstring path;
+    // Guards thread and device against the cancel, which comes from the
+    // waiting thread.
+    std::mutex lock;
+    HANDLE thread = NULL;                  // the camera's thread, from its first run
+    HANDLE device = INVALID_HANDLE_VALUE;  // open during a run
     OVERLAPPED overlapped;
     VendorRequestBlock vendor_block;
     BulkTransferBlock bulk_block;
     uint8_t reply;
-    uint8_t frame[RAW_FRAME_BYTES];
 };
 
-Attempt *NewAttempt()
+void ReleaseConversation(void *context)
 {
-    Attempt *attempt =
-        static_cast<Attempt *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Attempt)));
-    if (attempt == NULL)
-        return NULL;
-    attempt->overlapped.hEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    if (attempt->overlapped.hEvent == NULL) {
-        HeapFree(GetProcessHeap(), 0, attempt);
-        return NULL;
-    }
-    FillCaptureRequest(&attempt->vendor_block);
-    attempt->bulk_block.pipe = BULK_PIPE_FRAME;
-    return attempt;
+    DriverConversation *conversation = static_cast<DriverConversation *>(context);
+    if (conversation->thread != NULL)
+        CloseHandle(conversation->thread);
+    CloseHandle(conversation->overlapped.hEvent);
+    delete conversation;
 }
 
-void FreeAttempt(Attempt *attempt)
+// One request, waited for to its end on this thread. Sends nothing once the
+// caller has given up. Overlapped, so a driver that pends its request is
+// ended by CancelIoEx; one that waits inside it keeps this thread only.
+CameraOutcome Request(DriverConversation *conversation, HANDLE device,
+                      const std::atomic<bool> *given_up, DWORD code, void *in, DWORD in_bytes,
+                      void *out, DWORD out_bytes, DWORD *returned)
 {
-    CloseHandle(attempt->overlapped.hEvent);
-    HeapFree(GetProcessHeap(), 0, attempt);
-}
-
-// Milliseconds left of timeout_ms since started; INFINITE stays INFINITE.
-DWORD TimeLeft(DWORD started, DWORD timeout_ms)
-{
-    if (timeout_ms == INFINITE)
-        return INFINITE;
-    DWORD elapsed = GetTickCount() - started;
-    return elapsed < timeout_ms ? timeout_ms - elapsed : 0;
-}
-
-// Sends one request on the attempt's OVERLAPPED and waits for it, the time-out
-// or the stop signal. CAMERA_FRAME when it succeeded (*returned bytes),
-// CAMERA_REQUEST_FAILED, CAMERA_TIMED_OUT, CAMERA_STUCK or CAMERA_STOPPED.
-// *in_flight is set when the request has not ended: its attempt must never be
-// freed.
-int Request(HANDLE device, Attempt *attempt, DWORD code, void *in, DWORD in_bytes, void *out,
-            DWORD out_bytes, DWORD started, DWORD timeout_ms, HANDLE stop_event, DWORD *returned,
-            int *in_flight)
-{
-    HANDLE event = attempt->overlapped.hEvent;
     *returned = 0;
-    *in_flight = 0;
-    ResetEvent(event);
-    attempt->overlapped.Internal = 0;
-    attempt->overlapped.InternalHigh = 0;
-    attempt->overlapped.Offset = 0;
-    attempt->overlapped.OffsetHigh = 0;
-    if (DeviceIoControl(device, code, in, in_bytes, out, out_bytes, returned, &attempt->overlapped))
-        return CAMERA_FRAME;
-    if (GetLastError() != ERROR_IO_PENDING)
+    if (given_up->load())
         return CAMERA_REQUEST_FAILED;
-
-    HANDLE handles[2] = {event, stop_event};
-    DWORD woke = WaitForMultipleObjects(stop_event != NULL ? 2 : 1, handles, FALSE,
-                                        TimeLeft(started, timeout_ms));
-    if (woke == WAIT_OBJECT_0)
-        return GetOverlappedResult(device, &attempt->overlapped, returned, FALSE)
-                   ? CAMERA_FRAME
-                   : CAMERA_REQUEST_FAILED;
-
-    // Even a request that ends successfully while being cancelled came too late.
-    int outcome = woke == WAIT_OBJECT_0 + 1 ? CAMERA_STOPPED : CAMERA_TIMED_OUT;
-    CancelIoEx(device, &attempt->overlapped);
-    if (WaitForSingleObject(event, CAMERA_CANCEL_BOUND_MS) != WAIT_OBJECT_0) {
-        *in_flight = 1;
-        return outcome == CAMERA_STOPPED ? CAMERA_STOPPED : CAMERA_STUCK;
+    OVERLAPPED *overlapped = &conversation->overlapped;
+    ResetEvent(overlapped->hEvent);
+    overlapped->Internal = 0;
+    overlapped->InternalHigh = 0;
+    overlapped->Offset = 0;
+    overlapped->OffsetHigh = 0;
+    if (DeviceIoControl(device, code, in, in_bytes, out, out_bytes, returned, overlapped))
+        return CAMERA_FRAME;
+    if (GetLastError() != ERROR_IO_PENDING) {
+        *returned = static_cast<DWORD>(overlapped->InternalHigh);
+        return CAMERA_REQUEST_FAILED;
     }
-    GetOverlappedResult(device, &attempt->overlapped, returned, FALSE);
-    return outcome;
+    // A cancel that came before the request was out missed it.
+    if (given_up->load())
+        CancelIoEx(device, overlapped);
+    return GetOverlappedResult(device, overlapped, returned, TRUE) ? CAMERA_FRAME
+                                                                   : CAMERA_REQUEST_FAILED;
 }
 
-}  // namespace
-
-int TakeCameraFrame(const wchar_t *device_path, DWORD timeout_ms, HANDLE stop_event, uint8_t *frame,
-                    DWORD *got)
+CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, uint8_t *frame,
+                              uint32_t *got)
 {
-    if (got != NULL)
-        *got = 0;
-    if (stop_event != NULL && WaitForSingleObject(stop_event, 0) == WAIT_OBJECT_0)
-        return CAMERA_STOPPED;
-    DWORD started = GetTickCount();
-
-    HANDLE device = CreateFileW(device_path, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, NULL);
+    DriverConversation *conversation = static_cast<DriverConversation *>(context);
+    if (conversation->thread == NULL) {
+        HANDLE thread = NULL;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS);
+        std::lock_guard<std::mutex> hold(conversation->lock);
+        conversation->thread = thread;
+    }
+    if (given_up->load())
+        return CAMERA_REQUEST_FAILED;
+    HANDLE device = CreateFileW(conversation->path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, NULL);
     if (device == INVALID_HANDLE_VALUE)
         return CAMERA_NOT_FOUND;
-    Attempt *attempt = NewAttempt();
-    if (attempt == NULL) {
-        CloseHandle(device);
-        return CAMERA_REQUEST_FAILED;
+    {
+        std::lock_guard<std::mutex> hold(conversation->lock);
+        conversation->device = device;
     }
 
     DWORD returned = 0;
-    int in_flight = 0;
-    int outcome =
-        Request(device, attempt, IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST, &attempt->vendor_block,
-                sizeof attempt->vendor_block, &attempt->reply, sizeof attempt->reply, started,
-                timeout_ms, stop_event, &returned, &in_flight);
+    CameraOutcome outcome =
+        Request(conversation, device, given_up, IOCTL_EZUSB_VENDOR_OR_CLASS_REQUEST,
+                &conversation->vendor_block, sizeof conversation->vendor_block,
+                &conversation->reply, sizeof conversation->reply, &returned);
     if (outcome == CAMERA_FRAME) {
-        outcome = Request(device, attempt, IOCTL_EZUSB_BULK_READ, &attempt->bulk_block,
-                          sizeof attempt->bulk_block, attempt->frame, sizeof attempt->frame,
-                          started, timeout_ms, stop_event, &returned, &in_flight);
-        if (got != NULL)
-            *got = returned;
+        outcome = Request(conversation, device, given_up, IOCTL_EZUSB_BULK_READ,
+                          &conversation->bulk_block, sizeof conversation->bulk_block, frame,
+                          RAW_FRAME_BYTES, &returned);
+        *got = returned;
         if (outcome == CAMERA_FRAME && returned < RAW_FRAME_BYTES)
             outcome = CAMERA_SHORT_READ;
-        if (outcome == CAMERA_FRAME)
-            memcpy(frame, attempt->frame, RAW_FRAME_BYTES);
     }
-    // Closing does not end a request in flight; its attempt is left to it.
+
+    {
+        std::lock_guard<std::mutex> hold(conversation->lock);
+        conversation->device = INVALID_HANDLE_VALUE;
+    }
     CloseHandle(device);
-    if (!in_flight)
-        FreeAttempt(attempt);
     return outcome;
 }
 
-namespace {
-
-struct TimedCamera {
-    std::wstring path;
-};
+// Neither may end a driver that waits inside its request; the caller then
+// abandons the conversation.
+void CancelConversation(void *context)
+{
+    DriverConversation *conversation = static_cast<DriverConversation *>(context);
+    std::lock_guard<std::mutex> hold(conversation->lock);
+    if (conversation->thread != NULL)
+        CancelSynchronousIo(conversation->thread);
+    if (conversation->device != INVALID_HANDLE_VALUE)
+        CancelIoEx(conversation->device, NULL);
+}
 
 void *OpenTimedCamera(const char *device)
 {
     int wide = MultiByteToWideChar(CP_UTF8, 0, device, -1, NULL, 0);
     if (wide <= 0)
         return NULL;
-    TimedCamera *camera = new TimedCamera;
-    camera->path.resize(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, 0, device, -1, &camera->path[0], wide);
-    camera->path.resize(static_cast<size_t>(wide - 1));
-    return camera;
+    DriverConversation *conversation = new (std::nothrow) DriverConversation;
+    if (conversation == NULL)
+        return NULL;
+    conversation->path.resize(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, device, -1, &conversation->path[0], wide);
+    conversation->path.resize(static_cast<size_t>(wide - 1));
+    ZeroMemory(&conversation->overlapped, sizeof conversation->overlapped);
+    conversation->overlapped.hEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
+    if (conversation->overlapped.hEvent == NULL) {
+        delete conversation;
+        return NULL;
+    }
+    FillCaptureRequest(&conversation->vendor_block);
+    conversation->bulk_block.pipe = BULK_PIPE_FRAME;
+    conversation->reply = 0;
+    CameraConversation hooks = {conversation, RunConversation, CancelConversation,
+                                ReleaseConversation};
+    return StartCameraThread(hooks);
 }
 
 CameraOutcome TakeTimedFrame(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
                              uint32_t *got)
 {
-    if (StopRaised(stop))
-        return CAMERA_STOPPED;
-    DWORD delivered = 0;
-    int outcome = TakeCameraFrame(static_cast<TimedCamera *>(camera)->path.c_str(), timeout_ms,
-                                  NULL, frame, &delivered);
-    *got = delivered;
-    return static_cast<CameraOutcome>(outcome);
+    return TakeFrameOnThread(static_cast<CameraThread *>(camera), timeout_ms, stop, frame, got);
 }
 
 void CloseTimedCamera(void *camera)
 {
-    delete static_cast<TimedCamera *>(camera);
+    EndCameraThread(static_cast<CameraThread *>(camera));
 }
 
 }  // namespace

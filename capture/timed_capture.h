@@ -17,11 +17,18 @@
 // the bytes the bulk read delivered, 0 when there was none. stop_event may be
 // NULL; signalled before the call, nothing is opened. Returns a CameraOutcome.
 // A request that ignores its cancel keeps its buffer for the life of the
-// process: it may still write into it at any time.
+// process: it may still write into it at any time. Runs on the caller's
+// thread, so a driver that waits inside its request holds it past the
+// time-out: only for kavrocap until it takes its frames through the seam.
 int TakeCameraFrame(const wchar_t *device, DWORD timeout_ms, HANDLE stop_event, uint8_t *frame,
                     DWORD *got);
 
-// The real camera behind the tools' seam: each frame is one TakeCameraFrame.
+// The real camera behind the tools' seam. Each camera keeps a thread of its
+// own (camera_thread.h) on which every frame is one conversation: open the
+// device, the vendor request, the bulk read, close. A time-out cancels it
+// (CancelSynchronousIo on that thread, CancelIoEx on its device); one that
+// does not come back within the cancel bound is abandoned, and the camera's
+// takes are CAMERA_HELD until it returns.
 CameraSeam TimedCameraSeam();
 
 #endif

@@ -3,10 +3,11 @@
    checks them the way a device stack rejects malformed requests, serves a
    test picture or a raw frame file, and counts what it sees for the tests.
 
-   Camera requests are never answered in the dispatch routine: Wine's driver
+   Camera requests are not answered in the dispatch routine: Wine's driver
    host runs every dispatch on one thread, so a delay there would stall every
    open, close and stop. They are queued, cancellable, until their delay is
-   over, and a thread of the driver's own answers them. */
+   over, and a thread of the driver's own answers them. BlockInRequest alone
+   answers them in the dispatch routine, to stand for a driver that does. */
 #include <ntddk.h>
 
 #include "ezusbsim.h"
@@ -148,21 +149,18 @@ static LONGLONG Now(void)
     return now.QuadPart;
 }
 
-static void AnswerRequest(IRP *irp)
+static NTSTATUS AnswerRequest(IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
     Knobs knobs;
 
-    if (g_stopping) {
-        Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
-        return;
-    }
+    if (g_stopping)
+        return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
     ReadKnobs(&knobs);
     ApplyPlan(&knobs, *Plan(irp));
     if (stack->Parameters.DeviceIoControl.IoControlCode == EZUSBSIM_IOCTL_VENDOR_REQUEST)
-        AnswerVendorRequest(irp, &knobs);
-    else
-        AnswerBulkRead(irp, &knobs);
+        return AnswerVendorRequest(irp, &knobs);
+    return AnswerBulkRead(irp, &knobs);
 }
 
 static void NTAPI CancelQueued(DEVICE_OBJECT *device, IRP *irp)
@@ -199,6 +197,28 @@ static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms, int cancellable)
     IoReleaseCancelSpinLock(irql);
     KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
     return STATUS_PENDING;
+}
+
+/* As a driver that does its transfer synchronously: the dispatch routine
+   itself waits out the delay, returns no STATUS_PENDING and has no cancel
+   routine, so the caller's DeviceIoControl waits the whole delay and no
+   cancel ends it. */
+static NTSTATUS AnswerInRequest(IRP *irp, ULONG delay_ms)
+{
+    LARGE_INTEGER delay;
+    KIRQL irql;
+    NTSTATUS status;
+
+    IoAcquireCancelSpinLock(&irql);
+    g_counters.pending++;
+    IoReleaseCancelSpinLock(irql);
+    delay.QuadPart = -(LONGLONG)delay_ms * 10000;
+    KeDelayExecutionThread(KernelMode, FALSE, &delay);
+    status = AnswerRequest(irp);
+    IoAcquireCancelSpinLock(&irql);
+    g_counters.pending--;
+    IoReleaseCancelSpinLock(irql);
+    return status;
 }
 
 /* Takes the first queued request if it is due (or we are stopping);
@@ -347,6 +367,8 @@ static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
         return Complete(irp, STATUS_INVALID_PARAMETER, 0);
     ReadKnobs(&knobs);
     *Plan(irp) = PlanRequest(code, &knobs, &delay_ms);
+    if (knobs.block_in_request)
+        return AnswerInRequest(irp, delay_ms);
     return QueueRequest(irp, delay_ms, !knobs.ignore_cancel);
 }
 

@@ -55,6 +55,11 @@
 /* DWORD: non-zero, a delayed request cannot be cancelled: it ends only when
    its delay is over, as a driver that does not honour a cancel. */
 #define EZUSBSIM_VALUE_IGNORE_CANCEL "IgnoreCancel"
+/* DWORD: non-zero, each camera request is answered inside the request itself,
+   DelayMs late, never pending and deaf to cancels, as a driver that does its
+   transfer synchronously. Under Wine this holds every request to the driver
+   (opens, the counters) meanwhile. */
+#define EZUSBSIM_VALUE_BLOCK_IN_REQUEST "BlockInRequest"
 
 /* Everything is counted as received, before any check. */
 typedef struct EzusbsimCounters {

@@ -89,6 +89,7 @@ void ReadKnobs(Knobs *knobs)
     knobs->fail_next = ReadDword(key, L"" EZUSBSIM_VALUE_FAIL_NEXT);
     knobs->fault_seed = ReadDwordValue(key, L"" EZUSBSIM_VALUE_FAULT_SEED, &knobs->fault_seed_set);
     knobs->ignore_cancel = ReadDword(key, L"" EZUSBSIM_VALUE_IGNORE_CANCEL);
+    knobs->block_in_request = ReadDword(key, L"" EZUSBSIM_VALUE_BLOCK_IN_REQUEST);
     ReadString(key, L"" EZUSBSIM_VALUE_FRAME_FILE, knobs->frame_file, FRAME_FILE_CHARS);
     ZwClose(key);
 }

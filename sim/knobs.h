@@ -15,6 +15,7 @@ typedef struct Knobs {
     ULONG fault_seed;
     ULONG fault_seed_set; /* the seed's value is present */
     ULONG ignore_cancel;
+    ULONG block_in_request;
     WCHAR frame_file[FRAME_FILE_CHARS]; /* empty: serve the test picture */
 } Knobs;
 

@@ -1,10 +1,12 @@
-// TakeCameraFrame against the simulated camera: outcomes, the frame it
-// hands back, time-outs and stops that cancel the request in flight, and
-// what the camera saw.
+// The tools' camera (TimedCameraSeam) against the simulated camera:
+// outcomes, the frame it hands back, time-outs and stops that cancel the
+// request in flight, a driver that keeps its caller waiting inside the
+// request, and what the camera saw.
 #include <windows.h>
 #include <stdint.h>
 #include <string.h>
 
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,9 +18,9 @@
 
 namespace {
 
-const wchar_t CAMERA[] = L"\\\\.\\ezusb-0";
+const char CAMERA[] = "\\\\.\\ezusb-0";
 const uint8_t SENTINEL = 0x5A;
-const DWORD SENTINEL_GOT = 0xDEADBEEF;
+const uint32_t SENTINEL_GOT = 0xDEADBEEF;
 const DWORD PATIENT_MS = 10000;
 
 class CameraFrame : public SimulatedCamera {
@@ -26,15 +28,43 @@ protected:
     std::vector<uint8_t> frame = std::vector<uint8_t>(RAW_FRAME_BYTES, SENTINEL);
     std::vector<uint8_t> expected = std::vector<uint8_t>(RAW_FRAME_BYTES);
     EzusbsimCounters counters;
-    DWORD got = SENTINEL_GOT;
+    uint32_t got = SENTINEL_GOT;
     DWORD elapsed_ms = 0;
+    CameraSeam seam = TimedCameraSeam();
+    void *camera = NULL;
 
-    int Take(DWORD timeout_ms, HANDLE stop_event = NULL)
+    void SetUp() override
+    {
+        SimulatedCamera::SetUp();
+        camera = seam.open(CAMERA);
+        ASSERT_TRUE(camera != NULL);
+    }
+
+    void TearDown() override
+    {
+        seam.close(camera);
+        SimulatedCamera::TearDown();
+    }
+
+    CameraOutcome Take(DWORD timeout_ms, StopSignal *stop = NULL)
     {
         got = SENTINEL_GOT;
         DWORD started = GetTickCount();
-        int outcome = TakeCameraFrame(CAMERA, timeout_ms, stop_event, frame.data(), &got);
+        CameraOutcome outcome = seam.take_frame(camera, timeout_ms, stop, frame.data(), &got);
         elapsed_ms = GetTickCount() - started;
+        return outcome;
+    }
+
+    // Takes until the camera no longer holds an abandoned conversation
+    // (bounded).
+    CameraOutcome TakeOnceReturned(DWORD timeout_ms)
+    {
+        CameraOutcome outcome = CAMERA_HELD;
+        for (int i = 0; i < 500 && outcome == CAMERA_HELD; i++) {
+            outcome = Take(timeout_ms);
+            if (outcome == CAMERA_HELD)
+                Sleep(20);
+        }
         return outcome;
     }
 
@@ -55,11 +85,10 @@ TEST_F(CameraFrame, WholeFramesAreTheCamerasPicturesSentAsTheWindowSendsThem)
 {
     for (uint32_t n = 0; n < 3; n++) {
         ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
-        EXPECT_EQ(static_cast<DWORD>(RAW_FRAME_BYTES), got);
+        EXPECT_EQ(static_cast<uint32_t>(RAW_FRAME_BYTES), got);
         ExpectPicture(n);
     }
-    // got may be NULL.
-    ASSERT_EQ(CAMERA_FRAME, TakeCameraFrame(CAMERA, PATIENT_MS, NULL, frame.data(), NULL));
+    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
     ExpectPicture(3);
 
     ASSERT_EQ(0, ReadSettledCounters(&counters));
@@ -82,8 +111,8 @@ TEST_F(CameraFrame, WholeFramesAreTheCamerasPicturesSentAsTheWindowSendsThem)
 struct FaultCase {
     const char *name;
     DWORD vendor_fail, bulk_fail, bulk_bytes;
-    int outcome;
-    DWORD got;
+    CameraOutcome outcome;
+    uint32_t got;
     uint32_t bulk_reads;
 };
 
@@ -122,8 +151,10 @@ TEST_F(CameraFrame, NoCameraIsNotFound)
     EXPECT_EQ(CAMERA_NOT_FOUND, Take(PATIENT_MS));
     EXPECT_EQ(0u, got);
     ExpectUntouched();
-    EXPECT_EQ(CAMERA_NOT_FOUND,
-              TakeCameraFrame(L"\\\\.\\ezusb-7", PATIENT_MS, NULL, frame.data(), &got));
+    void *other = seam.open("\\\\.\\ezusb-7");
+    ASSERT_TRUE(other != NULL);
+    EXPECT_EQ(CAMERA_NOT_FOUND, seam.take_frame(other, PATIENT_MS, NULL, frame.data(), &got));
+    seam.close(other);
 }
 
 TEST_F(CameraFrame, FailNextFailsThatManyCapturesThenFramesFlow)
@@ -181,73 +212,99 @@ TEST_F(CameraFrame, HeldRequestIsCancelledAtTheTimeOut)
     ExpectPicture(0);
 }
 
-struct DelayedSignal {
-    HANDLE event;
-    DWORD after_ms;
-};
-
-DWORD WINAPI SignalLater(void *parameter)
+// As a Ctrl+C handler does: another thread raises the stop while the
+// request is out at the camera.
+TEST_F(CameraFrame, StopCancelsTheRequestInFlight)
 {
-    DelayedSignal *signal = static_cast<DelayedSignal *>(parameter);
-    Sleep(signal->after_ms);
-    SetEvent(signal->event);
-    return 0;
-}
-
-// As a Ctrl+C handler does: another thread signals while the request waits.
-TEST_F(CameraFrame, StopEventCancelsTheRequestInFlight)
-{
-    HANDLE stop = CreateEventW(NULL, TRUE, FALSE, NULL);
-    ASSERT_TRUE(stop != NULL);
+    StopSignal stop;
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 5000));
-    DelayedSignal signal = {stop, 300};
-    HANDLE thread = CreateThread(NULL, 0, SignalLater, &signal, 0, NULL);
-    ASSERT_TRUE(thread != NULL);
+    std::thread stopper([&stop] {
+        WaitForPendingRequests(1);
+        RaiseStop(&stop);
+    });
 
-    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, stop));
-    EXPECT_LT(elapsed_ms, 300 + CAMERA_CANCEL_BOUND_MS);
+    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
+    stopper.join();
+    EXPECT_EQ(0u, got);
     ExpectUntouched();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, PATIENT_MS));
-    CloseHandle(thread);
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.cancelled);
     EXPECT_EQ(1u, counters.opens);
+    EXPECT_EQ(0u, counters.bulk_reads);
 
-    // Signalled beforehand, the camera is not even opened.
-    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, stop));
+    // Raised beforehand, the camera is not even opened.
+    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.opens);
 
-    // Not signalled, the stop event changes nothing.
-    ASSERT_TRUE(ResetEvent(stop));
+    // Not raised, the stop signal changes nothing.
+    StopSignal quiet;
     ASSERT_EQ(0, ClearKnobs());
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS, stop));
+    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS, &quiet));
     ExpectPicture(0);
-    CloseHandle(stop);
 }
 
 // A camera that ignores the cancel: the read goes on after the capture has
-// given up, into the buffer the capture abandoned. The next capture gets the
-// next frame whole, with nothing of the late one in it.
+// given up, into the buffer of the conversation it abandoned, and the camera
+// is held meanwhile. Once the read is back, the next capture gets the next
+// frame whole, with nothing of the late one in it.
 TEST_F(CameraFrame, RequestThatIgnoresItsCancelIsLeftWithItsOwnBuffer)
 {
-    const DWORD delay_ms = 2000;
-    const DWORD timeout_ms = 2500;  // the vendor request ends, the read is held
+    const DWORD delay_ms = 2500;
+    const DWORD timeout_ms = 3000;  // the vendor request ends, the read is held
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, delay_ms));
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
 
     EXPECT_EQ(CAMERA_STUCK, Take(timeout_ms));
     EXPECT_GE(elapsed_ms + 20, timeout_ms + CAMERA_CANCEL_BOUND_MS);
     ExpectUntouched();
+    ASSERT_EQ(0, ReadCounters(&counters));
+    ASSERT_EQ(1u, counters.pending);  // so the next take is sure to be held
+    EXPECT_EQ(CAMERA_HELD, Take(PATIENT_MS));
+    EXPECT_EQ(0u, got);
 
     ASSERT_EQ(0, ClearKnobs());
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    ASSERT_EQ(0, WaitForFramesSent(1));
+    ASSERT_EQ(CAMERA_FRAME, TakeOnceReturned(PATIENT_MS));
     ExpectPicture(1);
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(2u, counters.frames_sent);
     EXPECT_EQ(0u, counters.cancelled);
     EXPECT_EQ(2u, counters.opens);
     EXPECT_EQ(2u, counters.closes);
+}
+
+// A driver that does its transfer inside the request (no pending, no
+// cancel) keeps the camera's thread, not the caller: the capture fails at
+// the time-out while the camera still holds the vendor request, captures
+// meanwhile are held without sending anything, and the late reply is
+// followed by no read, so the first capture after the hold gets frame 0.
+// Under Wine the hold blocks every request to the driver, the counters
+// too, so they are read only after it.
+TEST_F(CameraFrame, DriverThatWaitsInsideItsRequestIsAbandonedAtTheTimeOut)
+{
+    const DWORD hold_ms = 3000;
+    const DWORD timeout_ms = 500;
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, hold_ms));
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BLOCK_IN_REQUEST, 1));
+
+    EXPECT_EQ(CAMERA_STUCK, Take(timeout_ms));
+    EXPECT_EQ(0u, got);
+    ExpectUntouched();
+    // Still out at the camera: the stuck take came back before the camera
+    // answered.
+    EXPECT_EQ(CAMERA_HELD, Take(timeout_ms));
+
+    ASSERT_EQ(0, ClearKnobs());
+    ASSERT_EQ(CAMERA_FRAME, TakeOnceReturned(timeout_ms));
+    ExpectPicture(0);
+    ASSERT_EQ(0, ReadSettledCounters(&counters));
+    EXPECT_EQ(2u, counters.opens);
+    EXPECT_EQ(2u, counters.closes);
+    EXPECT_EQ(2u, counters.vendor_requests);
+    EXPECT_EQ(1u, counters.bulk_reads);
+    EXPECT_EQ(1u, counters.frames_sent);
+    EXPECT_EQ(0u, counters.cancelled);
 }
 
 // With a seed the camera draws every capture's outcome; a copy of its
@@ -267,7 +324,7 @@ TEST_F(CameraFrame, SeededFaultsGiveExactlyTheOutcomesTheSequenceSays)
         DrawCapture(&state, &next_frame, &drawn);
         kinds_seen[drawn.fault.kind]++;
         std::fill(frame.begin(), frame.end(), SENTINEL);
-        int outcome = Take(PATIENT_MS);
+        CameraOutcome outcome = Take(PATIENT_MS);
         if (drawn.whole_frame) {
             ASSERT_EQ(CAMERA_FRAME, outcome);
             ExpectPicture(drawn.frame_number);
