@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "movie_writer.h"
@@ -243,6 +244,28 @@ int FirstWrongFrame(const Bytes &decoded, uint32_t frames)
         }
     }
     return -1;
+}
+
+int IndexedFrames(const Bytes &file)
+{
+    uint32_t parts = Le32(file, 224);
+    int frames = 0;
+    for (uint32_t p = 0; p < parts && p < 256; ++p) {
+        uint64_t entry = 244 + p * 16;
+        uint64_t ix00 = Le32(file, entry) | (uint64_t)Le32(file, entry + 4) << 32;
+        uint32_t count = Le32(file, ix00 + 12);
+        if (Le32(file, ix00) != 0x30307869 || count != Le32(file, entry + 12))
+            return -1;
+        uint64_t base = Le32(file, ix00 + 20) | (uint64_t)Le32(file, ix00 + 24) << 32;
+        for (uint32_t f = 0; f < count; ++f, ++frames) {
+            uint64_t data = base + Le32(file, ix00 + 32 + f * 8);
+            Bytes bits = TestBits((uint32_t)frames);
+            if (data + bits.size() > file.size() || Le32(file, data - 8) != 0x62643030
+                || !std::equal(bits.begin(), bits.end(), file.begin() + data))
+                return -1;
+        }
+    }
+    return frames;
 }
 
 #ifdef _WIN32

@@ -52,6 +52,11 @@ std::string MakeScratch();
 void RemoveScratch(const std::string &folder);
 void SaveBytes(const std::string &path, const Bytes &bytes);
 
+// Frames found through the super index and the standard indexes it points
+// at, each checked against TestBits; -1 when an index points at anything but
+// the next test frame.
+int IndexedFrames(const Bytes &file);
+
 // ffmpeg and ffprobe from the system (the native build only).
 bool HaveFfmpeg();
 struct Decoded {

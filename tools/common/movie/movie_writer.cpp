@@ -41,6 +41,18 @@ bool PutCountsAndSizes(MovieWriter *w, const AviParts &parts, size_t part)
            && Put32(w, AviRiffSizeOffset(parts, part), AviRiffSize(parts, part));
 }
 
+// Marks bytes that no longer belong to any chunk: a JUNK chunk, or zeros
+// when there is no room for its header.
+bool PutLeftover(MovieWriter *w, uint64_t offset, uint64_t length)
+{
+    if (length < 8) {
+        const uint8_t zeros[8] = {};
+        return Put(w, offset, zeros, (size_t)length);
+    }
+    const uint32_t junk[2] = {AVI_FOURCC('J', 'U', 'N', 'K'), (uint32_t)(length - 8)};
+    return Put(w, offset, junk, sizeof(junk));
+}
+
 // Frames that still fit after the last completion point.
 uint64_t RoomLeft(const MovieWriter *w)
 {
@@ -81,6 +93,13 @@ bool WriteCompletion(MovieWriter *w, const AviParts &old, const AviParts &shape)
         headers.parts[last].qwOffsetLow = (uint32_t)(end & 0xFFFFFFFFu);
         headers.parts[last].qwOffsetHigh = (uint32_t)(end >> 32);
         if (!PutBytes(w, end, AviStandardIndex(old, last)) || !PutSuperIndex(w, headers))
+            return false;
+        // What the frames leave of the old indexes must read as one JUNK
+        // chunk: readers that walk the chunks would take an idx1 entry
+        // ("00db", 16) for a frame.
+        uint64_t frames_end = AviIndexOffset(shape, last);
+        uint64_t old_end = AviMovieEnd(old);
+        if (frames_end < old_end && !PutLeftover(w, frames_end, old_end - frames_end))
             return false;
     }
     const uint8_t *chunks = w->pending.data();
