@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "movie_file.h"
+#include "files.h"
 #include "movie_test_files.h"
 
 #ifdef _WIN32
@@ -15,10 +16,11 @@ const int NO_SUCH_FILE = ENOENT;
 
 TEST(MovieFile, WritesReadsAndCutsUnderAnyName)
 {
-    std::string folder = MakeScratch();
+    std::string folder;
+    ASSERT_EQ(0, MakeTempFolder(&folder));
     const char *names[] = {"plain.avi", "動画 é.avi"};
     for (const char *name : names) {
-        std::string path = folder + "/" + name;
+        std::string path = PathIn(folder, name);
         MovieFile file;
         int error = 0;
         ASSERT_EQ(MOVIE_FILE_OK, OpenMovieFile(path.c_str(), MOVIE_FILE_CREATE, &file, &error))
@@ -45,9 +47,9 @@ TEST(MovieFile, WritesReadsAndCutsUnderAnyName)
     }
     MovieFile file;
     int error = 0;
-    std::string missing = folder + "/missing.avi";
+    std::string missing = PathIn(folder, "missing.avi");
     EXPECT_EQ(MOVIE_FILE_FAILED,
               OpenMovieFile(missing.c_str(), MOVIE_FILE_EXISTING, &file, &error));
     EXPECT_EQ(NO_SUCH_FILE, error);
-    RemoveScratch(folder);
+    EXPECT_EQ(0, RemoveFolder(folder));
 }

@@ -4,11 +4,8 @@
 #include <string.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "movie_writer.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -201,33 +198,6 @@ uint32_t Le32(const Bytes &bytes, uint64_t offset)
     if (offset + 4 <= bytes.size())
         memcpy(&value, bytes.data() + offset, 4);
     return value;
-}
-
-std::string MakeScratch()
-{
-    static int made = 0;
-    fs::path folder =
-        fs::temp_directory_path()
-        / ("movie-test-" + std::to_string((long long)fs::hash_value(fs::current_path())) + "-"
-           + std::to_string(made++));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder.u8string();
-}
-
-void RemoveScratch(const std::string &folder)
-{
-    std::error_code ignored;
-    fs::remove_all(fs::u8path(folder), ignored);
-}
-
-void SaveBytes(const std::string &path, const Bytes &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    if (f == NULL)
-        return;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
 }
 
 int FirstWrongFrame(const Bytes &decoded, uint32_t frames)

@@ -47,11 +47,6 @@ Bytes ReferenceMovie(uint32_t frames, FrameRate rate, uint64_t part_limit);
 
 uint32_t Le32(const Bytes &bytes, uint64_t offset);
 
-// A fresh folder for files ffmpeg reads; removed by RemoveScratch.
-std::string MakeScratch();
-void RemoveScratch(const std::string &folder);
-void SaveBytes(const std::string &path, const Bytes &bytes);
-
 // Frames found through the super index and the standard indexes it points
 // at, each checked against TestBits; -1 when an index points at anything but
 // the next test frame.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "movie_repair.h"
+#include "files.h"
 #include "movie_test_files.h"
 #include "movie_writer.h"
 
@@ -224,6 +225,8 @@ TEST(MovieWriter, ThePartsAreFullAfter256)
     EXPECT_EQ(MOVIE_STOPPED, CompleteMovie(&r.writer));
     EXPECT_TRUE(ReferenceMovie(256, NTSC, 1) == r.memory.bytes);
     EXPECT_EQ(256u, Le32(r.memory.bytes, 224));
+    EXPECT_STREQ("the movie is full: it holds at most 256 parts of 1 GiB",
+                 MovieProblem(MOVIE_PARTS_FULL));
 }
 
 TEST(MovieWriter, AFullDiskLeavesTheLastCompletionPoint)
@@ -251,6 +254,9 @@ TEST(MovieWriter, AFullDiskLeavesTheLastCompletionPoint)
             EXPECT_EQ(MOVIE_WRITE_FAILED, CompleteMovie(&r.writer))
                 << row.committed << " " << space;
             EXPECT_EQ(SIMULATED_DISK_FULL, r.memory.file.system_error);
+            EXPECT_STREQ(
+                "writing the movie failed; it keeps the frames of its last complete second",
+                MovieProblem(MOVIE_WRITE_FAILED));
             EXPECT_TRUE(last_point == r.memory.bytes) << row.committed << " " << space;
             EXPECT_EQ(MOVIE_STOPPED, AddMovieFrame(&r.writer, TestBits(0).data()));
             EXPECT_EQ(MOVIE_STOPPED, FinishMovie(&r.writer));
@@ -277,7 +283,8 @@ TEST(MovieWriter, KilledAfterAnyWriteOfACompletion)
         {SMALL_PARTS, 6, 2},
         {SMALL_PARTS, 8, 2},
     };
-    std::string folder = MakeScratch();
+    std::string folder;
+    ASSERT_EQ(0, MakeTempFolder(&folder));
     for (const Row &row : rows) {
         Recording whole;
         StartRecording(&whole, row.part_limit, row.committed, row.added);
@@ -289,14 +296,14 @@ TEST(MovieWriter, KilledAfterAnyWriteOfACompletion)
             references[f] = ReferenceMovie(f, NTSC, row.part_limit);
         ASSERT_TRUE(references[row.committed + row.added] == whole.memory.bytes);
         std::set<uint32_t> repaired_counts;
-        std::string path = folder + "/killed.avi";
+        std::string path = PathIn(folder, "killed.avi");
         for (int k = 0; k <= writes; ++k) {
             Recording r;
             StartRecording(&r, row.part_limit, row.committed, row.added);
             r.memory.operations_left = k;
             MovieResult result = CompleteMovie(&r.writer);
             EXPECT_EQ(k == writes ? MOVIE_OK : MOVIE_WRITE_FAILED_NOT_RESTORED, result);
-            SaveBytes(path, r.memory.bytes);
+            ASSERT_EQ(0, WriteFileBytes(path, r.memory.bytes.data(), r.memory.bytes.size()));
             Decoded decoded = DecodeMovie(path);
             std::string where = std::to_string(row.committed) + "+" + std::to_string(row.added)
                                 + " after " + std::to_string(k) + " writes";
@@ -321,14 +328,15 @@ TEST(MovieWriter, KilledAfterAnyWriteOfACompletion)
         }
         // What the repairs made, once each.
         for (uint32_t frames : repaired_counts) {
-            SaveBytes(path, references[frames]);
+            ASSERT_EQ(0,
+                      WriteFileBytes(path, references[frames].data(), references[frames].size()));
             Decoded decoded = DecodeMovie(path);
             EXPECT_EQ("", decoded.errors) << frames;
             EXPECT_EQ(frames * DISPLAY_IMAGE_BYTES, decoded.frames.size());
             EXPECT_EQ(-1, FirstWrongFrame(decoded.frames, frames)) << frames;
         }
     }
-    RemoveScratch(folder);
+    EXPECT_EQ(0, RemoveFolder(folder));
 }
 
 TEST(MovieWriter, ReadersSeeEveryFrameAtItsRate)
@@ -352,10 +360,12 @@ TEST(MovieWriter, ReadersSeeEveryFrameAtItsRate)
          "codec_name=rawvideo\nwidth=96\nheight=72\npix_fmt=bgr24\nr_frame_rate=25/2\n"
          "nb_frames=20\nnb_read_frames=20\n"},
     };
-    std::string folder = MakeScratch();
+    std::string folder;
+    ASSERT_EQ(0, MakeTempFolder(&folder));
     for (const Row &row : rows) {
-        std::string path = folder + "/movie.avi";
-        SaveBytes(path, ReferenceMovie(row.frames, row.rate, row.part_limit));
+        std::string path = PathIn(folder, "movie.avi");
+        Bytes movie = ReferenceMovie(row.frames, row.rate, row.part_limit);
+        ASSERT_EQ(0, WriteFileBytes(path, movie.data(), movie.size()));
         EXPECT_EQ(row.probe, ProbeMovie(path));
         Decoded decoded = DecodeMovie(path);
         EXPECT_EQ(0, decoded.status);
@@ -363,5 +373,5 @@ TEST(MovieWriter, ReadersSeeEveryFrameAtItsRate)
         EXPECT_EQ(row.frames * DISPLAY_IMAGE_BYTES, decoded.frames.size());
         EXPECT_EQ(-1, FirstWrongFrame(decoded.frames, row.frames));
     }
-    RemoveScratch(folder);
+    EXPECT_EQ(0, RemoveFolder(folder));
 }

@@ -230,3 +230,20 @@ uint32_t MovieFrameCount(const MovieWriter *w)
 {
     return AviTotalFrames(w->parts) + w->pending_frames;
 }
+
+const char *MovieProblem(MovieResult result)
+{
+    switch (result) {
+    case MOVIE_OK:
+        return "";
+    case MOVIE_WRITE_FAILED:
+        return "writing the movie failed; it keeps the frames of its last complete second";
+    case MOVIE_WRITE_FAILED_NOT_RESTORED:
+        return "writing the movie failed and left it incomplete; kavroconv --repair completes it";
+    case MOVIE_PARTS_FULL:
+        return "the movie is full: it holds at most 256 parts of 1 GiB";
+    case MOVIE_STOPPED:
+        return "the recording has already stopped";
+    }
+    return "unknown movie result";
+}

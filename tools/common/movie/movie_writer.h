@@ -66,6 +66,10 @@ MovieResult CompleteMovie(MovieWriter *writer);
 // closes the file.
 MovieResult FinishMovie(MovieWriter *writer);
 
+// Why the recording stopped, in a line's words for the user ("" for
+// MOVIE_OK); the caller adds the system's reason for a failed write.
+const char *MovieProblem(MovieResult result);
+
 // Frames added and accepted so far, on disk or waiting.
 uint32_t MovieFrameCount(const MovieWriter *writer);
 
