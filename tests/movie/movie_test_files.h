@@ -54,6 +54,11 @@ int IndexedFrames(const Bytes &file);
 
 // ffmpeg and ffprobe from the system (the native build only).
 bool HaveFfmpeg();
+#ifdef _WIN32
+const char NO_FFMPEG[] = "ffmpeg reads the movies in the native builds";
+#else
+const char NO_FFMPEG[] = "ffmpeg and ffprobe are missing: run scripts/setup.sh";
+#endif
 struct Decoded {
     int status;          // ffmpeg's exit status
     std::string errors;  // what it printed at -v error

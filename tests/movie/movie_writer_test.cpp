@@ -271,7 +271,7 @@ TEST(MovieWriter, AFullDiskLeavesTheLastCompletionPoint)
 TEST(MovieWriter, KilledAfterAnyWriteOfACompletion)
 {
     if (!HaveFfmpeg())
-        GTEST_SKIP() << "ffmpeg and ffprobe are missing: run scripts/setup.sh";
+        GTEST_SKIP() << NO_FFMPEG;
     struct Row {
         uint64_t part_limit;
         uint32_t committed, added;
@@ -342,7 +342,7 @@ TEST(MovieWriter, KilledAfterAnyWriteOfACompletion)
 TEST(MovieWriter, ReadersSeeEveryFrameAtItsRate)
 {
     if (!HaveFfmpeg())
-        GTEST_SKIP() << "ffmpeg and ffprobe are missing: run scripts/setup.sh";
+        GTEST_SKIP() << NO_FFMPEG;
     struct Row {
         FrameRate rate;
         uint32_t frames;
