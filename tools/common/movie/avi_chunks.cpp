@@ -62,7 +62,7 @@ void AviBuildSuperIndex(const AviParts &parts, AviHeaders *headers)
     memset(super, 0, AVI_SUPER_INDEX_BYTES);
     super->wLongsPerEntry = 4;
     super->bIndexSubType = 0;
-    super->bIndexType = AVI_INDEX_OF_INDEXES;
+    super->bIndexType = AVI_INDEX_TYPE_INDEXES;
     super->nEntriesInUse = (uint32_t)parts.size();
     super->dwChunkId = AVI_FRAME_CHUNK_ID;
     for (size_t p = 0; p < parts.size() && p < AVI_MAX_PARTS; ++p) {
@@ -91,7 +91,7 @@ void AviBuildHeaders(const AviParts &parts, FrameRate rate, AviHeaders *h)
         ((uint64_t)AVI_FRAME_CHUNK_BYTES * rate.rate + rate.scale - 1) / rate.scale;
     h->main.dwMaxBytesPerSec =
         bytes_per_second > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)bytes_per_second;
-    h->main.dwFlags = AVIF_HASINDEX | AVIF_ISINTERLEAVED;
+    h->main.dwFlags = AVI_MOVIE_HAS_INDEX | AVI_MOVIE_INTERLEAVED;
     h->main.dwTotalFrames = parts[0];
     h->main.dwStreams = 1;
     h->main.dwSuggestedBufferSize = DISPLAY_IMAGE_BYTES;
@@ -138,7 +138,7 @@ AviBytes AviStandardIndex(const AviParts &parts, size_t part)
     PutLe32(&bytes[4], (uint32_t)bytes.size() - 8);
     AviStandardIndexHeader header = {};
     header.wLongsPerEntry = 2;
-    header.bIndexType = AVI_INDEX_OF_CHUNKS;
+    header.bIndexType = AVI_INDEX_TYPE_CHUNKS;
     header.nEntriesInUse = frames;
     header.dwChunkId = AVI_FRAME_CHUNK_ID;
     uint64_t base = AviMoviOffset(parts, part);
@@ -168,8 +168,8 @@ AviBytes AviPartIndexes(const AviParts &parts, size_t part)
     at += 8;
     for (uint32_t f = 0; f < frames; ++f, at += sizeof(AviOldIndexEntry)) {
         // Counted from the movi fourcc: the first frame's chunk is at 4.
-        AviOldIndexEntry e = {AVI_FRAME_CHUNK_ID, AVIIF_KEYFRAME, 4 + f * AVI_FRAME_CHUNK_BYTES,
-                              DISPLAY_IMAGE_BYTES};
+        AviOldIndexEntry e = {AVI_FRAME_CHUNK_ID, AVI_OLD_INDEX_KEY_FRAME,
+                              4 + f * AVI_FRAME_CHUNK_BYTES, DISPLAY_IMAGE_BYTES};
         memcpy(&bytes[at], &e, sizeof(e));
     }
     return bytes;

@@ -27,11 +27,11 @@ enum {
     AVI_MAX_PARTS = 256,                              // the room reserved in the super index
     AVI_FRAME_CHUNK_BYTES = 8 + DISPLAY_IMAGE_BYTES,  // "00db", size, bits: 20744
     AVI_AVIX_HEADER_BYTES = 24,                       // RIFF size AVIX LIST size movi
-    AVIF_HASINDEX = 0x10,
-    AVIF_ISINTERLEAVED = 0x100,
-    AVIIF_KEYFRAME = 0x10,
-    AVI_INDEX_OF_INDEXES = 0,
-    AVI_INDEX_OF_CHUNKS = 1,
+    AVI_MOVIE_HAS_INDEX = 0x10,
+    AVI_MOVIE_INTERLEAVED = 0x100,
+    AVI_OLD_INDEX_KEY_FRAME = 0x10,
+    AVI_INDEX_TYPE_INDEXES = 0,
+    AVI_INDEX_TYPE_CHUNKS = 1,
 };
 
 const uint32_t AVI_FRAME_CHUNK_ID = AVI_FOURCC('0', '0', 'd', 'b');
