@@ -1,7 +1,9 @@
 // The order of a completion's writes is what keeps a killed recording
-// readable: after every prefix of them the super index in the header points
-// at standard indexes that describe whole frames only, so ffmpeg reads every
-// frame of the last completion point, and a repair finds the rest.
+// readable. After every prefix of them the file is still a clean run of
+// chunks (frames, indexes, JUNK), and the super index points at standard
+// indexes of whole frames only: readers that walk the chunks (ffmpeg) and
+// readers that follow the indexes both find every frame of the last
+// completion point, and a repair finds the rest.
 #include "movie_writer.h"
 
 #include <string.h>
