@@ -11,7 +11,7 @@ PACKAGES=(
     wine wine32:i386 wine64
     xvfb fonts-ipafont-gothic fonts-wine locales
     googletest libgtest-dev libbenchmark-dev libstb-dev
-    imagemagick xdotool python3 man-db
+    imagemagick xdotool python3 man-db ffmpeg
 )
 LOCALE=ja_JP.UTF-8
 

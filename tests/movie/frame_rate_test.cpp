@@ -1,0 +1,54 @@
+// The rate a user writes becomes the exact fraction ffprobe reports.
+#include <gtest/gtest.h>
+
+#include "frame_rate.h"
+
+TEST(FrameRate, ParsesDecimalsIntoReducedFractions)
+{
+    struct Row {
+        const char *text;
+        FrameRateParse result;
+        uint32_t rate, scale;
+    } rows[] = {
+        {"12.5", FRAME_RATE_PARSED, 25, 2},
+        {"30", FRAME_RATE_PARSED, 30, 1},
+        {"29.97", FRAME_RATE_PARSED, 30000, 1001},
+        {"29.970", FRAME_RATE_PARSED, 30000, 1001},
+        {"23.976", FRAME_RATE_PARSED, 24000, 1001},
+        {"59.94", FRAME_RATE_PARSED, 60000, 1001},
+        {"59.940", FRAME_RATE_PARSED, 60000, 1001},
+        {"23.97", FRAME_RATE_PARSED, 2397, 100},
+        {"0.001", FRAME_RATE_PARSED, 1, 1000},
+        {"1000", FRAME_RATE_PARSED, 1000, 1},
+        {"1000.000", FRAME_RATE_PARSED, 1000, 1},
+        {"007.50", FRAME_RATE_PARSED, 15, 2},
+        {"0.125", FRAME_RATE_PARSED, 1, 8},
+        {"999.999", FRAME_RATE_PARSED, 999999, 1000},
+        {"0", FRAME_RATE_OUT_OF_RANGE, 0, 0},
+        {"0.000", FRAME_RATE_OUT_OF_RANGE, 0, 0},
+        {"1000.001", FRAME_RATE_OUT_OF_RANGE, 0, 0},
+        {"99999999999999999999", FRAME_RATE_OUT_OF_RANGE, 0, 0},
+        {"0.0001", FRAME_RATE_TOO_MANY_DECIMALS, 0, 0},
+        {"29.9700", FRAME_RATE_TOO_MANY_DECIMALS, 0, 0},
+        {"", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {".5", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"5.", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"-5", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"+5", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"1,5", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"1.2.3", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"25fps", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {" 25", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+        {"30000/1001", FRAME_RATE_NOT_A_DECIMAL, 0, 0},
+    };
+    for (const Row &row : rows) {
+        FrameRate rate = {0xdeadbeef, 0xdeadbeef};
+        EXPECT_EQ(row.result, ParseFrameRate(row.text, &rate)) << '"' << row.text << '"';
+        if (row.result == FRAME_RATE_PARSED) {
+            EXPECT_EQ(row.rate, rate.rate) << row.text;
+            EXPECT_EQ(row.scale, rate.scale) << row.text;
+        } else {
+            EXPECT_EQ(0xdeadbeefu, rate.rate) << row.text;
+        }
+    }
+}
