@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <mutex>
 #include <string>
 
 #include "timed_capture.h"
@@ -158,14 +159,52 @@ void *OpenTimedCamera(const char *device)
     return camera;
 }
 
+// The stop signal as an event the capture's wait can include: a thread of
+// the capture's own sets the event when the signal is raised, and ends when
+// the capture does.
+struct StopRelay {
+    StopSignal *stop;
+    HANDLE event;
+    bool capture_done;  // under stop->lock
+};
+
+DWORD WINAPI RelayStop(void *context)
+{
+    StopRelay *relay = static_cast<StopRelay *>(context);
+    std::unique_lock<std::mutex> hold(relay->stop->lock);
+    relay->stop->raised_changed.wait(
+        hold, [relay] { return relay->stop->raised || relay->capture_done; });
+    if (relay->stop->raised)
+        SetEvent(relay->event);
+    return 0;
+}
+
 CameraOutcome TakeTimedFrame(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
                              uint32_t *got)
 {
     if (StopRaised(stop))
         return CAMERA_STOPPED;
+    StopRelay relay = {stop, NULL, false};
+    HANDLE relay_thread = NULL;
+    if (stop != NULL) {
+        relay.event = CreateEventW(NULL, TRUE, FALSE, NULL);
+        if (relay.event != NULL)
+            relay_thread = CreateThread(NULL, 0, RelayStop, &relay, 0, NULL);
+    }
     DWORD delivered = 0;
     int outcome = TakeCameraFrame(static_cast<TimedCamera *>(camera)->path.c_str(), timeout_ms,
-                                  NULL, frame, &delivered);
+                                  relay_thread != NULL ? relay.event : NULL, frame, &delivered);
+    if (relay_thread != NULL) {
+        {
+            std::lock_guard<std::mutex> hold(stop->lock);
+            relay.capture_done = true;
+        }
+        stop->raised_changed.notify_all();
+        WaitForSingleObject(relay_thread, INFINITE);
+        CloseHandle(relay_thread);
+    }
+    if (relay.event != NULL)
+        CloseHandle(relay.event);
     *got = delivered;
     return static_cast<CameraOutcome>(outcome);
 }
