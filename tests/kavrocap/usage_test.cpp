@@ -1,5 +1,6 @@
-// Wrong command lines end with status 2 before the camera is opened; help
-// and version end with 0, and nothing else happens either.
+// The shipped program's usage end to end: a wrong command line ends with
+// status 2 before the camera is opened, help and version with 0. Every
+// usage error is a row of kavrocap_run_test.
 #include "kavrocap_fixture.h"
 
 namespace {
@@ -10,24 +11,7 @@ struct UsageCase {
 };
 
 const UsageCase USAGE_ERRORS[] = {
-    {{"--bogus"}, "unknown option --bogus"},
-    {{"-n", "x"}, "-n takes a whole number from 0 to 2147483647, not 'x'"},
-    {{"-n"}, "-n needs a value"},
-    {{"-i", "-2"}, "-i takes seconds from 0 to 1000000, not '-2'"},
-    {{"-t", "0"}, "-t takes seconds from 0.001 to 86400, not '0'"},
-    {{"-f", "gif"}, "-f takes raw, bmp or png, not 'gif'"},
-    {{"-n", "2", "x.bin"}, "OUTPUT needs {n} or {time} to name more than one frame: x.bin"},
-    {{"x{q}.bin"}, "unknown sequence {q} in OUTPUT (write {{, }} or %% for the character itself)"},
-    {{"x%s.bin"}, "unknown sequence %s in OUTPUT (write {{, }} or %% for the character itself)"},
-    {{"a<b.bin"}, "a file name cannot hold the character '<'"},
-    {{"NUL"}, "NUL is a reserved device name"},
-    {{"dir{n}\\x{n}.bin"},
-     "{n} stands in the folder of OUTPUT; placeholders belong in the file name"},
     {{"nodir\\x{n}.bin"}, "folder not found: nodir\\"},
-    {{"--continue", "--start", "2"}, "--continue and --start cannot be used together"},
-    {{"--continue", "t{time}.bin"}, "--continue needs {n} in OUTPUT: t{time}.bin"},
-    {{"a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
-    {{"-q", "-q"}, "-q given twice"},
 };
 
 TEST_F(KavrocapTest, UsageErrorsEndBeforeTheCameraIsOpened)
@@ -43,7 +27,7 @@ TEST_F(KavrocapTest, UsageErrorsEndBeforeTheCameraIsOpened)
 
 TEST_F(KavrocapTest, HelpAndVersionTellAndDoNothingElse)
 {
-    for (const char *help : {"--help", "-h", "/?"}) {
+    for (const char *help : {"/?"}) {
         EXPECT_EQ(0, Run({"-n", "3", help})) << help;
         EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n")) << help;
         EXPECT_NE(std::string::npos, out.find("Exit status:\n"

@@ -7,7 +7,7 @@
 #include "converter_fixture.h"
 #include "frame.h"
 #include "run_program.h"
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 

@@ -29,7 +29,7 @@ std::string TemporaryName(const char *path, unsigned long process, int attempt)
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "no_case.h"
 #include "pattern.h"
 
 namespace {
@@ -18,9 +19,9 @@ int IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-char Upper(char c)
+int IsLetter(char c)
 {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 void AddText(std::vector<PatternPart> *parts, char c)
@@ -178,9 +179,8 @@ int MatchFrom(const std::vector<PatternPart> &parts, size_t index, const char *n
         *number = 0;
         return 0;
     }
-    for (size_t i = 0; i < expected.size(); ++i)
-        if (name[at + i] == '\0' || Upper(name[at + i]) != Upper(expected[i]))
-            return 0;
+    if (!SameNoCase(name + at, expected.c_str(), expected.size()))
+        return 0;
     return MatchFrom(parts, index + 1, name, at + expected.size(), number, bound);
 }
 
@@ -210,10 +210,8 @@ int CheckFileName(const std::string &name, std::string *problem)
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
-    for (char &c : stem)
-        c = Upper(c);
     for (const char *reserved : RESERVED_NAMES) {
-        if (stem == reserved) {
+        if (EqualNoCase(stem.c_str(), reserved)) {
             *problem = name + " is a reserved device name";
             return -1;
         }
@@ -234,8 +232,7 @@ int ParseNamePattern(const char *text, NamePattern *pattern, std::string *proble
         if (text[i] == '\\' || text[i] == '/')
             name_begin = i + 1;
     // "C:kavro.bin": a folder on drive C:, not a colon in the name.
-    if (name_begin == 0 && end >= 2 && text[1] == ':' && Upper(text[0]) >= 'A'
-        && Upper(text[0]) <= 'Z')
+    if (name_begin == 0 && end >= 2 && text[1] == ':' && IsLetter(text[0]))
         name_begin = 2;
 
     std::vector<PatternPart> folder;

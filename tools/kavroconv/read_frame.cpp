@@ -1,6 +1,7 @@
 #include <string.h>
 
 #include "kavroconv.h"
+#include "report.h"
 #include "system_error.h"
 
 namespace {
@@ -13,7 +14,7 @@ const char *const KIND_TEXTS[] = {"", "is a directory", "is a pipe", "is a devic
 
 int Refuse(const char *path, const std::string &reason, FILE *err)
 {
-    PrintLine(err, std::string("kavroconv: ") + path + ": " + reason);
+    Report(err, KAVROCONV_NAME, path + (": " + reason));
     return -1;
 }
 
@@ -39,7 +40,7 @@ int CheckSize(const char *path, size_t got, long long file_size, FILE *err)
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 
