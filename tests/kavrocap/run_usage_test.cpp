@@ -32,16 +32,10 @@ const UsageCase USAGE_ERRORS[] = {
 
 TEST_F(KavrocapRunTest, UsageErrorsEndBeforeTheCameraIsOpened)
 {
-    for (const UsageCase &c : USAGE_ERRORS)
-        Check({c.problem,
-               {},
-               {},
-               c.args,
-               2,
-               "",
-               std::string("kavrocap: ") + c.problem + "\n" + USAGE_LINE,
-               {},
-               0});
+    for (const UsageCase &c : USAGE_ERRORS) {
+        std::string err = std::string("kavrocap: ") + c.problem + "\n" + USAGE_LINE;
+        Check({c.problem, {}, {}, c.args, 2, "", err, {}, 0});
+    }
 }
 
 // The help tells the defaults the code uses, the device path among them.

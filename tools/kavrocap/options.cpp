@@ -178,7 +178,7 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
             options->format = FORMAT_RAW;
         return OPTIONS_ACCEPTED;
     }
-    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != 0)
+    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != NAME_ACCEPTED)
         return OPTIONS_REFUSED;
     if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
         return Fail(problem,
@@ -193,7 +193,8 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
     NamePattern name_only = options->pattern;
     name_only.folder.clear();
     FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
-    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem) != 0)
+    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem)
+        != NAME_ACCEPTED)
         return OPTIONS_REFUSED;
     if (!given[OPT_FORMAT]) {
         std::string sample = FormatOutputName(options->pattern, options->start, midnight);

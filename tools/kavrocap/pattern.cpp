@@ -186,11 +186,11 @@ int MatchFrom(const std::vector<PatternPart> &parts, size_t index, const char *n
 
 }  // namespace
 
-int CheckFileName(const std::string &name, std::string *problem)
+NameResult CheckFileName(const std::string &name, std::string *problem)
 {
     if (name.empty()) {
         *problem = "OUTPUT names a folder, not a file";
-        return -1;
+        return NAME_REFUSED;
     }
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || strchr(FORBIDDEN_IN_NAME, c) != NULL) {
@@ -199,12 +199,12 @@ int CheckFileName(const std::string &name, std::string *problem)
                 *problem += "with code " + std::to_string(static_cast<int>(c));
             else
                 *problem += std::string("'") + c + "'";
-            return -1;
+            return NAME_REFUSED;
         }
     }
     if (name.back() == '.' || name.back() == ' ') {
         *problem = "a file name cannot end in a dot or a space: " + name;
-        return -1;
+        return NAME_REFUSED;
     }
     // Windows opens the device whatever the extension: "nul.txt" is NUL.
     std::string stem = name.substr(0, name.find('.'));
@@ -213,13 +213,13 @@ int CheckFileName(const std::string &name, std::string *problem)
     for (const char *reserved : RESERVED_NAMES) {
         if (EqualNoCase(stem.c_str(), reserved)) {
             *problem = name + " is a reserved device name";
-            return -1;
+            return NAME_REFUSED;
         }
     }
-    return 0;
+    return NAME_ACCEPTED;
 }
 
-int ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem)
+NameResult ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem)
 {
     pattern->folder.clear();
     pattern->name.clear();
@@ -237,11 +237,11 @@ int ParseNamePattern(const char *text, NamePattern *pattern, std::string *proble
 
     std::vector<PatternPart> folder;
     if (ReadParts(text, 0, name_begin, 0, &folder, problem) != 0)
-        return -1;
+        return NAME_REFUSED;
     if (!folder.empty())
         pattern->folder = folder[0].text;
     if (ReadParts(text, name_begin, end, 1, &pattern->name, problem) != 0)
-        return -1;
+        return NAME_REFUSED;
 
     for (const PatternPart &part : pattern->name) {
         if (part.kind == PART_NUMBER)
@@ -289,10 +289,10 @@ std::string FormatOutputName(const NamePattern &pattern, int64_t number, const F
     return name;
 }
 
-int MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number)
+bool MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number)
 {
     *number = 0;
-    return MatchFrom(pattern.name, 0, name, 0, number, 0);
+    return MatchFrom(pattern.name, 0, name, 0, number, 0) != 0;
 }
 
 int64_t NumberAfterExisting(const NamePattern &pattern, const std::vector<std::string> &names)

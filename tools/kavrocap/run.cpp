@@ -79,7 +79,7 @@ KeepResult Keep(const CaptureOptions &options, RunState *run, const std::string 
         return NOT_KEPT;
     }
     std::string name_problem;
-    if (CheckFileName(path.substr(options.pattern.folder.size()), &name_problem) != 0) {
+    if (CheckFileName(path.substr(options.pattern.folder.size()), &name_problem) != NAME_ACCEPTED) {
         *reason = path + ": " + name_problem;
         return NOT_KEPT;
     }

@@ -45,19 +45,23 @@ void PrintHelp(FILE *out);
 // ".bin" extension keeps it whole and gets the extension appended.
 std::string DefaultOutputName(const char *input, OutputFormat format);
 
-// Reads the file at path, which must be a regular file holding exactly one
-// raw frame. Never waits on a pipe or a device. Returns 0, or -1 after
-// printing why not to err.
-int ReadFrameFile(const char *path, uint8_t *frame, FILE *err);
+enum FrameFileResult { FRAME_FILE_READ, FRAME_FILE_REFUSED };
 
-// 1 when both names lead to one and the same existing file (another path,
-// a link), 0 otherwise, including when either does not exist.
-int IsSameFile(const char *first, const char *second);
+// Reads the file at path, which must be a regular file holding exactly one
+// raw frame. Never waits on a pipe or a device. On FRAME_FILE_REFUSED, why
+// has gone to err.
+FrameFileResult ReadFrameFile(const char *path, uint8_t *frame, FILE *err);
+
+// Whether both names lead to one and the same existing file (another path,
+// a link); false when either does not exist.
+bool IsSameFile(const char *first, const char *second);
+
+enum ConvertResult { FILE_CONVERTED, FILE_NOT_CONVERTED };
 
 // Converts one raw frame file into a picture file and, unless quiet, lists
-// it on out. Returns 0, or -1 after printing one line naming the file and
-// the reason.
-int ConvertFile(const char *input, const char *output, OutputFormat format, int quiet, FILE *out,
-                FILE *err);
+// it on out. On FILE_NOT_CONVERTED, one line naming the file and the reason
+// has gone to err.
+ConvertResult ConvertFile(const char *input, const char *output, OutputFormat format, int quiet,
+                          FILE *out, FILE *err);
 
 #endif

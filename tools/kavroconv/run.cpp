@@ -39,7 +39,7 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
                                  ? std::string(options.output)
                                  : DefaultOutputName(input.c_str(), options.format);
         if (ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet, out, err)
-            != 0)
+            != FILE_CONVERTED)
             status = EXIT_SOME_FAILED;
     }
     fflush(out);
