@@ -16,7 +16,7 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
         return EXIT_ALL_DONE;
     }
     if (options.version) {
-        PrintLine(out, std::string("kavroconv ") + PUKAVRO_VERSION_TEXT);
+        PrintLine(out, std::string(KAVROCONV_NAME " ") + PUKAVRO_VERSION_TEXT);
         return EXIT_ALL_DONE;
     }
     ExitStatus status = EXIT_ALL_DONE;
