@@ -46,7 +46,7 @@ int SaveFrame(Mode mode, int number, const uint8_t *frame)
     if (mode == MODE_RAW)
         return WriteWholeFile(name, frame, RAW_FRAME_BYTES, 0, NULL) == OUTPUT_WRITTEN ? 0 : -1;
     std::vector<uint8_t> picture;
-    if (EncodePicture(frame, PICTURE_PNG, &picture) != 0)
+    if (EncodePicture(frame, FORMAT_PNG, &picture) != PICTURE_ENCODED)
         return -1;
     return WriteWholeFile(name, picture.data(), picture.size(), 0, NULL) == OUTPUT_WRITTEN ? 0 : -1;
 }

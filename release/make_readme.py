@@ -14,15 +14,16 @@ The result is UTF-8 with a byte-order mark and CRLF line ends, which every
 Notepad shows correctly, Japanese included.
 
   make_readme.py --version V --template T --readme README.md
-                 --messages messages.h [--help tool=FILE:SYMBOL]... -o OUT
-  make_readme.py --print-help FILE:SYMBOL     (the extracted text, as is)
+                 --messages messages.h [--help tool=FILE:SYMBOL]... [-I DIR]... -o OUT
+  make_readme.py --print-help FILE:SYMBOL [-I DIR]...   (the extracted text, as is)
 """
 import argparse
+import os
 import re
 import sys
 
 TOKEN = re.compile(
-    r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'|[A-Za-z_]\w*|\S',
+    r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'|[A-Za-z_]\w*|\d+|\S',
     re.S)
 
 
@@ -63,27 +64,65 @@ def code_tokens(path):
         return [t for t in TOKEN.findall(f.read()) if not t.startswith(('//', '/*'))]
 
 
-def arrays(tokens):
-    """Every `char NAME[] = "..." ...;` in the file: NAME -> bytes."""
+def macros(path, include_dirs, seen=None):
+    """Every `#define NAME "text"` and `#define NAME 123` in the file and in
+    the headers it includes ("name.h", looked for beside it, then in
+    include_dirs): NAME -> the literal's bytes, or the number's digits."""
+    seen = set() if seen is None else seen
+    if path in seen:
+        return {}
+    seen.add(path)
+    tokens = code_tokens(path)
+    found = {}
+    for i in range(len(tokens) - 3):
+        if tokens[i] != '#':
+            continue
+        if tokens[i + 1] == 'include' and tokens[i + 2].startswith('"'):
+            name = tokens[i + 2][1:-1]
+            for folder in [os.path.dirname(path)] + include_dirs:
+                candidate = os.path.join(folder, name)
+                if os.path.exists(candidate):
+                    found.update(macros(candidate, include_dirs, seen))
+                    break
+        elif tokens[i + 1] == 'define' and tokens[i + 3].startswith('"'):
+            found[tokens[i + 2]] = unescape(tokens[i + 3][1:-1])
+        elif tokens[i + 1] == 'define' and tokens[i + 3].isdigit():
+            found[tokens[i + 2]] = tokens[i + 3].encode()
+    return found
+
+
+def arrays(tokens, defined):
+    """Every `char NAME[] = "..." ...;` in the file: NAME -> bytes. The
+    literals may be joined by macros of defined, a number's macro through a
+    stringizing macro: `"(default " TEXT(DEFAULT_COUNT) ")"`."""
     found = {}
     for i in range(len(tokens) - 4):
         if tokens[i] == 'char' and tokens[i + 2:i + 5] == ['[', ']', '=']:
             text = b''
             j = i + 5
-            while tokens[j].startswith('"'):
-                text += unescape(tokens[j][1:-1])
-                j += 1
+            while True:
+                if tokens[j].startswith('"'):
+                    text += unescape(tokens[j][1:-1])
+                    j += 1
+                elif tokens[j] in defined:
+                    text += defined[tokens[j]]
+                    j += 1
+                elif tokens[j + 3:j + 4] == [')'] and tokens[j + 1] == '(' and tokens[j + 2] in defined:
+                    text += defined[tokens[j + 2]]
+                    j += 4
+                else:
+                    break
             if j > i + 5:
                 found[tokens[i + 1]] = text
     return found
 
 
-def help_text(spec):
+def help_text(spec, include_dirs):
     """The text a tool prints for --help: SYMBOL is either a char array or a
     function whose string literals and named arrays, in order, are printed."""
     path, symbol = spec.rsplit(':', 1)
     tokens = code_tokens(path)
-    named = arrays(tokens)
+    named = arrays(tokens, macros(path, include_dirs))
     if symbol in named:
         return named[symbol].decode('utf-8')
     for i in range(len(tokens) - 1):
@@ -184,14 +223,16 @@ def main():
     parser.add_argument('--messages')
     parser.add_argument('--help-text', action='append', default=[], metavar='TOOL=FILE:SYMBOL')
     parser.add_argument('-o', dest='output')
+    parser.add_argument('-I', dest='include_dirs', action='append', default=[],
+                        help='where the help source\'s included headers are looked for')
     args = parser.parse_args()
     if args.print_help:
-        sys.stdout.write(help_text(args.print_help))
+        sys.stdout.write(help_text(args.print_help, args.include_dirs))
         return
     helps = {}
     for item in args.help_text:
         tool, spec = item.split('=', 1)
-        helps[tool] = help_text(spec)
+        helps[tool] = help_text(spec, args.include_dirs)
     with open(args.template, encoding='utf-8') as f:
         template = f.read()
     text = expand(template, args.version, messages(args.messages), helps, args.readme)

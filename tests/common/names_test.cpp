@@ -10,17 +10,17 @@ TEST(PictureName, FormatFromTheExtensionInAnyCase)
 {
     const struct {
         const char *name;
-        int known;
-        PictureFormat format;
+        bool known;
+        OutputFormat format;
     } cases[] = {
-        {"a.png", 1, PICTURE_PNG}, {"dir/A.PNG", 1, PICTURE_PNG}, {"x.Bmp", 1, PICTURE_BMP},
-        {".bmp", 1, PICTURE_BMP},  {"a.bmp.png", 1, PICTURE_PNG}, {"a.pngx", 0, PICTURE_BMP},
-        {"apng", 0, PICTURE_BMP},  {"a.jpg", 0, PICTURE_BMP},     {"png", 0, PICTURE_BMP},
-        {"", 0, PICTURE_BMP},
+        {"a.png", true, FORMAT_PNG}, {"dir/A.PNG", true, FORMAT_PNG}, {"x.Bmp", true, FORMAT_BMP},
+        {".bmp", true, FORMAT_BMP},  {"a.bmp.png", true, FORMAT_PNG}, {"a.pngx", false, FORMAT_RAW},
+        {"apng", false, FORMAT_RAW}, {"a.jpg", false, FORMAT_RAW},    {"png", false, FORMAT_RAW},
+        {"", false, FORMAT_RAW},     {"a.raw", false, FORMAT_RAW},    {"a.bin", false, FORMAT_RAW},
     };
     for (const auto &c : cases) {
-        PictureFormat format = PICTURE_BMP;
-        EXPECT_EQ(c.known, PictureFormatFromName(c.name, &format)) << c.name;
+        OutputFormat format = FORMAT_RAW;
+        EXPECT_EQ(c.known, FormatFromExtension(c.name, &format)) << c.name;
         EXPECT_EQ(c.format, format) << c.name;
     }
 }
@@ -28,10 +28,10 @@ TEST(PictureName, FormatFromTheExtensionInAnyCase)
 TEST(PictureName, WholeFilesOfEachFormat)
 {
     std::vector<uint8_t> frame(RAW_FRAME_BYTES, 0x80), bytes(1, 0xEE);
-    ASSERT_EQ(0, EncodePicture(frame.data(), PICTURE_BMP, &bytes));
+    ASSERT_EQ(PICTURE_ENCODED, EncodePicture(frame.data(), FORMAT_BMP, &bytes));
     EXPECT_EQ(20790u, bytes.size());
     EXPECT_EQ(Bytes({'B', 'M', 0x36, 0x51, 0, 0}), Bytes(bytes.begin(), bytes.begin() + 6));
-    ASSERT_EQ(0, EncodePicture(frame.data(), PICTURE_PNG, &bytes));
+    ASSERT_EQ(PICTURE_ENCODED, EncodePicture(frame.data(), FORMAT_PNG, &bytes));
     ASSERT_GT(bytes.size(), 8u);
     EXPECT_EQ(Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}),
               Bytes(bytes.begin(), bytes.begin() + 8));

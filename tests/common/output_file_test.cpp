@@ -11,7 +11,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>

@@ -14,7 +14,7 @@ exe=$2
 work=$(mktemp -d)
 pid=
 cleanup() {
-    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+    [ -n "$pid" ] && kill -KILL -- -"$pid" 2>/dev/null
     wine reg delete 'HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters' /f >/dev/null 2>&1
     rm -rf "$work"
 }
@@ -44,7 +44,8 @@ interrupt_after() {
         [ -e "$file" ] || problem "$* made no $file"
     fi
     sleep 0.2
-    kill -INT "$pid"
+    # To the job's whole process group, as a terminal sends it.
+    kill -INT -- -"$pid"
     # Bounded: a program that ignores Ctrl+C is killed and fails.
     for _ in $(seq 100); do
         kill -0 "$pid" 2>/dev/null || break
@@ -52,7 +53,7 @@ interrupt_after() {
     done
     if kill -0 "$pid" 2>/dev/null; then
         problem "$* still runs 10 s after Ctrl+C"
-        kill -KILL "$pid"
+        kill -KILL -- -"$pid"
     fi
     wait "$pid"
     status=$?

@@ -80,7 +80,7 @@ TEST(Options, ReadsEveryOptionInAnyOrder)
     for (const AcceptedCase &c : ACCEPTED) {
         CaptureOptions options;
         std::string problem;
-        ASSERT_EQ(0, ParseCaptureOptions(WithProgram(c.args), &options, &problem))
+        ASSERT_EQ(OPTIONS_ACCEPTED, ParseCaptureOptions(WithProgram(c.args), &options, &problem))
             << c.described << ": " << problem;
         EXPECT_EQ(c.described, Describe(options));
     }
@@ -100,13 +100,14 @@ TEST(Options, HelpAndVersionWinOverWhatFollows)
     for (const auto &c : cases) {
         CaptureOptions options;
         std::string problem;
-        ASSERT_EQ(0, ParseCaptureOptions(WithProgram(c.args), &options, &problem)) << problem;
+        ASSERT_EQ(OPTIONS_ACCEPTED, ParseCaptureOptions(WithProgram(c.args), &options, &problem))
+            << problem;
         EXPECT_EQ(c.command, options.command) << c.args[0];
     }
     // After "--", "/?" is a file name (and a bad one).
     CaptureOptions options;
     std::string problem;
-    EXPECT_EQ(-1, ParseCaptureOptions(WithProgram({"--", "/?"}), &options, &problem));
+    EXPECT_EQ(OPTIONS_REFUSED, ParseCaptureOptions(WithProgram({"--", "/?"}), &options, &problem));
 }
 
 struct RefusedCase {
@@ -161,7 +162,8 @@ TEST(Options, RefusesWrongCommandLines)
     for (const RefusedCase &c : REFUSED) {
         CaptureOptions options;
         std::string problem;
-        EXPECT_EQ(-1, ParseCaptureOptions(WithProgram(c.args), &options, &problem)) << c.problem;
+        EXPECT_EQ(OPTIONS_REFUSED, ParseCaptureOptions(WithProgram(c.args), &options, &problem))
+            << c.problem;
         EXPECT_EQ(0u, problem.find(c.problem)) << "expected: " << c.problem << "\ngot: " << problem;
     }
 }
@@ -175,12 +177,12 @@ TEST(Options, ReadsSeconds)
                  {"2.5", 2500000}, {".25", 250000},  {"7.", 7000000}, {"0.1234567", 123456}};
     for (const auto &c : cases) {
         int64_t us = -1;
-        EXPECT_EQ(0, ParseSeconds(c.text, 1000000000, &us)) << c.text;
+        EXPECT_TRUE(ParseSeconds(c.text, 1000000000, &us)) << c.text;
         EXPECT_EQ(c.us, us) << c.text;
     }
     for (const char *bad : {"", " 1", "1 ", "1,5", "1.2.3", "0x10", "inf", "1e1"}) {
         int64_t us = -1;
-        EXPECT_EQ(-1, ParseSeconds(bad, 1000000000, &us)) << bad;
+        EXPECT_FALSE(ParseSeconds(bad, 1000000000, &us)) << bad;
         EXPECT_EQ(-1, us) << bad;
     }
 }

@@ -47,7 +47,8 @@ TEST(Pattern, MakesTheNames)
     for (const NameCase &c : NAME_CASES) {
         NamePattern pattern;
         std::string problem;
-        ASSERT_EQ(0, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern << problem;
+        ASSERT_EQ(NAME_ACCEPTED, ParseNamePattern(c.pattern, &pattern, &problem))
+            << c.pattern << problem;
         EXPECT_EQ(c.name, FormatOutputName(pattern, c.number, SOME_TIME)) << c.pattern;
         EXPECT_EQ(c.folder, pattern.folder) << c.pattern;
     }
@@ -65,7 +66,7 @@ TEST(Pattern, TellsWhichPlaceholdersItHolds)
     for (const auto &c : cases) {
         NamePattern pattern;
         std::string problem;
-        ASSERT_EQ(0, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
+        ASSERT_EQ(NAME_ACCEPTED, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
         EXPECT_EQ(c.has_number, pattern.has_number) << c.pattern;
         EXPECT_EQ(c.has_time, pattern.has_time) << c.pattern;
         EXPECT_EQ(c.has_clock, pattern.has_clock) << c.pattern;
@@ -119,7 +120,7 @@ TEST(Pattern, RefusesWhatNoWindowsFileCanBeCalled)
     for (const RefusedCase &c : REFUSED_CASES) {
         NamePattern pattern;
         std::string problem;
-        EXPECT_EQ(-1, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
+        EXPECT_EQ(NAME_REFUSED, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
         EXPECT_NE(std::string::npos, problem.find(c.problem)) << c.pattern << " gave: " << problem;
     }
 }
@@ -158,9 +159,9 @@ TEST(Pattern, RecognisesTheNamesItMakes)
     for (const MatchCase &c : MATCH_CASES) {
         NamePattern pattern;
         std::string problem;
-        ASSERT_EQ(0, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
+        ASSERT_EQ(NAME_ACCEPTED, ParseNamePattern(c.pattern, &pattern, &problem)) << c.pattern;
         int64_t number = -1;
-        EXPECT_EQ(c.matches, MatchOutputName(pattern, c.name, &number))
+        EXPECT_EQ(c.matches != 0, MatchOutputName(pattern, c.name, &number))
             << c.pattern << " " << c.name;
         if (c.matches) {
             EXPECT_EQ(c.number, number) << c.pattern << " " << c.name;
@@ -172,7 +173,7 @@ TEST(Pattern, NumbersOnAfterTheHighestExistingName)
 {
     NamePattern pattern;
     std::string problem;
-    ASSERT_EQ(0, ParseNamePattern("dir/kavro{n:03}.bin", &pattern, &problem));
+    ASSERT_EQ(NAME_ACCEPTED, ParseNamePattern("dir/kavro{n:03}.bin", &pattern, &problem));
     EXPECT_EQ(1, NumberAfterExisting(pattern, {}));
     EXPECT_EQ(1, NumberAfterExisting(pattern, {"other.bin", "kavro2.bin", "kavro001.png"}));
     EXPECT_EQ(11, NumberAfterExisting(pattern, {"kavro001.bin", "KAVRO010.BIN", "kavro009.bin",

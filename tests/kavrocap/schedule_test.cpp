@@ -21,11 +21,11 @@ int64_t FakeNow(void *context)
     return static_cast<FakeClock *>(context)->now;
 }
 
-int FakeWait(void *context, int64_t us)
+WaitOutcome FakeWait(void *context, int64_t us, StopSignal *)
 {
     FakeClock *clock = static_cast<FakeClock *>(context);
     if (clock->waits_before_stop == 0)
-        return 1;
+        return WAIT_STOPPED;
     if (clock->waits_before_stop > 0)
         --clock->waits_before_stop;
     // Like a real wait it may come back a little early; the schedule must
@@ -33,7 +33,7 @@ int FakeWait(void *context, int64_t us)
     int64_t step = us > 10 ? us - 3 : us;
     clock->now += step;
     clock->waited += step;
-    return 0;
+    return WAIT_ELAPSED;
 }
 
 struct Taken {
@@ -55,7 +55,7 @@ std::vector<Taken> RunSchedule(int64_t interval, int64_t count,
                                const std::vector<int64_t> &durations, size_t limit)
 {
     FakeClock clock = {1000, -1, 0};
-    ScheduleClock schedule_clock = {FakeNow, FakeWait, &clock};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
     Schedule schedule;
     StartSchedule(&schedule, clock.now, interval, count);
     std::vector<Taken> taken;
@@ -128,7 +128,7 @@ TEST(Schedule, DoesNotDriftOverALongRun)
 TEST(Schedule, CtrlCWhileWaitingEndsTheWait)
 {
     FakeClock clock = {0, 1, 0};
-    ScheduleClock schedule_clock = {FakeNow, FakeWait, &clock};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
     Schedule schedule;
     StartSchedule(&schedule, 0, 10000000, 3);
     int64_t slot = -1, skipped = -1;
@@ -149,7 +149,7 @@ TEST(Schedule, CtrlCWhileWaitingEndsTheWait)
 TEST(Schedule, EndsAfterTheLastSlot)
 {
     FakeClock clock = {0, -1, 0};
-    ScheduleClock schedule_clock = {FakeNow, FakeWait, &clock};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
     Schedule schedule;
     StartSchedule(&schedule, 0, 0, 1);
     int64_t slot = -1, skipped = -1;

@@ -8,7 +8,7 @@
 #include "expected.h"
 #include "frame.h"
 #include "run_program.h"
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ void UseOutputFileCalls(const OutputFileCalls *calls)
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 
 const OutputFileCalls SYSTEM_OUTPUT_FILE_CALLS = {WriteFile, CloseHandle, MoveFileExW};
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 

@@ -1,15 +1,19 @@
-#include "kavrocap.h"
-#include "text.h"
+#include "existing_files.h"
 
-int FolderExists(const std::string &folder)
+#ifdef _WIN32
+#include <windows.h>
+
+#include "utf8_names.h"
+
+bool FolderExists(const std::string &folder)
 {
     if (folder.empty())
-        return 1;
+        return true;
     DWORD attributes = GetFileAttributesW(WidenUtf8(folder.c_str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::vector<std::string> ListFolder(const std::string &folder)
+std::vector<std::string> FolderNames(const std::string &folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
@@ -17,18 +21,49 @@ std::vector<std::string> ListFolder(const std::string &folder)
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do {
-        names.push_back(NarrowToUtf8(found.cFileName));
+        std::string name = NarrowToUtf8(found.cFileName);
+        if (name != "." && name != "..")
+            names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }
+
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+
+bool FolderExists(const std::string &folder)
+{
+    if (folder.empty())
+        return true;
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> FolderNames(const std::string &folder)
+{
+    std::vector<std::string> names;
+    DIR *listing = opendir(folder.empty() ? "." : folder.c_str());
+    if (listing == NULL)
+        return names;
+    while (const struct dirent *entry = readdir(listing)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(listing);
+    return names;
+}
+
+#endif
 
 // One look at the folder rather than one per name: a run may have millions.
 std::string FirstExistingName(const NamePattern &pattern, int64_t first, int64_t count)
 {
     int64_t lowest = -1;
     std::string lowest_name;
-    for (const std::string &name : ListFolder(pattern.folder)) {
+    for (const std::string &name : FolderNames(pattern.folder)) {
         int64_t number = 0;
         if (!MatchOutputName(pattern, name.c_str(), &number))
             continue;

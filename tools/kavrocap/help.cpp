@@ -1,13 +1,17 @@
 #include "help.h"
+#include "options.h"
 
 const char KAVROCAP_USAGE[] = "usage: kavrocap [OPTIONS] [OUTPUT]   (kavrocap --help tells more)\n";
 
+// The defaults come from the constants the code takes them from; one line
+// of the text to a line of source.
+// clang-format off
 const char KAVROCAP_HELP[] =
     "usage: kavrocap [OPTIONS] [OUTPUT]\n"
     "\n"
     "Takes still frames from the USB camera and saves each one as a file.\n"
     "\n"
-    "OUTPUT is a file name pattern (default kavro{n:03}.bin):\n"
+    "OUTPUT is a file name pattern (default " KAVROCAP_DEFAULT_OUTPUT "):\n"
     "  {n}, {n:0W}   the frame number, zero-padded to W digits (1-9)\n"
     "  {date}        YYYYMMDD  } local time at the moment the\n"
     "  {time}        HHMMSS    } frame arrived\n"
@@ -19,20 +23,20 @@ const char KAVROCAP_HELP[] =
     "in the file name only; the folder must exist.\n"
     "\n"
     "Options:\n"
-    "  -n, --count N      frames to take (default 1; 0: until Ctrl+C)\n"
-    "  -i, --interval SEC seconds between the starts of frames (default 0: back\n"
+    "  -n, --count N      frames to take (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_COUNT) "; 0: until Ctrl+C)\n"
+    "  -i, --interval SEC seconds between the starts of frames (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_INTERVAL_S) ": back\n"
     "                     to back); frame k starts at k x SEC after the first, and\n"
     "                     slots whose time passed during a late frame are skipped\n"
     "  -s, --skip N       take and throw away N frames first (camera warm-up)\n"
     "  -f, --format FMT   raw, bmp or png (default: from OUTPUT's extension,\n"
     "                     .bmp or .png, else raw)\n"
-    "      --start N      number of the first saved frame (default 1)\n"
+    "      --start N      number of the first saved frame (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_START) ")\n"
     "      --continue     number on from the highest number that files matching\n"
     "                     OUTPUT already have\n"
     "      --overwrite    replace existing files (never done otherwise)\n"
-    "  -t, --timeout SEC  give up a capture after SEC seconds (default 5)\n"
-    "  -r, --retries N    try a failed capture up to N more times (default 2)\n"
-    "  -d, --device PATH  the camera (default \\\\.\\ezusb-0)\n"
+    "  -t, --timeout SEC  give up a capture after SEC seconds (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_TIMEOUT_S) ")\n"
+    "  -r, --retries N    try a failed capture up to N more times (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_RETRIES) ")\n"
+    "  -d, --device PATH  the camera (default " EZUSB_DEVICE_PATH ")\n"
     "  -q, --quiet        report failures only\n"
     "      --version      show the version\n"
     "  -h, --help, /?     show this text\n"
@@ -50,3 +54,4 @@ const char KAVROCAP_HELP[] =
     "  2  a wrong command line (the camera was not opened)\n"
     "  3  stopped by Ctrl+C before the count was reached\n"
     "With -n 0, Ctrl+C is the normal end: 0, or 1 as above.\n";
+// clang-format on

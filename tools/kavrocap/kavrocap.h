@@ -1,54 +1,27 @@
-// kavrocap on Windows: the pieces of one run, each in a file of its own.
+// kavrocap: still frames from the camera for scripts and time-lapse.
+// Everything the tool does lives here as a library, so that tests run it
+// in-process against a scripted camera and a clock of their own; main only
+// hands over the command line, the console streams, the real camera, the
+// real clock and Ctrl+C. Names are UTF-8 throughout. Platform-free.
 #ifndef PUKAVRO_KAVROCAP_H
 #define PUKAVRO_KAVROCAP_H
 
-#include <windows.h>
-#include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "camera.h"
+#include "capture_clock.h"
+#include "exit_status.h"
 
-// Runs the tool on the UTF-8 arguments (the program's name first). Returns
-// the exit status.
-int RunKavrocap(const std::vector<std::string> &args);
+// How it names itself in every line it reports.
+#define KAVROCAP_NAME "kavrocap"
 
-// One line to standard error, "kavrocap: " first.
-void Report(const std::string &text);
-
-// stop.cpp: Ctrl+C (and Ctrl+Break) set an event instead of ending the
-// process, so that the frame in flight is abandoned cleanly and the summary
-// printed. Returns the event, or NULL when it cannot be made.
-HANDLE StartStopSignal();
-// The clock and the wait the schedule runs on; context is the stop event.
-int64_t SteadyMicroseconds(void *context);
-int WaitUnlessStopped(void *context, int64_t us);
-
-// take_frame.cpp
-enum { TAKE_FRAME = 0, TAKE_FAILED = -1, TAKE_STOPPED = 1 };
-// Takes one frame, trying again at once after a failure, up to the retries
-// of options. On TAKE_FAILED, reason tells why the last attempt failed.
-int TakeFrameWithRetries(const CaptureOptions &options, const std::wstring &device, HANDLE stop,
-                         uint8_t *frame, std::string *reason);
-
-// save_frame.cpp
-// The bytes of the file of frame in the run's format. 0, or -1 (memory).
-int EncodeFrame(const uint8_t *frame, OutputFormat format, std::vector<uint8_t> *bytes);
-// Writes bytes to path as a whole file. 0, or -1 with reason ("file exists",
-// "write failed: ...").
-int SaveFile(const std::string &path, const std::vector<uint8_t> &bytes, int replace,
-             std::string *reason);
-// Appends bytes to standard output (binary). 0, or -1 when it is closed.
-int WriteToStandardOutput(const std::vector<uint8_t> &bytes);
-
-// existing_files.cpp
-// 1 when folder ("" for the current one) is an existing folder, else 0.
-int FolderExists(const std::string &folder);
-// The names of the files in the pattern's folder (no folder part).
-std::vector<std::string> ListFolder(const std::string &folder);
-// The path of the first file (lowest number) among the names of numbers
-// first to first + count - 1 that already exists; "" when none does.
-std::string FirstExistingName(const NamePattern &pattern, int64_t first, int64_t count);
+// Runs the tool on the UTF-8 arguments (the program's name first): saved
+// files (or the frames themselves) go to out, progress and problems to err,
+// frames come from camera, and the schedule, names and Ctrl+C from clock.
+ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *err,
+                       const CameraSeam &camera, const CaptureClock &clock);
 
 #endif

@@ -1,12 +1,22 @@
+// kavrocap.exe: the console, the camera, the clock and Ctrl+C of a real run.
+#include "command_line.h"
+#include "ctrl_c.h"
 #include "kavrocap.h"
-#include "text.h"
+#include "report.h"
+#include "timed_capture.h"
 
 int main(int argc, char **argv)
 {
     std::vector<std::string> args;
-    if (GetUtf8Arguments(argc, argv, &args) != 0) {
-        fputs("kavrocap: cannot read the command line\n", stderr);
+    if (GetUtf8Arguments(argc, argv, &args) != ARGUMENTS_READ) {
+        Report(stderr, KAVROCAP_NAME, "cannot read the command line");
         return EXIT_USAGE;
     }
-    return RunKavrocap(args);
+    // Raised from the console's own thread until the process ends.
+    static StopSignal stop;
+    if (WatchCtrlC(&stop) != CTRL_C_WATCHED) {
+        Report(stderr, KAVROCAP_NAME, "cannot watch for Ctrl+C");
+        return EXIT_SOME_FAILED;
+    }
+    return RunKavrocap(args, stdout, stderr, TimedCameraSeam(), RealClock(&stop));
 }

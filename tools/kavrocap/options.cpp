@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "no_case.h"
 #include "options.h"
 
 namespace {
@@ -45,42 +46,26 @@ const OptionName OPTIONS[] = {
     {OPT_HELP, "-h", "--help", 0},
 };
 
-int Fail(std::string *problem, const std::string &text)
+OptionsResult Fail(std::string *problem, const std::string &text)
 {
     *problem = text;
-    return -1;
+    return OPTIONS_REFUSED;
 }
 
-int ParseWhole(const char *text, int64_t limit, int64_t *value)
+bool ParseWhole(const char *text, int64_t limit, int64_t *value)
 {
     if (*text == '\0')
-        return -1;
+        return false;
     int64_t result = 0;
     for (const char *c = text; *c != '\0'; ++c) {
         if (*c < '0' || *c > '9')
-            return -1;
+            return false;
         result = result * 10 + (*c - '0');
         if (result > limit)
-            return -1;
+            return false;
     }
     *value = result;
-    return 0;
-}
-
-int EqualNoCase(const char *a, const char *b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
-        if (x != *b)
-            return 0;
-    }
-    return *a == *b;
-}
-
-int EndsWithNoCase(const std::string &text, const char *suffix)
-{
-    size_t n = strlen(suffix);
-    return text.size() >= n && EqualNoCase(text.c_str() + text.size() - n, suffix);
+    return true;
 }
 
 // Finds the option arg names. *value points at an attached value ("-n5",
@@ -110,61 +95,55 @@ const OptionName *FindOption(const char *arg, const char **value)
     return NULL;
 }
 
-int SetValue(OptionId id, const std::string &name, const char *value, CaptureOptions *options,
-             std::string *problem)
+OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
+                       CaptureOptions *options, std::string *problem)
 {
     int64_t us = 0;
     switch (id) {
     case OPT_COUNT:
-        if (ParseWhole(value, MAX_COUNT, &options->count) != 0)
+        if (!ParseWhole(value, MAX_COUNT, &options->count))
             return Fail(problem, name + " takes a whole number from 0 to "
                                      + std::to_string(MAX_COUNT) + ", not '" + value + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_SKIP:
-        if (ParseWhole(value, MAX_SKIP, &options->skip) != 0)
+        if (!ParseWhole(value, MAX_SKIP, &options->skip))
             return Fail(problem, name + " takes a whole number from 0 to "
                                      + std::to_string(MAX_SKIP) + ", not '" + value + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_START:
-        if (ParseWhole(value, MAX_START, &options->start) != 0)
+        if (!ParseWhole(value, MAX_START, &options->start))
             return Fail(problem, name + " takes a whole number from 0 to "
                                      + std::to_string(MAX_START) + ", not '" + value + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_RETRIES:
-        if (ParseWhole(value, MAX_RETRIES, &options->retries) != 0)
+        if (!ParseWhole(value, MAX_RETRIES, &options->retries))
             return Fail(problem, name + " takes a whole number from 0 to "
                                      + std::to_string(MAX_RETRIES) + ", not '" + value + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_INTERVAL:
-        if (ParseSeconds(value, MAX_INTERVAL_US, &options->interval_us) != 0)
+        if (!ParseSeconds(value, MAX_INTERVAL_US, &options->interval_us))
             return Fail(problem, name + " takes seconds from 0 to "
                                      + std::to_string(MAX_INTERVAL_US / 1000000) + ", not '" + value
                                      + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_TIMEOUT:
-        if (ParseSeconds(value, MAX_TIMEOUT_US, &us) != 0 || us < 1000)
+        if (!ParseSeconds(value, MAX_TIMEOUT_US, &us) || us < 1000)
             return Fail(problem, name + " takes seconds from 0.001 to "
                                      + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
                                      + "'");
         options->timeout_ms = (us + 999) / 1000;
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_FORMAT:
-        if (EqualNoCase(value, "raw"))
-            options->format = FORMAT_RAW;
-        else if (EqualNoCase(value, "bmp"))
-            options->format = FORMAT_BMP;
-        else if (EqualNoCase(value, "png"))
-            options->format = FORMAT_PNG;
-        else
+        if (!FormatFromWord(value, &options->format))
             return Fail(problem, name + " takes raw, bmp or png, not '" + value + "'");
-        return 0;
+        return OPTIONS_ACCEPTED;
     case OPT_DEVICE:
         if (*value == '\0')
             return Fail(problem, name + " takes a device path");
         options->device = value;
-        return 0;
+        return OPTIONS_ACCEPTED;
     default:
-        return 0;
+        return OPTIONS_ACCEPTED;
     }
 }
 
@@ -175,20 +154,21 @@ void SetDefaults(CaptureOptions *options)
     options->to_stdout = 0;
     options->pattern = NamePattern();
     options->format = FORMAT_RAW;
-    options->count = 1;
-    options->interval_us = 0;
+    options->count = KAVROCAP_DEFAULT_COUNT;
+    options->interval_us = KAVROCAP_DEFAULT_INTERVAL_S * 1000000LL;
     options->skip = 0;
-    options->start = 1;
+    options->start = KAVROCAP_DEFAULT_START;
     options->continue_numbering = 0;
     options->overwrite = 0;
-    options->timeout_ms = DEFAULT_TIMEOUT_MS;
-    options->retries = DEFAULT_RETRIES;
-    options->device = KAVROCAP_DEFAULT_DEVICE;
+    options->timeout_ms = KAVROCAP_DEFAULT_TIMEOUT_S * 1000;
+    options->retries = KAVROCAP_DEFAULT_RETRIES;
+    options->device = EZUSB_DEVICE_PATH;
     options->quiet = 0;
 }
 
 // The rules between options and the pattern, once everything is read.
-int CheckTogether(const int *given, int output_given, CaptureOptions *options, std::string *problem)
+OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *options,
+                            std::string *problem)
 {
     options->to_stdout = options->output == "-";
     if (options->to_stdout) {
@@ -196,10 +176,10 @@ int CheckTogether(const int *given, int output_given, CaptureOptions *options, s
             return Fail(problem, "--continue needs an OUTPUT pattern with {n}, not -");
         if (!given[OPT_FORMAT])
             options->format = FORMAT_RAW;
-        return 0;
+        return OPTIONS_ACCEPTED;
     }
-    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != 0)
-        return -1;
+    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != NAME_ACCEPTED)
+        return OPTIONS_REFUSED;
     if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
         return Fail(problem,
                     std::string("OUTPUT ") + (output_given ? "" : "(default) ")
@@ -213,23 +193,20 @@ int CheckTogether(const int *given, int output_given, CaptureOptions *options, s
     NamePattern name_only = options->pattern;
     name_only.folder.clear();
     FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
-    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem) != 0)
-        return -1;
+    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem)
+        != NAME_ACCEPTED)
+        return OPTIONS_REFUSED;
     if (!given[OPT_FORMAT]) {
         std::string sample = FormatOutputName(options->pattern, options->start, midnight);
-        if (EndsWithNoCase(sample, ".bmp"))
-            options->format = FORMAT_BMP;
-        else if (EndsWithNoCase(sample, ".png"))
-            options->format = FORMAT_PNG;
-        else
+        if (!FormatFromExtension(sample.c_str(), &options->format))
             options->format = FORMAT_RAW;
     }
-    return 0;
+    return OPTIONS_ACCEPTED;
 }
 
 }  // namespace
 
-int ParseSeconds(const char *text, int64_t limit_us, int64_t *us)
+bool ParseSeconds(const char *text, int64_t limit_us, int64_t *us)
 {
     int64_t whole = 0;
     int64_t fraction = 0;
@@ -239,7 +216,7 @@ int ParseSeconds(const char *text, int64_t limit_us, int64_t *us)
     for (; *c >= '0' && *c <= '9'; ++c, ++digits) {
         whole = whole * 10 + (*c - '0');
         if (whole > limit_us / 1000000)
-            return -1;
+            return false;
     }
     if (*c == '.') {
         for (++c; *c >= '0' && *c <= '9'; ++c, ++digits) {
@@ -248,16 +225,16 @@ int ParseSeconds(const char *text, int64_t limit_us, int64_t *us)
         }
     }
     if (*c != '\0' || digits == 0)
-        return -1;
+        return false;
     int64_t total = whole * 1000000 + fraction;
     if (total > limit_us)
-        return -1;
+        return false;
     *us = total;
-    return 0;
+    return true;
 }
 
-int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *options,
-                        std::string *problem)
+OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *options,
+                                  std::string *problem)
 {
     SetDefaults(options);
     int given[OPTION_COUNT] = {0};
@@ -271,7 +248,7 @@ int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *op
         }
         if (!only_output && strcmp(arg, "/?") == 0) {
             options->command = COMMAND_HELP;
-            return 0;
+            return OPTIONS_ACCEPTED;
         }
         if (only_output || arg[0] != '-' || arg[1] == '\0') {
             if (output_given)
@@ -288,11 +265,11 @@ int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *op
         std::string name = arg[1] == '-' ? option->long_name : option->short_name;
         if (option->id == OPT_HELP) {
             options->command = COMMAND_HELP;
-            return 0;
+            return OPTIONS_ACCEPTED;
         }
         if (option->id == OPT_VERSION) {
             options->command = COMMAND_VERSION;
-            return 0;
+            return OPTIONS_ACCEPTED;
         }
         if (given[option->id])
             return Fail(problem, name + " given twice");
@@ -303,8 +280,8 @@ int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *op
                     return Fail(problem, name + " needs a value");
                 value = args[i].c_str();
             }
-            if (SetValue(option->id, name, value, options, problem) != 0)
-                return -1;
+            if (SetValue(option->id, name, value, options, problem) != OPTIONS_ACCEPTED)
+                return OPTIONS_REFUSED;
         } else if (option->id == OPT_CONTINUE) {
             options->continue_numbering = 1;
         } else if (option->id == OPT_OVERWRITE) {

@@ -7,28 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "ezusb_device.h"
+#include "output_format.h"
 #include "pattern.h"
-
-// Exit statuses, as --help tells them. Never negative: a batch file's
-// IF ERRORLEVEL 1 must see every failure.
-enum {
-    EXIT_ALL_SAVED = 0,    // every frame saved (or help, version shown)
-    EXIT_SOME_FAILED = 1,  // a frame failed, or existing files were refused
-    EXIT_USAGE = 2,        // a wrong command line; the camera was not opened
-    EXIT_STOPPED = 3,      // Ctrl+C before the count was reached
-};
 
 enum CaptureCommand { COMMAND_CAPTURE, COMMAND_HELP, COMMAND_VERSION };
 
-enum OutputFormat { FORMAT_RAW, FORMAT_BMP, FORMAT_PNG };
-
+// The defaults, as the code takes them and --help tells them (through
+// KAVROCAP_TEXT); the device's is EZUSB_DEVICE_PATH.
 #define KAVROCAP_DEFAULT_OUTPUT "kavro{n:03}.bin"
-#define KAVROCAP_DEFAULT_DEVICE "\\\\.\\ezusb-0"
+#define KAVROCAP_DEFAULT_COUNT 1
+#define KAVROCAP_DEFAULT_INTERVAL_S 0
+#define KAVROCAP_DEFAULT_START 1
+#define KAVROCAP_DEFAULT_TIMEOUT_S 5
+#define KAVROCAP_DEFAULT_RETRIES 2
 
-enum {
-    DEFAULT_TIMEOUT_MS = 5000,
-    DEFAULT_RETRIES = 2,
-};
+// A number above as the text of a string literal.
+#define KAVROCAP_TEXT(number) KAVROCAP_TEXT_OF(number)
+#define KAVROCAP_TEXT_OF(number) #number
 
 struct CaptureOptions {
     CaptureCommand command;
@@ -48,13 +44,15 @@ struct CaptureOptions {
     int quiet;
 };
 
-// Reads args (args[0] is the program's name). Returns 0, or -1 with problem
-// saying what is wrong in one line.
-int ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *options,
-                        std::string *problem);
+enum OptionsResult { OPTIONS_ACCEPTED, OPTIONS_REFUSED };
+
+// Reads args (args[0] is the program's name). On OPTIONS_REFUSED, problem
+// says what is wrong in one line.
+OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureOptions *options,
+                                  std::string *problem);
 
 // "3", "0.25", "10." as microseconds (fractions finer than that ignored).
-// Returns 0, or -1 when text is no plain decimal number or exceeds limit_us.
-int ParseSeconds(const char *text, int64_t limit_us, int64_t *us);
+// false when text is no plain decimal number or exceeds limit_us.
+bool ParseSeconds(const char *text, int64_t limit_us, int64_t *us);
 
 #endif

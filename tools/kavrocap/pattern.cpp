@@ -1,6 +1,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "no_case.h"
 #include "pattern.h"
 
 namespace {
@@ -18,9 +19,9 @@ int IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-char Upper(char c)
+int IsLetter(char c)
 {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 void AddText(std::vector<PatternPart> *parts, char c)
@@ -178,19 +179,18 @@ int MatchFrom(const std::vector<PatternPart> &parts, size_t index, const char *n
         *number = 0;
         return 0;
     }
-    for (size_t i = 0; i < expected.size(); ++i)
-        if (name[at + i] == '\0' || Upper(name[at + i]) != Upper(expected[i]))
-            return 0;
+    if (!SameNoCase(name + at, expected.c_str(), expected.size()))
+        return 0;
     return MatchFrom(parts, index + 1, name, at + expected.size(), number, bound);
 }
 
 }  // namespace
 
-int CheckFileName(const std::string &name, std::string *problem)
+NameResult CheckFileName(const std::string &name, std::string *problem)
 {
     if (name.empty()) {
         *problem = "OUTPUT names a folder, not a file";
-        return -1;
+        return NAME_REFUSED;
     }
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || strchr(FORBIDDEN_IN_NAME, c) != NULL) {
@@ -199,29 +199,27 @@ int CheckFileName(const std::string &name, std::string *problem)
                 *problem += "with code " + std::to_string(static_cast<int>(c));
             else
                 *problem += std::string("'") + c + "'";
-            return -1;
+            return NAME_REFUSED;
         }
     }
     if (name.back() == '.' || name.back() == ' ') {
         *problem = "a file name cannot end in a dot or a space: " + name;
-        return -1;
+        return NAME_REFUSED;
     }
     // Windows opens the device whatever the extension: "nul.txt" is NUL.
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
-    for (char &c : stem)
-        c = Upper(c);
     for (const char *reserved : RESERVED_NAMES) {
-        if (stem == reserved) {
+        if (EqualNoCase(stem.c_str(), reserved)) {
             *problem = name + " is a reserved device name";
-            return -1;
+            return NAME_REFUSED;
         }
     }
-    return 0;
+    return NAME_ACCEPTED;
 }
 
-int ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem)
+NameResult ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem)
 {
     pattern->folder.clear();
     pattern->name.clear();
@@ -234,17 +232,16 @@ int ParseNamePattern(const char *text, NamePattern *pattern, std::string *proble
         if (text[i] == '\\' || text[i] == '/')
             name_begin = i + 1;
     // "C:kavro.bin": a folder on drive C:, not a colon in the name.
-    if (name_begin == 0 && end >= 2 && text[1] == ':' && Upper(text[0]) >= 'A'
-        && Upper(text[0]) <= 'Z')
+    if (name_begin == 0 && end >= 2 && text[1] == ':' && IsLetter(text[0]))
         name_begin = 2;
 
     std::vector<PatternPart> folder;
     if (ReadParts(text, 0, name_begin, 0, &folder, problem) != 0)
-        return -1;
+        return NAME_REFUSED;
     if (!folder.empty())
         pattern->folder = folder[0].text;
     if (ReadParts(text, name_begin, end, 1, &pattern->name, problem) != 0)
-        return -1;
+        return NAME_REFUSED;
 
     for (const PatternPart &part : pattern->name) {
         if (part.kind == PART_NUMBER)
@@ -292,10 +289,10 @@ std::string FormatOutputName(const NamePattern &pattern, int64_t number, const F
     return name;
 }
 
-int MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number)
+bool MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number)
 {
     *number = 0;
-    return MatchFrom(pattern.name, 0, name, 0, number, 0);
+    return MatchFrom(pattern.name, 0, name, 0, number, 0) != 0;
 }
 
 int64_t NumberAfterExisting(const NamePattern &pattern, const std::vector<std::string> &names)

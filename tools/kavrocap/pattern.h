@@ -39,26 +39,28 @@ struct FrameTime {
     int year, month, day, hour, minute, second, milliseconds;
 };
 
-// Reads a pattern. Returns 0, or -1 with problem saying what is wrong with it
-// (an unknown {...} or % sequence, a placeholder in the folder, a character
-// or name no Windows file can have).
-int ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem);
+enum NameResult { NAME_ACCEPTED, NAME_REFUSED };
+
+// Reads a pattern. On NAME_REFUSED, problem says what is wrong with it (an
+// unknown {...} or % sequence, a placeholder in the folder, a character or
+// name no Windows file can have).
+NameResult ParseNamePattern(const char *text, NamePattern *pattern, std::string *problem);
 
 // The full path (folder included) of frame number at time.
 std::string FormatOutputName(const NamePattern &pattern, int64_t number, const FrameTime &time);
 
-// 1 with *number set when the file name (no folder) is one the pattern makes,
-// letter case aside (Windows names ignore it); 0 otherwise. A pattern with no
+// true with *number set when the file name (no folder) is one the pattern
+// makes, letter case aside (Windows names ignore it). A pattern with no
 // number matches with *number 0.
-int MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number);
+bool MatchOutputName(const NamePattern &pattern, const char *name, int64_t *number);
 
 // The number to give the next frame so that nothing in names already used by
 // the pattern is taken again: one more than the highest, 1 when none match.
 int64_t NumberAfterExisting(const NamePattern &pattern, const std::vector<std::string> &names);
 
-// 0 when a file in a Windows folder can be called name (no folder part), or
-// -1 with problem saying why not: characters Windows refuses, a trailing dot
-// or space, a reserved device name (CON, NUL, COM1, ...).
-int CheckFileName(const std::string &name, std::string *problem);
+// Whether a file in a Windows folder can be called name (no folder part); on
+// NAME_REFUSED problem says why not: characters Windows refuses, a trailing
+// dot or space, a reserved device name (CON, NUL, COM1, ...).
+NameResult CheckFileName(const std::string &name, std::string *problem);
 
 #endif

@@ -1,9 +1,13 @@
+#include "console.h"
+#include "existing_files.h"
 #include "frame.h"
 #include "help.h"
 #include "kavrocap.h"
 #include "pukavro_version.h"
+#include "report.h"
+#include "save_frame.h"
 #include "schedule.h"
-#include "text.h"
+#include "take_frame.h"
 
 namespace {
 
@@ -13,198 +17,217 @@ struct RunCounts {
 
 // What one frame of the run needs besides the options.
 struct RunState {
-    std::wstring device;
-    HANDLE stop;
+    FILE *out, *err;
+    RunCamera camera;
+    const CaptureClock *clock;
     std::string last_path;  // the file saved last
-    int broken;             // standard output takes no more
+    bool broken;            // the output stream takes no more
 };
 
-int UsageError(const std::string &problem)
+enum KeepResult { KEPT, NOT_KEPT, KEEP_STOPPED };
+enum PrepareResult { READY, NOT_READY };
+
+void Tell(const RunState &run, const std::string &text)
 {
-    Report(problem);
-    fputs(KAVROCAP_USAGE, stderr);
+    Report(run.err, KAVROCAP_NAME, text);
+}
+
+ExitStatus UsageError(FILE *err, const std::string &problem)
+{
+    Report(err, KAVROCAP_NAME, problem);
+    fputs(KAVROCAP_USAGE, err);
     return EXIT_USAGE;
 }
 
-FrameTime LocalTimeNow()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FrameTime time = {now.wYear,   now.wMonth,  now.wDay,         now.wHour,
-                      now.wMinute, now.wSecond, now.wMilliseconds};
-    return time;
-}
-
-void ReportSkipped(int64_t first, int64_t skipped)
+void ReportSkipped(const RunState &run, int64_t first, int64_t skipped)
 {
     if (skipped == 1)
-        Report("frame " + std::to_string(first)
-               + " skipped: its time passed while the frame before was taken");
+        Tell(run, "frame " + std::to_string(first)
+                      + " skipped: its time passed while the frame before was taken");
     else
-        Report("frames " + std::to_string(first) + "-" + std::to_string(first + skipped - 1)
-               + " skipped: their time passed while the frame before was taken");
+        Tell(run, "frames " + std::to_string(first) + "-" + std::to_string(first + skipped - 1)
+                      + " skipped: their time passed while the frame before was taken");
 }
 
-// The warm-up frames, back to back. 1 when stopped, else 0; a warm-up frame
-// that cannot be taken is reported and not repeated.
-int WarmUp(const CaptureOptions &options, const std::wstring &device, HANDLE stop)
+// The warm-up frames, back to back; a warm-up frame that cannot be taken is
+// reported and not repeated.
+TakeResult WarmUp(const CaptureOptions &options, const RunState &run)
 {
     uint8_t frame[RAW_FRAME_BYTES];
     for (int64_t i = 0; i < options.skip; ++i) {
         std::string reason;
-        int taken = TakeFrameWithRetries(options, device, stop, frame, &reason);
+        TakeResult taken =
+            TakeFrameWithRetries(options, run.camera, run.clock->stop, frame, &reason);
         if (taken == TAKE_STOPPED)
-            return 1;
+            return TAKE_STOPPED;
         if (taken == TAKE_FAILED)
-            Report("warm-up frame " + std::to_string(i + 1) + ": " + reason);
+            Tell(run, "warm-up frame " + std::to_string(i + 1) + ": " + reason);
     }
-    return 0;
+    return TAKE_FRAME;
 }
 
-// Takes and keeps one frame. 0 saved, -1 failed, 1 stopped.
-int TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slot, int64_t number)
+// Where the frame goes: its file, or the output stream. NOT_KEPT with
+// reason set when it cannot go there.
+KeepResult Keep(const CaptureOptions &options, RunState *run, const std::string &path,
+                const std::vector<uint8_t> &bytes, std::string *reason)
+{
+    if (options.to_stdout) {
+        if (WriteToOutput(run->out, bytes) == FRAME_KEPT)
+            return KEPT;
+        *reason = "write failed: standard output is closed";
+        run->broken = true;
+        return NOT_KEPT;
+    }
+    std::string name_problem;
+    if (CheckFileName(path.substr(options.pattern.folder.size()), &name_problem) != NAME_ACCEPTED) {
+        *reason = path + ": " + name_problem;
+        return NOT_KEPT;
+    }
+    // {time} twice in one second: --overwrite replaces older files, never a
+    // frame of this very run.
+    if (path == run->last_path) {
+        *reason = path + ": file exists";
+        return NOT_KEPT;
+    }
+    if (SaveFile(path, bytes, options.overwrite != 0, reason) != FRAME_KEPT)
+        return NOT_KEPT;
+    run->last_path = path;
+    return KEPT;
+}
+
+// Takes and keeps one frame.
+KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slot, int64_t number)
 {
     uint8_t frame[RAW_FRAME_BYTES];
     std::string reason;
-    int taken = TakeFrameWithRetries(options, run->device, run->stop, frame, &reason);
+    TakeResult taken = TakeFrameWithRetries(options, run->camera, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
-        return 1;
-    std::string path = options.to_stdout
-                           ? std::string()
-                           : FormatOutputName(options.pattern, number, LocalTimeNow());
-    std::vector<uint8_t> bytes;
-    if (taken == TAKE_FRAME && EncodeFrame(frame, options.format, &bytes) != 0) {
-        taken = TAKE_FAILED;
-        reason = "out of memory";
+        return KEEP_STOPPED;
+    KeepResult kept = NOT_KEPT;
+    std::string path;
+    if (taken == TAKE_FRAME) {
+        if (!options.to_stdout)
+            path = FormatOutputName(options.pattern, number,
+                                    run->clock->local_time(run->clock->context));
+        std::vector<uint8_t> bytes;
+        if (EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
+            reason = "out of memory";
+        else
+            kept = Keep(options, run, path, bytes, &reason);
     }
-    if (taken == TAKE_FRAME && options.to_stdout && WriteToStandardOutput(bytes) != 0) {
-        taken = TAKE_FAILED;
-        reason = "write failed: standard output is closed";
-        run->broken = 1;
-    }
-    if (taken == TAKE_FRAME && !options.to_stdout) {
-        std::string name_problem;
-        size_t name_at = options.pattern.folder.size();
-        if (CheckFileName(path.substr(name_at), &name_problem) != 0) {
-            taken = TAKE_FAILED;
-            reason = path + ": " + name_problem;
-        } else if (path == run->last_path) {
-            // {time} twice in one second: --overwrite replaces older files,
-            // never a frame of this very run.
-            taken = TAKE_FAILED;
-            reason = path + ": file exists";
-        } else if (SaveFile(path, bytes, options.overwrite, &reason) != 0) {
-            taken = TAKE_FAILED;
-        } else {
-            run->last_path = path;
-        }
-    }
-    if (taken != TAKE_FRAME) {
-        Report("frame " + std::to_string(number) + ": " + reason);
-        return -1;
+    if (kept != KEPT) {
+        Tell(*run, "frame " + std::to_string(number) + ": " + reason);
+        return NOT_KEPT;
     }
     if (!options.to_stdout) {
-        PrintUtf8(stdout, (path + "\n").c_str());
-        fflush(stdout);
+        PrintLine(run->out, path);
+        fflush(run->out);
     }
     if (!options.quiet) {
         std::string progress = std::to_string(slot + 1);
         if (options.count != 0)
             progress += "/" + std::to_string(options.count);
-        Report(progress + " " + (options.to_stdout ? "(standard output)" : path));
+        Tell(*run, progress + " " + (options.to_stdout ? "(standard output)" : path));
     }
-    return 0;
+    return KEPT;
 }
 
-// Everything that can refuse the run before the camera is opened. Returns
-// -1 when the run is not to start, with *status set.
-int Prepare(CaptureOptions *options, int *status)
+// Everything that can refuse the run before the camera is opened; *status
+// is set when it is NOT_READY.
+PrepareResult Prepare(CaptureOptions *options, FILE *err, ExitStatus *status)
 {
     if (options->to_stdout)
-        return 0;
+        return READY;
     if (!FolderExists(options->pattern.folder)) {
-        *status = UsageError("folder not found: " + options->pattern.folder);
-        return -1;
+        *status = UsageError(err, "folder not found: " + options->pattern.folder);
+        return NOT_READY;
     }
     if (options->continue_numbering)
-        options->start = NumberAfterExisting(options->pattern, ListFolder(options->pattern.folder));
+        options->start =
+            NumberAfterExisting(options->pattern, FolderNames(options->pattern.folder));
     // Every name of the run is known now: better to refuse it whole than to
     // stop halfway through a time-lapse.
     if (!options->overwrite && !options->pattern.has_clock && options->count != 0) {
         std::string existing = FirstExistingName(options->pattern, options->start, options->count);
         if (!existing.empty()) {
-            Report(existing + " exists; nothing was captured (--overwrite replaces it)");
+            Report(err, KAVROCAP_NAME,
+                   existing + " exists; nothing was captured (--overwrite replaces it)");
             *status = EXIT_SOME_FAILED;
-            return -1;
+            return NOT_READY;
         }
     }
-    return 0;
+    return READY;
+}
+
+// The run's frames, on schedule, until the count, Ctrl+C or a closed
+// output. Returns whether Ctrl+C ended it.
+bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
+{
+    if (WarmUp(options, *run) == TAKE_STOPPED)
+        return true;
+    Schedule schedule;
+    StartSchedule(&schedule, run->clock->now_us(run->clock->context), options.interval_us,
+                  options.count);
+    while (!run->broken) {
+        int64_t slot = 0, skipped = 0;
+        SlotResult due = WaitForSlot(&schedule, run->clock, &slot, &skipped);
+        if (due == SLOT_NO_MORE)
+            return false;
+        if (due == SLOT_STOPPED)
+            return true;
+        if (skipped > 0) {
+            counts->skipped += skipped;
+            if (!options.quiet)
+                ReportSkipped(*run, options.start + slot - skipped, skipped);
+        }
+        KeepResult kept = TakeAndKeep(options, run, slot, options.start + slot);
+        if (kept == KEEP_STOPPED)
+            return true;
+        if (kept == KEPT)
+            ++counts->saved;
+        else
+            ++counts->failed;
+    }
+    return false;
 }
 
 }  // namespace
 
-void Report(const std::string &text)
-{
-    PrintUtf8(stderr, ("kavrocap: " + text + "\n").c_str());
-}
-
-int RunKavrocap(const std::vector<std::string> &args)
+ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *err,
+                       const CameraSeam &camera, const CaptureClock &clock)
 {
     CaptureOptions options;
     std::string problem;
-    if (ParseCaptureOptions(args, &options, &problem) != 0)
-        return UsageError(problem);
+    if (ParseCaptureOptions(args, &options, &problem) != OPTIONS_ACCEPTED)
+        return UsageError(err, problem);
     if (options.command == COMMAND_HELP) {
-        fputs(KAVROCAP_HELP, stdout);
-        return EXIT_ALL_SAVED;
+        fputs(KAVROCAP_HELP, out);
+        fflush(out);
+        return EXIT_ALL_DONE;
     }
     if (options.command == COMMAND_VERSION) {
-        printf("kavrocap %s\n", PUKAVRO_VERSION_TEXT);
-        return EXIT_ALL_SAVED;
+        PrintLine(out, std::string(KAVROCAP_NAME " ") + PUKAVRO_VERSION_TEXT);
+        fflush(out);
+        return EXIT_ALL_DONE;
     }
-    int status = EXIT_ALL_SAVED;
-    if (Prepare(&options, &status) != 0)
+    ExitStatus status = EXIT_ALL_DONE;
+    if (Prepare(&options, err, &status) != READY)
         return status;
-    HANDLE stop = StartStopSignal();
-    if (stop == NULL) {
-        Report("cannot watch for Ctrl+C");
+    void *bound = camera.open(options.device.c_str());
+    if (bound == NULL) {
+        Report(err, KAVROCAP_NAME, "out of memory");
         return EXIT_SOME_FAILED;
     }
-
-    RunState run = {WidenUtf8(options.device.c_str()), stop, std::string(), 0};
+    RunState run = {out, err, {camera, bound}, &clock, std::string(), false};
     RunCounts counts = {0, 0, 0};
-    int stopped = WarmUp(options, run.device, stop);
-    ScheduleClock clock = {SteadyMicroseconds, WaitUnlessStopped, stop};
-    Schedule schedule;
-    StartSchedule(&schedule, SteadyMicroseconds(NULL), options.interval_us, options.count);
-    while (!stopped && !run.broken) {
-        int64_t slot = 0, skipped = 0;
-        SlotResult due = WaitForSlot(&schedule, &clock, &slot, &skipped);
-        if (due == SLOT_NO_MORE)
-            break;
-        if (due == SLOT_STOPPED) {
-            stopped = 1;
-            break;
-        }
-        if (skipped > 0) {
-            counts.skipped += skipped;
-            if (!options.quiet)
-                ReportSkipped(options.start + slot - skipped, skipped);
-        }
-        int kept = TakeAndKeep(options, &run, slot, options.start + slot);
-        if (kept == 1)
-            stopped = 1;
-        else if (kept == 0)
-            ++counts.saved;
-        else
-            ++counts.failed;
-    }
+    bool stopped = TakeFrames(options, &run, &counts);
+    camera.close(bound);
     if (!options.quiet)
-        Report(std::to_string(counts.saved) + " saved, " + std::to_string(counts.failed)
-               + " failed, " + std::to_string(counts.skipped) + " slots skipped");
-    fflush(stdout);
-    fflush(stderr);
+        Tell(run, std::to_string(counts.saved) + " saved, " + std::to_string(counts.failed)
+                      + " failed, " + std::to_string(counts.skipped) + " slots skipped");
+    fflush(out);
+    fflush(err);
     if (stopped && options.count != 0)
         return EXIT_STOPPED;
-    return counts.failed > 0 || counts.skipped > 0 ? EXIT_SOME_FAILED : EXIT_ALL_SAVED;
+    return counts.failed > 0 || counts.skipped > 0 ? EXIT_SOME_FAILED : EXIT_ALL_DONE;
 }

@@ -1,42 +1,45 @@
-#include <fcntl.h>
-#include <io.h>
-#include <stdio.h>
+#include "save_frame.h"
 
 #include "frame.h"
-#include "kavrocap.h"
 #include "output_file.h"
-#include "picture.h"
 
-int EncodeFrame(const uint8_t *frame, OutputFormat format, std::vector<uint8_t> *bytes)
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+EncodeResult EncodeFrame(const uint8_t *frame, OutputFormat format, std::vector<uint8_t> *bytes)
 {
     if (format == FORMAT_RAW) {
         bytes->assign(frame, frame + RAW_FRAME_BYTES);
-        return 0;
+        return PICTURE_ENCODED;
     }
-    return EncodePicture(frame, format == FORMAT_PNG ? PICTURE_PNG : PICTURE_BMP, bytes);
+    return EncodePicture(frame, format, bytes);
 }
 
-int SaveFile(const std::string &path, const std::vector<uint8_t> &bytes, int replace,
-             std::string *reason)
+SaveResult SaveFile(const std::string &path, const std::vector<uint8_t> &bytes, bool replace,
+                    std::string *reason)
 {
     std::string why;
-    switch (WriteWholeFile(path.c_str(), bytes.data(), bytes.size(), replace, &why)) {
+    switch (WriteWholeFile(path.c_str(), bytes.data(), bytes.size(), replace ? 1 : 0, &why)) {
     case OUTPUT_WRITTEN:
-        return 0;
+        return FRAME_KEPT;
     case OUTPUT_EXISTS:
         *reason = path + ": file exists";
-        return -1;
+        return FRAME_NOT_KEPT;
     default:
         *reason = path + ": write failed: " + why;
-        return -1;
+        return FRAME_NOT_KEPT;
     }
 }
 
-int WriteToStandardOutput(const std::vector<uint8_t> &bytes)
+SaveResult WriteToOutput(FILE *out, const std::vector<uint8_t> &bytes)
 {
+#ifdef _WIN32
     // Once per run is enough, but it costs nothing to say it again.
-    _setmode(_fileno(stdout), _O_BINARY);
-    if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
-        return -1;
-    return fflush(stdout) == 0 ? 0 : -1;
+    _setmode(_fileno(out), _O_BINARY);
+#endif
+    if (fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+        return FRAME_NOT_KEPT;
+    return fflush(out) == 0 ? FRAME_KEPT : FRAME_NOT_KEPT;
 }

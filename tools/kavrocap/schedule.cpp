@@ -8,7 +8,7 @@ void StartSchedule(Schedule *schedule, int64_t now_us, int64_t interval_us, int6
     schedule->next_slot = 0;
 }
 
-SlotResult WaitForSlot(Schedule *schedule, const ScheduleClock *clock, int64_t *slot,
+SlotResult WaitForSlot(Schedule *schedule, const CaptureClock *clock, int64_t *slot,
                        int64_t *skipped)
 {
     *slot = schedule->next_slot;
@@ -18,7 +18,7 @@ SlotResult WaitForSlot(Schedule *schedule, const ScheduleClock *clock, int64_t *
     int64_t due = schedule->start_us + schedule->next_slot * schedule->interval_us;
     int64_t now = clock->now_us(clock->context);
     while (now < due) {
-        if (clock->wait_us(clock->context, due - now))
+        if (clock->wait_us(clock->context, due - now, clock->stop) == WAIT_STOPPED)
             return SLOT_STOPPED;
         now = clock->now_us(clock->context);
     }

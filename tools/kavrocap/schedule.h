@@ -8,14 +8,7 @@
 
 #include <stdint.h>
 
-struct ScheduleClock {
-    // Microseconds on a clock that never goes back.
-    int64_t (*now_us)(void *context);
-    // Waits about us microseconds (it may return early). 1 when the run was
-    // stopped meanwhile (Ctrl+C), else 0.
-    int (*wait_us)(void *context, int64_t us);
-    void *context;
-};
+#include "capture_clock.h"
 
 struct Schedule {
     int64_t start_us;
@@ -35,7 +28,7 @@ void StartSchedule(Schedule *schedule, int64_t now_us, int64_t interval_us, int6
 // Waits until the next slot is due. On SLOT_DUE, *slot is the slot to take
 // (0 the first) and *skipped how many slots before it were passed over
 // because their time went by while an earlier frame was still being taken.
-SlotResult WaitForSlot(Schedule *schedule, const ScheduleClock *clock, int64_t *slot,
+SlotResult WaitForSlot(Schedule *schedule, const CaptureClock *clock, int64_t *slot,
                        int64_t *skipped);
 
 #endif

@@ -1,6 +1,8 @@
-#include "timed_capture.h"
+#include "take_frame.h"
+
+#include <stdio.h>
+
 #include "frame.h"
-#include "kavrocap.h"
 
 namespace {
 
@@ -11,7 +13,7 @@ std::string Seconds(int64_t ms)
     return text;
 }
 
-std::string Reason(int outcome, DWORD got, const CaptureOptions &options)
+std::string Reason(CameraOutcome outcome, uint32_t got, const CaptureOptions &options)
 {
     switch (outcome) {
     case CAMERA_NOT_FOUND:
@@ -26,28 +28,37 @@ std::string Reason(int outcome, DWORD got, const CaptureOptions &options)
     case CAMERA_STUCK:
         return "no answer within the time-out (" + Seconds(options.timeout_ms)
                + "), and the cancelled request did not end";
+    case CAMERA_HELD:
+        return "the camera's driver has not returned an earlier request";
     default:
-        return "unexpected camera outcome " + std::to_string(outcome);
+        return "unexpected camera outcome " + std::to_string(static_cast<int>(outcome));
     }
+}
+
+bool WorthRetrying(CameraOutcome outcome)
+{
+    return outcome != CAMERA_STUCK && outcome != CAMERA_HELD;
 }
 
 }  // namespace
 
-int TakeFrameWithRetries(const CaptureOptions &options, const std::wstring &device, HANDLE stop,
-                         uint8_t *frame, std::string *reason)
+TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera,
+                                StopSignal *stop, uint8_t *frame, std::string *reason)
 {
     int64_t attempts = 0;
-    int outcome = CAMERA_FRAME;
-    DWORD got = 0;
+    CameraOutcome outcome = CAMERA_FRAME;
+    uint32_t got = 0;
     while (attempts <= options.retries) {
         ++attempts;
         got = 0;
-        outcome = TakeCameraFrame(device.c_str(), static_cast<DWORD>(options.timeout_ms), stop,
-                                  frame, &got);
+        outcome = camera.seam.take_frame(camera.camera, static_cast<uint32_t>(options.timeout_ms),
+                                         stop, frame, &got);
         if (outcome == CAMERA_FRAME)
             return TAKE_FRAME;
         if (outcome == CAMERA_STOPPED)
             return TAKE_STOPPED;
+        if (!WorthRetrying(outcome))
+            break;
     }
     *reason = Reason(outcome, got, options);
     if (attempts > 1)

@@ -12,19 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "exit_status.h"
 #include "frame.h"
-#include "picture.h"
+#include "output_format.h"
 
-// Exit statuses, as the usage text tells them.
-enum {
-    EXIT_CONVERTED = 0,    // every file converted (or the help or version shown)
-    EXIT_SOME_FAILED = 1,  // at least one file could not be converted
-    EXIT_USAGE = 2,        // the command line itself was wrong
-};
+// How it names itself in every line it reports.
+#define KAVROCONV_NAME "kavroconv"
 
 struct Options {
-    PictureFormat format;  // what --format or the -o name says, else BMP
-    const char *output;    // -o, or NULL for the name beside each input
+    OutputFormat format;  // BMP or PNG: what --format or the -o name says, else BMP
+    const char *output;   // -o, or NULL for the name beside each input
     int help;
     int version;
     int quiet;                         // no line per converted file
@@ -33,35 +30,38 @@ struct Options {
 
 // Runs the tool: args as GetUtf8Arguments gives them, the program's name
 // first. Converted files are listed on out, every problem goes to err as one
-// line. Returns the exit status.
-int RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *err);
+// line.
+ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *err);
 
-// Reads the command line into options (which point into args). Returns 0,
-// or -1 after printing the problem and the usage line to err.
-int ParseOptions(const std::vector<std::string> &args, Options *options, FILE *err);
+enum ParseResult { OPTIONS_READ, OPTIONS_WRONG };
+
+// Reads the command line into options (which point into args). On
+// OPTIONS_WRONG the problem and the usage line have gone to err.
+ParseResult ParseOptions(const std::vector<std::string> &args, Options *options, FILE *err);
 
 void PrintHelp(FILE *out);
 
-// One line of text, names in it as UTF-8.
-void PrintLine(FILE *stream, const std::string &line);
-
 // "dir/kavro001.bin" -> "dir/kavro001.bmp" (or .png); a name without a
 // ".bin" extension keeps it whole and gets the extension appended.
-std::string DefaultOutputName(const char *input, PictureFormat format);
+std::string DefaultOutputName(const char *input, OutputFormat format);
+
+enum FrameFileResult { FRAME_FILE_READ, FRAME_FILE_REFUSED };
 
 // Reads the file at path, which must be a regular file holding exactly one
-// raw frame. Never waits on a pipe or a device. Returns 0, or -1 after
-// printing why not to err.
-int ReadFrameFile(const char *path, uint8_t *frame, FILE *err);
+// raw frame. Never waits on a pipe or a device. On FRAME_FILE_REFUSED, why
+// has gone to err.
+FrameFileResult ReadFrameFile(const char *path, uint8_t *frame, FILE *err);
 
-// 1 when both names lead to one and the same existing file (another path,
-// a link), 0 otherwise, including when either does not exist.
-int IsSameFile(const char *first, const char *second);
+// Whether both names lead to one and the same existing file (another path,
+// a link); false when either does not exist.
+bool IsSameFile(const char *first, const char *second);
+
+enum ConvertResult { FILE_CONVERTED, FILE_NOT_CONVERTED };
 
 // Converts one raw frame file into a picture file and, unless quiet, lists
-// it on out. Returns 0, or -1 after printing one line naming the file and
-// the reason.
-int ConvertFile(const char *input, const char *output, PictureFormat format, int quiet, FILE *out,
-                FILE *err);
+// it on out. On FILE_NOT_CONVERTED, one line naming the file and the reason
+// has gone to err.
+ConvertResult ConvertFile(const char *input, const char *output, OutputFormat format, int quiet,
+                          FILE *out, FILE *err);
 
 #endif

@@ -1,11 +1,12 @@
+#include "command_line.h"
 #include "kavroconv.h"
-#include "text.h"
+#include "report.h"
 
 int main(int argc, char **argv)
 {
     std::vector<std::string> args;
-    if (GetUtf8Arguments(argc, argv, &args) != 0) {
-        fputs("kavroconv: cannot read the command line\n", stderr);
+    if (GetUtf8Arguments(argc, argv, &args) != ARGUMENTS_READ) {
+        Report(stderr, KAVROCONV_NAME, "cannot read the command line");
         return EXIT_USAGE;
     }
     return RunKavroconv(args, stdout, stderr);

@@ -1,52 +1,39 @@
-#include <ctype.h>
 #include <string.h>
 
 #include "kavroconv.h"
+#include "report.h"
 
 namespace {
 
 const char USAGE[] = "usage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\n";
 
-int UsageError(FILE *err, const std::string &problem)
+ParseResult UsageError(FILE *err, const std::string &problem)
 {
-    PrintLine(err, "kavroconv: " + problem);
+    Report(err, KAVROCONV_NAME, problem);
     fputs(USAGE, err);
-    return -1;
+    return OPTIONS_WRONG;
 }
 
-int SameLetters(const char *text, const char *lower)
+// Pictures only: a raw frame is what this tool reads.
+ParseResult SetFormat(const char *name, OutputFormat *format, FILE *err)
 {
-    for (; *text != '\0' && *lower != '\0'; ++text, ++lower) {
-        if (tolower((unsigned char)*text) != *lower)
-            return 0;
-    }
-    return *text == *lower;
-}
-
-int SetFormat(const char *name, PictureFormat *format, FILE *err)
-{
-    static const PictureFormat FORMATS[] = {PICTURE_BMP, PICTURE_PNG};
-    for (PictureFormat candidate : FORMATS) {
-        if (SameLetters(name, PictureExtension(candidate))) {
-            *format = candidate;
-            return 0;
-        }
-    }
-    return UsageError(err, std::string("unknown format (bmp or png): ") + name);
+    if (!FormatFromWord(name, format) || *format == FORMAT_RAW)
+        return UsageError(err, std::string("unknown format (bmp or png): ") + name);
+    return OPTIONS_READ;
 }
 
 // Without --format the -o name's extension decides; an extension that says
 // the other format than --format is a mistake, not a choice.
-int SettleFormat(int format_given, PictureFormat format, Options *options, FILE *err)
+ParseResult SettleFormat(int format_given, OutputFormat format, Options *options, FILE *err)
 {
-    PictureFormat named;
-    int has_extension = options->output != NULL && PictureFormatFromName(options->output, &named);
+    OutputFormat named = FORMAT_BMP;
+    bool has_extension = options->output != NULL && FormatFromExtension(options->output, &named);
     if (format_given && has_extension && named != format)
-        return UsageError(err, std::string("--format ") + PictureExtension(format)
+        return UsageError(err, std::string("--format ") + FormatWord(format)
                                    + " but the output name " + options->output + " says "
-                                   + PictureExtension(named));
-    options->format = format_given ? format : has_extension ? named : PICTURE_BMP;
-    return 0;
+                                   + FormatWord(named));
+    options->format = format_given ? format : has_extension ? named : FORMAT_BMP;
+    return OPTIONS_READ;
 }
 
 }  // namespace
@@ -91,15 +78,15 @@ void PrintHelp(FILE *out)
 
 // Options and files may come in any order; "--" ends the options, so a file
 // whose name starts with '-' can still be named.
-int ParseOptions(const std::vector<std::string> &args, Options *options, FILE *err)
+ParseResult ParseOptions(const std::vector<std::string> &args, Options *options, FILE *err)
 {
-    options->format = PICTURE_BMP;
+    options->format = FORMAT_BMP;
     options->output = NULL;
     options->help = 0;
     options->version = 0;
     options->quiet = 0;
     options->inputs.clear();
-    PictureFormat format = PICTURE_BMP;
+    OutputFormat format = FORMAT_BMP;
     int format_given = 0;
     int only_files = 0;
     const size_t count = args.size();
@@ -111,18 +98,18 @@ int ParseOptions(const std::vector<std::string> &args, Options *options, FILE *e
             only_files = 1;
         } else if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
             options->help = 1;
-            return 0;
+            return OPTIONS_READ;
         } else if (strcmp(arg, "--version") == 0) {
             options->version = 1;
-            return 0;
+            return OPTIONS_READ;
         } else if (strcmp(arg, "-q") == 0 || strcmp(arg, "--quiet") == 0) {
             options->quiet = 1;
         } else if (strcmp(arg, "--format") == 0 || strncmp(arg, "--format=", 9) == 0) {
             const char *value = arg[8] == '=' ? arg + 9 : ++i < count ? args[i].c_str() : NULL;
             if (value == NULL)
                 return UsageError(err, "--format needs a value: bmp or png");
-            if (SetFormat(value, &format, err) != 0)
-                return -1;
+            if (SetFormat(value, &format, err) != OPTIONS_READ)
+                return OPTIONS_WRONG;
             format_given = 1;
         } else if (strcmp(arg, "-o") == 0) {
             if (++i == count)

@@ -1,6 +1,7 @@
 #include <string.h>
 
 #include "kavroconv.h"
+#include "report.h"
 #include "system_error.h"
 
 namespace {
@@ -11,19 +12,19 @@ enum FileKind { KIND_FILE, KIND_DIRECTORY, KIND_PIPE, KIND_DEVICE };
 
 const char *const KIND_TEXTS[] = {"", "is a directory", "is a pipe", "is a device"};
 
-int Refuse(const char *path, const std::string &reason, FILE *err)
+FrameFileResult Refuse(const char *path, const std::string &reason, FILE *err)
 {
-    PrintLine(err, std::string("kavroconv: ") + path + ": " + reason);
-    return -1;
+    Report(err, KAVROCONV_NAME, path + (": " + reason));
+    return FRAME_FILE_REFUSED;
 }
 
 // A short file is told by what was read, since a file under /proc says
 // 0 bytes whatever it holds; a long one by the size the system gives, where
 // that is believable.
-int CheckSize(const char *path, size_t got, long long file_size, FILE *err)
+FrameFileResult CheckSize(const char *path, size_t got, long long file_size, FILE *err)
 {
     if (got == RAW_FRAME_BYTES)
-        return 0;
+        return FRAME_FILE_READ;
     std::string size = got < RAW_FRAME_BYTES ? std::to_string(got)
                        : file_size > RAW_FRAME_BYTES
                            ? std::to_string(file_size)
@@ -39,7 +40,7 @@ int CheckSize(const char *path, size_t got, long long file_size, FILE *err)
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ FileKind KindOf(HANDLE file)
 }  // namespace
 
 // Opens with the backup flag so that a folder opens too and is named as such.
-int ReadFrameFile(const char *path, uint8_t *frame, FILE *err)
+FrameFileResult ReadFrameFile(const char *path, uint8_t *frame, FILE *err)
 {
     HANDLE file = CreateFileW(WidenUtf8(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
@@ -122,7 +123,7 @@ FileKind KindOf(int file)
 
 // Opened without waiting: a pipe with no writer opens at once, and a file
 // that would block a read (/proc/kmsg) fails the read instead.
-int ReadFrameFile(const char *path, uint8_t *frame, FILE *err)
+FrameFileResult ReadFrameFile(const char *path, uint8_t *frame, FILE *err)
 {
     int file = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file < 0) {

@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "text.h"
+#include "utf8_names.h"
 
 namespace {
 
@@ -24,11 +24,11 @@ int GetFileIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
 }  // namespace
 
 // Volume and file index name one file whatever the path, its case or links.
-int IsSameFile(const char *first, const char *second)
+bool IsSameFile(const char *first, const char *second)
 {
     BY_HANDLE_FILE_INFORMATION a, b;
     if (GetFileIdentity(first, &a) != 0 || GetFileIdentity(second, &b) != 0)
-        return 0;
+        return false;
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh
            && a.nFileIndexLow == b.nFileIndexLow;
 }
@@ -37,11 +37,11 @@ int IsSameFile(const char *first, const char *second)
 #include <sys/stat.h>
 
 // Device and inode name one file whatever the path or links lead to it.
-int IsSameFile(const char *first, const char *second)
+bool IsSameFile(const char *first, const char *second)
 {
     struct stat a, b;
     if (stat(first, &a) != 0 || stat(second, &b) != 0)
-        return 0;
+        return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 

@@ -1,37 +1,9 @@
-#include "text.h"
-
-#include <string.h>
+#include "command_line.h"
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 
-std::wstring WidenUtf8(const char *text)
-{
-    int chars = MultiByteToWideChar(CP_UTF8, 0, text, -1, NULL, 0);
-    if (chars <= 1)
-        return std::wstring();
-    std::wstring wide((size_t)chars, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], chars);
-    wide.resize((size_t)chars - 1);
-    return wide;
-}
-
-std::string NarrowToUtf8(const wchar_t *text)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
-    if (bytes <= 1)
-        return std::string();
-    std::string narrow((size_t)bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], bytes, NULL, NULL);
-    narrow.resize((size_t)bytes - 1);
-    return narrow;
-}
-
-FILE *OpenUtf8(const char *path, const char *mode)
-{
-    return _wfopen(WidenUtf8(path).c_str(), WidenUtf8(mode).c_str());
-}
+#include "utf8_names.h"
 
 namespace {
 
@@ -86,51 +58,25 @@ std::vector<std::wstring> SplitCommandLine(const wchar_t *line)
 
 }  // namespace
 
-int GetUtf8Arguments(int argc, char **argv, std::vector<std::string> *args)
+ArgumentsResult GetUtf8Arguments(int argc, char **argv, std::vector<std::string> *args)
 {
     (void)argc;
     (void)argv;
     const wchar_t *line = GetCommandLineW();
     if (line == NULL)
-        return -1;
+        return ARGUMENTS_UNREADABLE;
     args->clear();
     for (const std::wstring &arg : SplitCommandLine(line))
         args->push_back(NarrowToUtf8(arg.c_str()));
-    return 0;
-}
-
-// A console takes UTF-16 whatever its code page; a file or a pipe gets the
-// bytes themselves. What the stream already buffers goes out first.
-void PrintUtf8(FILE *stream, const char *text)
-{
-    HANDLE handle = (HANDLE)_get_osfhandle(_fileno(stream));
-    DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
-        fputs(text, stream);
-        return;
-    }
-    fflush(stream);
-    std::wstring wide = WidenUtf8(text);
-    DWORD written = 0;
-    WriteConsoleW(handle, wide.c_str(), (DWORD)wide.size(), &written, NULL);
+    return ARGUMENTS_READ;
 }
 
 #else
 
-FILE *OpenUtf8(const char *path, const char *mode)
-{
-    return fopen(path, mode);
-}
-
-int GetUtf8Arguments(int argc, char **argv, std::vector<std::string> *args)
+ArgumentsResult GetUtf8Arguments(int argc, char **argv, std::vector<std::string> *args)
 {
     args->assign(argv, argv + argc);
-    return 0;
-}
-
-void PrintUtf8(FILE *stream, const char *text)
-{
-    fputs(text, stream);
+    return ARGUMENTS_READ;
 }
 
 #endif

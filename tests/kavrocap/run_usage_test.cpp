@@ -1,0 +1,94 @@
+// Wrong command lines end with status 2 before the camera is opened; help
+// and version end with 0, and nothing else happens either.
+#include "run_fixture.h"
+
+namespace {
+
+struct UsageCase {
+    Strings args;
+    const char *problem;
+};
+
+const UsageCase USAGE_ERRORS[] = {
+    {{"--bogus"}, "unknown option --bogus"},
+    {{"-n", "x"}, "-n takes a whole number from 0 to 2147483647, not 'x'"},
+    {{"-n"}, "-n needs a value"},
+    {{"-i", "-2"}, "-i takes seconds from 0 to 1000000, not '-2'"},
+    {{"-t", "0"}, "-t takes seconds from 0.001 to 86400, not '0'"},
+    {{"-f", "gif"}, "-f takes raw, bmp or png, not 'gif'"},
+    {{"-n", "2", "x.bin"}, "OUTPUT needs {n} or {time} to name more than one frame: x.bin"},
+    {{"x{q}.bin"}, "unknown sequence {q} in OUTPUT (write {{, }} or %% for the character itself)"},
+    {{"x%s.bin"}, "unknown sequence %s in OUTPUT (write {{, }} or %% for the character itself)"},
+    {{"a<b.bin"}, "a file name cannot hold the character '<'"},
+    {{"NUL"}, "NUL is a reserved device name"},
+    {{"dir{n}/x{n}.bin"},
+     "{n} stands in the folder of OUTPUT; placeholders belong in the file name"},
+    {{"nodir/x{n}.bin"}, "folder not found: nodir/"},
+    {{"--continue", "--start", "2"}, "--continue and --start cannot be used together"},
+    {{"--continue", "t{time}.bin"}, "--continue needs {n} in OUTPUT: t{time}.bin"},
+    {{"a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
+    {{"-q", "-q"}, "-q given twice"},
+};
+
+TEST_F(KavrocapRunTest, UsageErrorsEndBeforeTheCameraIsOpened)
+{
+    for (const UsageCase &c : USAGE_ERRORS) {
+        std::string err = std::string("kavrocap: ") + c.problem + "\n" + USAGE_LINE;
+        Check({c.problem, {}, {}, c.args, 2, "", err, {}, 0});
+    }
+}
+
+// The help tells the defaults the code uses, the device path among them.
+const char *const HELP_LINES[] = {
+    "OUTPUT is a file name pattern (default kavro{n:03}.bin):\n",
+    "  -n, --count N      frames to take (default 1; 0: until Ctrl+C)\n",
+    "  -i, --interval SEC seconds between the starts of frames (default 0: back\n",
+    "      --start N      number of the first saved frame (default 1)\n",
+    "  -t, --timeout SEC  give up a capture after SEC seconds (default 5)\n",
+    "  -r, --retries N    try a failed capture up to N more times (default 2)\n",
+    "  -d, --device PATH  the camera (default \\\\.\\ezusb-0)\n",
+    "Exit status:\n"
+    "  0  every frame saved\n"
+    "  1  at least one frame failed or was skipped, or existing files were refused\n"
+    "  2  a wrong command line (the camera was not opened)\n"
+    "  3  stopped by Ctrl+C before the count was reached\n",
+};
+
+TEST_F(KavrocapRunTest, HelpAndVersionTellAndDoNothingElse)
+{
+    for (const char *help : {"--help", "-h", "/?"}) {
+        SCOPED_TRACE(help);
+        EXPECT_EQ(0, Run({"-n", "3", help}));
+        EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n\nTakes still frames"));
+        for (const char *line : HELP_LINES)
+            EXPECT_NE(std::string::npos, out.find(line)) << line;
+        EXPECT_EQ("", err);
+    }
+    EXPECT_EQ(0, Run({"--version"}));
+    EXPECT_EQ("kavrocap 1.0.0\n", out);
+    EXPECT_EQ("", err);
+    EXPECT_EQ(0u, FakeCameraCounters().opens);
+    EXPECT_EQ(Strings(), Listing());
+}
+
+// What the defaults do, seen from the camera: the device and time-out.
+TEST_F(KavrocapRunTest, DefaultsReachTheCamera)
+{
+    const struct {
+        Strings args;
+        const char *device;
+        uint32_t timeout_ms;
+    } cases[] = {
+        {{"-q"}, "\\\\.\\ezusb-0", 5000},
+        {{"-q", "-d", "\\\\.\\ezusb-1", "-t", "0.25"}, "\\\\.\\ezusb-1", 250},
+        {{"-q", "--timeout=0.0011"}, "\\\\.\\ezusb-0", 2},
+    };
+    for (const auto &c : cases) {
+        Fresh({});
+        EXPECT_EQ(0, Run(c.args));
+        EXPECT_EQ(c.device, FakeCameraCounters().device);
+        EXPECT_EQ(std::vector<uint32_t>({c.timeout_ms}), FakeCameraCounters().timeouts_ms);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include "fake_camera.h"
+
+#include <string.h>
+
+#include "frame.h"
+
+namespace {
+
+// The current script and what has been asked of it (see the header).
+struct FakeCamera {
+    std::vector<FakeStep> steps;
+    size_t next;
+    FakeCounters counters;
+};
+
+FakeCamera fake;
+
+void *OpenFake(const char *device)
+{
+    ++fake.counters.opens;
+    fake.counters.device = device;
+    return &fake;
+}
+
+CameraOutcome TakeFake(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
+                       uint32_t *got)
+{
+    FakeCamera *current = static_cast<FakeCamera *>(camera);
+    ++current->counters.takes;
+    current->counters.timeouts_ms.push_back(timeout_ms);
+    FakeStep step = {CAMERA_FRAME, 0};
+    if (current->next < current->steps.size())
+        step = current->steps[current->next++];
+    *got = 0;
+    switch (step.outcome) {
+    case CAMERA_FRAME: {
+        std::vector<uint8_t> bytes = FakeFrame(current->counters.frames++);
+        memcpy(frame, bytes.data(), RAW_FRAME_BYTES);
+        *got = RAW_FRAME_BYTES;
+        break;
+    }
+    case CAMERA_SHORT_READ:
+        *got = step.got;
+        break;
+    case CAMERA_STOPPED:
+        if (stop != NULL)
+            RaiseStop(stop);
+        break;
+    default:
+        break;
+    }
+    return step.outcome;
+}
+
+void CloseFake(void *camera)
+{
+    ++static_cast<FakeCamera *>(camera)->counters.closes;
+}
+
+}  // namespace
+
+void SetFakeCamera(const std::vector<FakeStep> &steps)
+{
+    fake.steps = steps;
+    fake.next = 0;
+    fake.counters = FakeCounters();
+}
+
+const FakeCounters &FakeCameraCounters()
+{
+    return fake.counters;
+}
+
+CameraSeam FakeCameraSeam()
+{
+    CameraSeam seam = {OpenFake, TakeFake, CloseFake};
+    return seam;
+}
+
+std::vector<uint8_t> FakeFrame(uint32_t n)
+{
+    std::vector<uint8_t> frame(RAW_FRAME_BYTES);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint8_t>(i * 13 + (i >> 8) + n * 101);
+    return frame;
+}

@@ -1,0 +1,43 @@
+// A camera that does what the test's script says, behind the tools' camera
+// seam, and counts what it was asked. The seam's open() takes no context,
+// so the script is process-wide: the current one, set by SetFakeCamera and
+// read by every camera the seam opens. For one thread at a time, as a run
+// of a tool is. Platform-free.
+#ifndef PUKAVRO_TESTS_FAKE_CAMERA_H
+#define PUKAVRO_TESTS_FAKE_CAMERA_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "camera.h"
+
+// One answer to take_frame.
+struct FakeStep {
+    CameraOutcome outcome;
+    // CAMERA_SHORT_READ: the bytes the read delivered (*got); otherwise
+    // ignored.
+    uint32_t got;
+};
+
+// Frames are numbered like the simulated camera's: the nth frame the fake
+// delivers (from 0) is FakeFrame(n), failures use up no number. When the
+// script has run out every take is a frame. A CAMERA_STOPPED step raises
+// the stop signal handed in, as Ctrl+C during that capture would.
+struct FakeCounters {
+    uint32_t opens, takes, closes;
+    uint32_t frames;                    // frames delivered
+    std::string device;                 // named at the last open
+    std::vector<uint32_t> timeouts_ms;  // one for each take, in order
+};
+
+// Makes steps the current script and clears the counters.
+void SetFakeCamera(const std::vector<FakeStep> &steps);
+const FakeCounters &FakeCameraCounters();
+CameraSeam FakeCameraSeam();
+
+// The bytes of frame n (RAW_FRAME_BYTES), different for every n below 256.
+std::vector<uint8_t> FakeFrame(uint32_t n);
+
+#endif
