@@ -65,7 +65,8 @@ def code_tokens(path):
 
 
 def macros(path, include_dirs, seen=None):
-    """Every `#define NAME "text"` and `#define NAME 123` in the file and in
+    """Every `#define NAME "text"` (literals and earlier such macros joined)
+    and `#define NAME 123` in the file and in
     the headers it includes ("name.h", looked for beside it, then in
     include_dirs): NAME -> the literal's bytes, or the number's digits."""
     seen = set() if seen is None else seen
@@ -84,8 +85,15 @@ def macros(path, include_dirs, seen=None):
                 if os.path.exists(candidate):
                     found.update(macros(candidate, include_dirs, seen))
                     break
-        elif tokens[i + 1] == 'define' and tokens[i + 3].startswith('"'):
-            found[tokens[i + 2]] = unescape(tokens[i + 3][1:-1])
+        elif tokens[i + 1] == 'define' and (tokens[i + 3].startswith('"')
+                                             or tokens[i + 3] in found):
+            # Literals and macros already read, joined: NAME OTHER ".bin".
+            text = b''
+            j = i + 3
+            while j < len(tokens) and (tokens[j].startswith('"') or tokens[j] in found):
+                text += unescape(tokens[j][1:-1]) if tokens[j].startswith('"') else found[tokens[j]]
+                j += 1
+            found[tokens[i + 2]] = text
         elif tokens[i + 1] == 'define' and tokens[i + 3].isdigit():
             found[tokens[i + 2]] = tokens[i + 3].encode()
     return found

@@ -71,18 +71,18 @@ expect() {  # what status summary
 
 # With a count: stopped before it was reached, status 3.
 interrupt_after a1.bin -n 5 -i 30 'a{n}.bin'
-expect "-n 5" 3 "1 saved, 0 failed, 0 slots skipped"
+expect "-n 5" 3 "1 saved, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
 [ -e a2.bin ] && problem "-n 5: a second frame was taken"
 
 # Without a count, Ctrl+C is the normal end: status 0.
 interrupt_after b2.bin -n 0 -i 0.05 'b{n}.bin'
-expect "-n 0" 0 "[0-9]+ saved, 0 failed, 0 slots skipped"
+expect "-n 0" 0 "[0-9]+ saved, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
 
 # A capture the camera holds is abandoned at once: no file, nothing failed.
 wine reg add 'HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters' \
     /v DelayMs /t REG_DWORD /d 8000 /f >/dev/null 2>&1
 interrupt_after - -t 20 'c{n}.bin'
-expect "held capture" 3 "0 saved, 0 failed, 0 slots skipped"
+expect "held capture" 3 "0 saved, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
 [ -e c1.bin ] && problem "held capture: a file was saved"
 
 exit $fail

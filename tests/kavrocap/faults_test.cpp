@@ -75,7 +75,9 @@ TEST_F(KavrocapTest, AnUnansweredRequestIsCancelledAtTheTimeOut)
 {
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 4000));
     EXPECT_EQ(1, Run({"-q", "-r", "1", "-t", "0.2"}));
-    EXPECT_EQ("kavrocap: frame 1: no answer within the time-out (0.2 s) (2 attempts)\n", err);
+    EXPECT_EQ("kavrocap: frame 1: no answer within the time-out (0.2 s) (2 attempts)\n"
+              "kavrocap: 0 saved, 1 failed, 0 slots skipped\n",
+              err);
     EzusbsimCounters counters = Counters();
     EXPECT_EQ(2u, counters.cancelled);
     EXPECT_EQ(0u, counters.pending);
@@ -88,7 +90,7 @@ TEST_F(KavrocapTest, ARequestThatIgnoresItsCancelDoesNotHoldTheRun)
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
     EXPECT_EQ(1, Run({"-q", "-r", "0", "-t", "0.2"}));
     EXPECT_EQ("kavrocap: frame 1: no answer within the time-out (0.2 s), and the cancelled "
-              "request did not end\n",
+              "request did not end\nkavrocap: 0 saved, 1 failed, 0 slots skipped\n",
               err);
     EXPECT_EQ(Strings(), Names());
     // The camera ends the request itself once its delay is over.

@@ -44,11 +44,11 @@ const AcceptedCase ACCEPTED[] = {
     {{"-n", "10", "x{n}.png"},
      "command=0 output=x{n}.png stdout=0 format=2 count=10 interval_us=0 skip=0 start=1 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
-    {{"x{n}.PNG", "--count=10", "-f", "raw"},
-     "command=0 output=x{n}.PNG stdout=0 format=0 count=10 interval_us=0 skip=0 start=1 "
+    {{"x{n}.Raw", "--count=10", "-f", "raw"},
+     "command=0 output=x{n}.Raw stdout=0 format=0 count=10 interval_us=0 skip=0 start=1 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
-    {{"--interval", "0.25", "-n0", "-q", "t{time}.Bmp"},
-     "command=0 output=t{time}.Bmp stdout=0 format=1 count=0 interval_us=250000 skip=0 start=1 "
+    {{"--interval", "0.25", "-n0", "-q", "t{time}{ms}.Bmp"},
+     "command=0 output=t{time}{ms}.Bmp stdout=0 format=1 count=0 interval_us=250000 skip=0 start=1 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=1"},
     {{"-s", "3", "-f", "BMP", "-t", "1.5", "-r0", "-d", "\\\\.\\ezusb-1", "--overwrite", "-",
       "--quiet"},
@@ -59,7 +59,7 @@ const AcceptedCase ACCEPTED[] = {
      "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"--continue", "--count", "5", "--skip=2", "--timeout=0.001", "--retries=100", "--device=d",
       "--format=PnG", "--interval=10."},
-     "command=0 output=kavro{n:03}.bin stdout=0 format=2 count=5 interval_us=10000000 skip=2 "
+     "command=0 output=kavro{n:03}.png stdout=0 format=2 count=5 interval_us=10000000 skip=2 "
      "start=1 continue=1 overwrite=0 timeout_ms=1 retries=100 device=d quiet=0"},
     {{"--start", "100", "-n", "2", "-i", ".5"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=2 interval_us=500000 skip=0 "

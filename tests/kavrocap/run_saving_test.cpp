@@ -5,6 +5,8 @@
 
 namespace {
 
+const char SUMMARY_1[] = "kavrocap: 1 saved, 0 failed, 0 slots skipped\n";
+const char SUMMARY_2[] = "kavrocap: 2 saved, 0 failed, 0 slots skipped\n";
 const char SUMMARY_3[] = "kavrocap: 3 saved, 0 failed, 0 slots skipped\n";
 
 // Rows: what, camera script, files put there first, args, status, out, err,
@@ -24,32 +26,31 @@ const RunCase SAVED[] = {
      std::string("kavrocap: 1/3 (standard output)\nkavrocap: 2/3 (standard output)\n"
                  "kavrocap: 3/3 (standard output)\n") + SUMMARY_3,
      {}, 3, {0, 1, 2}},
-    {"bmp by extension", {}, {}, {"-n", "2", "-q", "f{n}.bmp"}, 0, "f1.bmp\nf2.bmp\n", "",
+    {"bmp by extension", {}, {}, {"-n", "2", "-q", "f{n}.bmp"}, 0, "f1.bmp\nf2.bmp\n", SUMMARY_2,
      {{"f1.bmp", HOLDS_BMP, 0}, {"f2.bmp", HOLDS_BMP, 1}}, 2},
-    {"png by extension in capitals", {}, {}, {"-q", "f{n}.PNG"}, 0, "f1.PNG\n", "",
+    {"png by extension in capitals", {}, {}, {"-q", "f{n}.PNG"}, 0, "f1.PNG\n", SUMMARY_1,
      {{"f1.PNG", HOLDS_PNG, 0}}, 1},
-    {"png by --format", {}, {}, {"-q", "-f", "png", "f{n}.bin"}, 0, "f1.bin\n", "",
-     {{"f1.bin", HOLDS_PNG, 0}}, 1},
-    {"--format over the extension", {}, {}, {"-q", "--format=BMP", "f{n}.png"}, 0, "f1.png\n", "",
-     {{"f1.png", HOLDS_BMP, 0}}, 1},
-    {"raw by --format", {}, {}, {"-q", "-f", "raw", "f.bmp"}, 0, "f.bmp\n", "",
-     {{"f.bmp", HOLDS_RAW, 0}}, 1},
-    {"--start", {}, {}, {"--start", "50", "-n", "2", "-q"}, 0, "kavro050.bin\nkavro051.bin\n", "",
+    {"png by --format, whatever the extension", {}, {}, {"-q", "-f", "png", "f{n}.img"}, 0,
+     "f1.img\n", SUMMARY_1, {{"f1.img", HOLDS_PNG, 0}}, 1},
+    {"--format names the default file", {}, {}, {"-q", "--format=BMP"}, 0, "kavro001.bmp\n",
+     SUMMARY_1, {{"kavro001.bmp", HOLDS_BMP, 0}}, 1},
+    {".raw is raw", {}, {}, {"-q", "f.RAW"}, 0, "f.RAW\n", SUMMARY_1, {{"f.RAW", HOLDS_RAW, 0}}, 1},
+    {"--start", {}, {}, {"--start", "50", "-n", "2", "-q"}, 0, "kavro050.bin\nkavro051.bin\n", SUMMARY_2,
      {{"kavro050.bin", HOLDS_RAW, 0}, {"kavro051.bin", HOLDS_RAW, 1}}, 2},
-    {"--continue in an empty folder", {}, {}, {"--continue", "-q"}, 0, "kavro001.bin\n", "",
+    {"--continue in an empty folder", {}, {}, {"--continue", "-q"}, 0, "kavro001.bin\n", SUMMARY_1,
      {{"kavro001.bin", HOLDS_RAW, 0}}, 1},
     {"--continue after the highest the pattern made", {},
      {"kavro003.bin", "KAVRO010.BIN", "kavro7.bin", "kavro011.png", "kavro0012.bin"},
-     {"--continue", "-n", "2", "-q"}, 0, "kavro011.bin\nkavro012.bin\n", "",
+     {"--continue", "-n", "2", "-q"}, 0, "kavro011.bin\nkavro012.bin\n", SUMMARY_2,
      {{"KAVRO010.BIN", HOLDS_KEPT, 0}, {"kavro0012.bin", HOLDS_KEPT, 0},
       {"kavro003.bin", HOLDS_KEPT, 0}, {"kavro011.bin", HOLDS_RAW, 0},
       {"kavro011.png", HOLDS_KEPT, 0}, {"kavro012.bin", HOLDS_RAW, 1},
       {"kavro7.bin", HOLDS_KEPT, 0}}, 2},
     {"--continue with braces", {}, {"s{1}.bin", "s{4}.bin"}, {"-q", "--continue", "s{{{n}}}.bin"},
-     0, "s{5}.bin\n", "",
+     0, "s{5}.bin\n", SUMMARY_1,
      {{"s{1}.bin", HOLDS_KEPT, 0}, {"s{4}.bin", HOLDS_KEPT, 0}, {"s{5}.bin", HOLDS_RAW, 0}}, 1},
     {"--continue with percents", {}, {"p100%.bin"}, {"-q", "--continue", "p%d%%.bin"}, 0,
-     "p101%.bin\n", "", {{"p100%.bin", HOLDS_KEPT, 0}, {"p101%.bin", HOLDS_RAW, 0}}, 1},
+     "p101%.bin\n", SUMMARY_1, {{"p100%.bin", HOLDS_KEPT, 0}, {"p101%.bin", HOLDS_RAW, 0}}, 1},
     {"existing files refuse the run", {}, {"kavro002.bin", "kavro004.bin"}, {"-n", "4"}, 1, "",
      "kavrocap: kavro002.bin exists; nothing was captured (--overwrite replaces it)\n",
      {{"kavro002.bin", HOLDS_KEPT, 0}, {"kavro004.bin", HOLDS_KEPT, 0}}, 0},
@@ -57,9 +58,9 @@ const RunCase SAVED[] = {
      "kavrocap: sub/x.bin exists; nothing was captured (--overwrite replaces it)\n",
      {{"sub", HOLDS_FILES, 0}}, 0},
     {"a file outside the run's numbers", {}, {"kavro002.bin"}, {"-q", "--start", "3"}, 0,
-     "kavro003.bin\n", "", {{"kavro002.bin", HOLDS_KEPT, 0}, {"kavro003.bin", HOLDS_RAW, 0}}, 1},
+     "kavro003.bin\n", SUMMARY_1, {{"kavro002.bin", HOLDS_KEPT, 0}, {"kavro003.bin", HOLDS_RAW, 0}}, 1},
     {"--overwrite", {}, {"kavro002.bin", "kavro004.bin"}, {"-n", "4", "--overwrite", "-q"}, 0,
-     "kavro001.bin\nkavro002.bin\nkavro003.bin\nkavro004.bin\n", "",
+     "kavro001.bin\nkavro002.bin\nkavro003.bin\nkavro004.bin\n", "kavrocap: 4 saved, 0 failed, 0 slots skipped\n",
      {{"kavro001.bin", HOLDS_RAW, 0}, {"kavro002.bin", HOLDS_RAW, 1},
       {"kavro003.bin", HOLDS_RAW, 2}, {"kavro004.bin", HOLDS_RAW, 3}}, 4},
     {"a name known only when the frame arrives", {}, {"d20261209_1.bin"},
@@ -69,7 +70,7 @@ const RunCase SAVED[] = {
      {{"d20261209_1.bin", HOLDS_KEPT, 0}, {"d20261209_2.bin", HOLDS_RAW, 1}}, 2},
     {"the same second twice, even with --overwrite", {}, {},
      {"-n", "2", "-q", "--overwrite", "t{time}_{ms}.bin"}, 1, "t073005_123.bin\n",
-     "kavrocap: frame 2: t073005_123.bin: file exists\n", {{"t073005_123.bin", HOLDS_RAW, 0}}, 2},
+     "kavrocap: frame 2: t073005_123.bin: file exists\n" "kavrocap: 1 saved, 1 failed, 0 slots skipped\n", {{"t073005_123.bin", HOLDS_RAW, 0}}, 2},
 };
 // clang-format on
 
@@ -91,7 +92,7 @@ TEST_F(KavrocapRunTest, TheScheduleKeepsToTheClock)
     } cases[] = {
         // clang-format off
         {{"an interval", {}, {}, {"-n", "3", "-i", "0.2", "-q", "t{n}.bin"}, 0,
-          "t1.bin\nt2.bin\nt3.bin\n", "",
+          "t1.bin\nt2.bin\nt3.bin\n", SUMMARY_3,
           {{"t1.bin", HOLDS_RAW, 0}, {"t2.bin", HOLDS_RAW, 1}, {"t3.bin", HOLDS_RAW, 2}}, 3},
          {0, 0}, 400000},
         {{"frames slower than the interval", {}, {}, {"-n", "3", "-i", "0.1"}, 1,
@@ -108,16 +109,16 @@ TEST_F(KavrocapRunTest, TheScheduleKeepsToTheClock)
           "kavrocap: frame 2 skipped: its time passed while the frame before was taken\n"
           "kavrocap: 3 kavro003.bin\n"
           "kavrocap: frames 4-5 skipped: their time passed while the frame before was taken\n"
-          "kavrocap: 2 saved, 0 failed, 3 slots skipped\n",
+          "kavrocap: 2 saved, 0 failed, 3 slots skipped; stopped by Ctrl+C\n",
           {{"kavro001.bin", HOLDS_RAW, 0}, {"kavro003.bin", HOLDS_RAW, 1}}, 3},
          {2500000, 0}, 0},
         {{"back to back never waits", {}, {}, {"-n", "3", "-q"}, 0,
-          "kavro001.bin\nkavro002.bin\nkavro003.bin\n", "",
+          "kavro001.bin\nkavro002.bin\nkavro003.bin\n", SUMMARY_3,
           {{"kavro001.bin", HOLDS_RAW, 0}, {"kavro002.bin", HOLDS_RAW, 1},
            {"kavro003.bin", HOLDS_RAW, 2}}, 3},
          {250000, 0}, 0},
         {{"Ctrl+C in the second wait", {}, {}, {"-n", "5", "-i", "10", "-q"}, 3,
-          "kavro001.bin\nkavro002.bin\n", "",
+          "kavro001.bin\nkavro002.bin\n", "kavrocap: 2 saved, 0 failed, 0 slots skipped; stopped by Ctrl+C\n",
           {{"kavro001.bin", HOLDS_RAW, 0}, {"kavro002.bin", HOLDS_RAW, 1}}, 2},
          {0, 2}, 10000000},
         // clang-format on

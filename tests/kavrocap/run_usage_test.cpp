@@ -1,5 +1,7 @@
 // Wrong command lines end with status 2 before the camera is opened; help
 // and version end with 0, and nothing else happens either.
+#include <algorithm>
+
 #include "run_fixture.h"
 
 namespace {
@@ -28,7 +30,57 @@ const UsageCase USAGE_ERRORS[] = {
     {{"--continue", "t{time}.bin"}, "--continue needs {n} in OUTPUT: t{time}.bin"},
     {{"a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
     {{"-q", "-q"}, "-q given twice"},
+    {{"x.jpg"},
+     "cannot tell the format from the name x.jpg: end it in .bin or .raw (raw), .bmp or "
+     ".png, or give --format"},
+    {{"-n", "2", "x{n}"},
+     "cannot tell the format from the name x{n}: end it in .bin or .raw "
+     "(raw), .bmp or .png, or give --format"},
+    {{"--format=BMP", "f{n}.png"}, "--format bmp but the output name f{n}.png says png"},
+    {{"-f", "png", "-o", "f.bin"}, "--format png but the output name f.bin says raw"},
+    {{"-o", "a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
+    {{"-o"}, "-o needs a value"},
+    {{"-n", "5", "t{time}.bin"},
+     "{time} names one frame a second, but without -i frames come back "
+     "to back: add {ms} or {n} to OUTPUT: t{time}.bin"},
+    {{"-n", "0", "-i", "0.5", "t{date}{time}.png"},
+     "{time} names one frame a second, but -i 0.5 takes more than one a second: add {ms} or {n} "
+     "to OUTPUT: t{date}{time}.png"},
 };
+
+// Accepted where the names do differ: the run reaches the camera.
+TEST_F(KavrocapRunTest, NamesThatDifferAreAccepted)
+{
+    const Strings accepted[] = {
+        {"-n", "1", "t{time}.bin"},
+        {"-n", "2", "-i", "1", "t{time}.bin"},
+        {"-n", "2", "t{time}{ms}.bin"},
+        {"-n", "2", "-o", "t{time}_{n}.bin"},
+    };
+    for (const Strings &args : accepted) {
+        Fresh({});
+        // The test's clock stands still, so names by the clock may repeat
+        // here; what counts is that the camera was used.
+        EXPECT_NE(2, Run(args)) << args.back() << ": " << err;
+        EXPECT_EQ(1u, FakeCameraCounters().opens) << args.back();
+    }
+}
+
+// A folder that takes no new files refuses the run before the camera is
+// opened (/proc: not even root may create files there).
+TEST_F(KavrocapRunTest, AFolderThatTakesNoFilesRefusesTheRun)
+{
+#ifdef _WIN32
+    const std::string folder = "Z:\\proc\\";
+#else
+    const std::string folder = "/proc/";
+#endif
+    Fresh({});
+    EXPECT_EQ(1, Run({"-n", "3", folder + "x{n}.bin"}));
+    EXPECT_EQ(0u, err.find("kavrocap: cannot create files in " + folder + ": ")) << err;
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+    EXPECT_EQ(0u, FakeCameraCounters().opens);
+}
 
 TEST_F(KavrocapRunTest, UsageErrorsEndBeforeTheCameraIsOpened)
 {
@@ -40,7 +92,7 @@ TEST_F(KavrocapRunTest, UsageErrorsEndBeforeTheCameraIsOpened)
 
 // The help tells the defaults the code uses, the device path among them.
 const char *const HELP_LINES[] = {
-    "OUTPUT is a file name pattern (default kavro{n:03}.bin):\n",
+    "OUTPUT (or -o NAME) is a file name pattern (default kavro{n:03}.bin,\n",
     "  -n, --count N      frames to take (default 1; 0: until Ctrl+C)\n",
     "  -i, --interval SEC seconds between the starts of frames (default 0: back\n",
     "      --start N      number of the first saved frame (default 1)\n",

@@ -15,7 +15,7 @@ TEST_F(KavrocapTest, UsageHelpAndVersionEndBeforeTheCameraIsOpened)
     EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n"));
     EXPECT_NE(std::string::npos,
               out.find("  -d, --device PATH  the camera (default \\\\.\\ezusb-0)\n"
-                       "  -q, --quiet        report failures only\n"))
+                       "  -q, --quiet        report failures and the summary only\n"))
         << out;
     EXPECT_EQ("", err);
 

@@ -97,18 +97,20 @@ TEST_F(ConverterTest, UnwritablePictureIsReported)
 // its time stamp (set well in the past, so that any rewrite would show).
 TEST_F(ConverterTest, FrameIsNeverItsOwnOutput)
 {
-    const std::string frame = Path("kavro001.bin");
+    // A raw frame under a picture's name: an -o name ending in .bin is
+    // refused as raw before any file is looked at.
+    const std::string frame = Path("kavro001.png");
     WriteBytes(frame, MixedFrame());
     fs::last_write_time(frame, fs::last_write_time(frame) - std::chrono::hours(24 * 400));
     const fs::file_time_type stamp = fs::last_write_time(frame);
-    fs::create_hard_link(frame, Path("link.bin"));
-    const std::string other_spelling = Path("../files/kavro001.bin");
+    fs::create_hard_link(frame, Path("link.png"));
+    const std::string other_spelling = Path("../files/kavro001.png");
     std::vector<Names> runs = {
         {"-o", frame, frame},
         {"-o", other_spelling, frame},
-        {"-o", Path("link.bin"), frame},
+        {"-o", Path("link.png"), frame},
 #ifdef _WIN32
-        {"-o", Path("KAVRO001.BIN"), frame},
+        {"-o", Path("KAVRO001.PNG"), frame},
 #endif
     };
     for (const Names &args : runs) {
@@ -117,9 +119,9 @@ TEST_F(ConverterTest, FrameIsNeverItsOwnOutput)
                       + " is this frame file itself, not overwritten\n",
                   err_text);
     }
-    fs::create_hard_link(frame, Path("kavro001.bmp"));
+    fs::create_hard_link(frame, Path("kavro001.png.bmp"));
     EXPECT_EQ(1, Run({frame}));
-    EXPECT_EQ("kavroconv: " + frame + ": output " + Path("kavro001.bmp")
+    EXPECT_EQ("kavroconv: " + frame + ": output " + Path("kavro001.png.bmp")
                   + " is this frame file itself, not overwritten\n",
               err_text);
     EXPECT_EQ("", out_text);
@@ -138,6 +140,14 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
     } cases[] = {
         {{}, "no frame file given"},
         {{"-o", Path("x.bmp"), a, b}, "-o needs exactly one frame file"},
+        {{"-o", Path("x.jpg"), a},
+         "cannot tell the format from the name " + Path("x.jpg")
+             + ": end it in .bmp or .png, or give --format"},
+        {{"-o", Path("x"), a},
+         "cannot tell the format from the name " + Path("x")
+             + ": end it in .bmp or .png, or give --format"},
+        {{"-f", "png", "-o", Path("x.RAW"), a},
+         "the output name " + Path("x.RAW") + " says raw; kavroconv writes pictures (bmp or png)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
         {{"--format", "gif", a}, "unknown format (bmp or png): gif"},

@@ -51,8 +51,8 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
         {{"-o", Path("p1.png"), a}, "p1.png", "\x89PNG"},
         {{"-o", Path("p2.PNG"), a}, "p2.PNG", "\x89PNG"},
         {{"-o", Path("b1.Bmp"), a}, "b1.Bmp", "BM"},
-        {{"-o", Path("j1.jpg"), a}, "j1.jpg", "BM"},
-        {{"-o", Path("j2.jpg"), "--format", "PNG", a}, "j2.jpg", "\x89PNG"},
+        {{"-o", Path("j2.jpg"), "-f", "PNG", a}, "j2.jpg", "\x89PNG"},
+        {{"-f", "bmp", "-o", Path("noext"), a}, "noext", "BM"},
         {{"--format=Png", "-o", Path("p3.png"), a}, "p3.png", "\x89PNG"},
         {{"--format", "BMP", a}, "a.bmp", "BM"},
         {{"--format", "pNg", a}, "a.png", "\x89PNG"},
@@ -76,7 +76,7 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
                   + USAGE,
               err_text);
     EXPECT_EQ("", out_text);
-    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "b1.Bmp", "j1.jpg", "j2.jpg", "p1.png", "p2.PNG",
+    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "b1.Bmp", "j2.jpg", "noext", "p1.png", "p2.PNG",
                      "p3.png"}),
               Listing());
 }

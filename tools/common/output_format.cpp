@@ -9,11 +9,11 @@ namespace {
 const struct {
     OutputFormat format;
     const char *word;
-    const char *extension;  // NULL: none of its own
+    const char *extensions[2];  // the first is the one names are given
 } FORMATS[] = {
-    {FORMAT_RAW, "raw", NULL},
-    {FORMAT_BMP, "bmp", ".bmp"},
-    {FORMAT_PNG, "png", ".png"},
+    {FORMAT_RAW, "raw", {".bin", ".raw"}},
+    {FORMAT_BMP, "bmp", {".bmp", NULL}},
+    {FORMAT_PNG, "png", {".png", NULL}},
 };
 
 }  // namespace
@@ -38,13 +38,37 @@ bool FormatFromWord(const char *word, OutputFormat *format)
     return false;
 }
 
+const char *FormatExtension(OutputFormat format)
+{
+    for (const auto &entry : FORMATS) {
+        if (entry.format == format)
+            return entry.extensions[0];
+    }
+    return "";
+}
+
 bool FormatFromExtension(const char *name, OutputFormat *format)
 {
     for (const auto &entry : FORMATS) {
-        if (entry.extension != NULL && EndsWithNoCase(name, entry.extension)) {
-            *format = entry.format;
-            return true;
+        for (const char *extension : entry.extensions) {
+            if (extension != NULL && EndsWithNoCase(name, extension)) {
+                *format = entry.format;
+                return true;
+            }
         }
     }
     return false;
+}
+
+std::string UnknownExtensionProblem(const std::string &name, bool raw_too)
+{
+    return "cannot tell the format from the name " + name + ": end it in "
+           + (raw_too ? ".bin or .raw (raw), .bmp or .png" : ".bmp or .png") + ", or give --format";
+}
+
+std::string FormatConflictProblem(const std::string &option, OutputFormat given,
+                                  const std::string &name, OutputFormat named)
+{
+    return option + " " + FormatWord(given) + " but the output name " + name + " says "
+           + FormatWord(named);
 }

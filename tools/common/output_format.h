@@ -1,7 +1,10 @@
 // The kinds of file our tools write, and the words and extensions that name
-// them, the same in every tool.
+// them, the same in every tool: a name's extension says its format, and a
+// name whose extension says none needs --format.
 #ifndef PUKAVRO_OUTPUT_FORMAT_H
 #define PUKAVRO_OUTPUT_FORMAT_H
+
+#include <string>
 
 // A movie of many frames joins these when a tool writes one.
 enum OutputFormat {
@@ -10,15 +13,27 @@ enum OutputFormat {
     FORMAT_PNG,  // RGB PNG of the painted picture
 };
 
-// "raw", "bmp", "png": what --format takes; for a picture, its extension.
+// "raw", "bmp", "png": what --format takes.
 const char *FormatWord(OutputFormat format);
 
 // The format a --format word names, in any letter case. false for none.
 bool FormatFromWord(const char *word, OutputFormat *format);
 
-// The format a file name's extension says: .bmp or .png in any letter case
-// (pictures come back from other tools as FRAME.BMP). Raw frames have no
-// extension of their own, so any other name is false.
+// ".bin", ".bmp", ".png": the extension a name of that format is given.
+const char *FormatExtension(OutputFormat format);
+
+// The format a file name's extension says, in any letter case (pictures
+// come back from other tools as FRAME.BMP): .bin and .raw raw, .bmp, .png.
+// false for any other name.
 bool FormatFromExtension(const char *name, OutputFormat *format);
+
+// The usage problem of a name whose extension says no format, listing the
+// extensions the tool takes (raw ones only when raw_too).
+std::string UnknownExtensionProblem(const std::string &name, bool raw_too);
+
+// The usage problem of a --format (given as option) that another format's
+// extension contradicts.
+std::string FormatConflictProblem(const std::string &option, OutputFormat given,
+                                  const std::string &name, OutputFormat named);
 
 #endif

@@ -26,6 +26,7 @@ enum OptionId {
     OPT_QUIET,
     OPT_VERSION,
     OPT_HELP,
+    OPT_OUTPUT,
     OPTION_COUNT
 };
 
@@ -43,13 +44,26 @@ const OptionName OPTIONS[] = {
     {OPT_OVERWRITE, NULL, "--overwrite", 0}, {OPT_TIMEOUT, "-t", "--timeout", 1},
     {OPT_RETRIES, "-r", "--retries", 1},     {OPT_DEVICE, "-d", "--device", 1},
     {OPT_QUIET, "-q", "--quiet", 0},         {OPT_VERSION, NULL, "--version", 0},
-    {OPT_HELP, "-h", "--help", 0},
+    {OPT_HELP, "-h", "--help", 0},           {OPT_OUTPUT, "-o", "--output", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
 {
     *problem = text;
     return OPTIONS_REFUSED;
+}
+
+// Microseconds as the seconds a user writes: "0.5", "0.05", "2".
+std::string SecondsText(int64_t us)
+{
+    std::string text = std::to_string(us / 1000000);
+    int64_t fraction = us % 1000000;
+    if (fraction != 0) {
+        std::string digits = std::to_string(1000000 + fraction).substr(1);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        text += "." + digits;
+    }
+    return text;
 }
 
 bool ParseWhole(const char *text, int64_t limit, int64_t *value)
@@ -166,6 +180,22 @@ void SetDefaults(CaptureOptions *options)
     options->quiet = 0;
 }
 
+// Names made by the second ({time} without {ms} or {n}) cannot tell apart
+// frames that come less than a second apart: refused before the camera is
+// opened rather than failed frame by frame as "file exists".
+OptionsResult CheckNamesDiffer(const CaptureOptions &options, std::string *problem)
+{
+    const NamePattern &pattern = options.pattern;
+    if (options.count == 1 || pattern.has_number || pattern.has_ms || !pattern.has_time
+        || options.interval_us >= 1000000)
+        return OPTIONS_ACCEPTED;
+    std::string pace = options.interval_us == 0 ? "without -i frames come back to back"
+                                                : "-i " + SecondsText(options.interval_us)
+                                                      + " takes more than one a second";
+    return Fail(problem, "{time} names one frame a second, but " + pace
+                             + ": add {ms} or {n} to OUTPUT: " + options.output);
+}
+
 // The rules between options and the pattern, once everything is read.
 OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *options,
                             std::string *problem)
@@ -178,6 +208,9 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
             options->format = FORMAT_RAW;
         return OPTIONS_ACCEPTED;
     }
+    // Without OUTPUT, --format names the default file too.
+    if (!output_given && given[OPT_FORMAT])
+        options->output = std::string(KAVROCAP_DEFAULT_NAME) + FormatExtension(options->format);
     if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != NAME_ACCEPTED)
         return OPTIONS_REFUSED;
     if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
@@ -190,17 +223,24 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
         if (!options->pattern.has_number)
             return Fail(problem, "--continue needs {n} in OUTPUT: " + options->output);
     }
+    if (CheckNamesDiffer(*options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
     NamePattern name_only = options->pattern;
     name_only.folder.clear();
     FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
     if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem)
         != NAME_ACCEPTED)
         return OPTIONS_REFUSED;
-    if (!given[OPT_FORMAT]) {
-        std::string sample = FormatOutputName(options->pattern, options->start, midnight);
-        if (!FormatFromExtension(sample.c_str(), &options->format))
-            options->format = FORMAT_RAW;
-    }
+    std::string sample = FormatOutputName(options->pattern, options->start, midnight);
+    OutputFormat named = FORMAT_RAW;
+    bool has_extension = FormatFromExtension(sample.c_str(), &named);
+    if (!given[OPT_FORMAT] && !has_extension)
+        return Fail(problem, UnknownExtensionProblem(options->output, true));
+    if (given[OPT_FORMAT] && has_extension && named != options->format)
+        return Fail(problem,
+                    FormatConflictProblem("--format", options->format, options->output, named));
+    if (has_extension)
+        options->format = named;
     return OPTIONS_ACCEPTED;
 }
 
@@ -250,7 +290,22 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
             options->command = COMMAND_HELP;
             return OPTIONS_ACCEPTED;
         }
-        if (only_output || arg[0] != '-' || arg[1] == '\0') {
+        const char *value = NULL;
+        const OptionName *option = NULL;
+        bool is_output = only_output || arg[0] != '-' || arg[1] == '\0';
+        if (!is_output) {
+            option = FindOption(arg, &value);
+            if (option != NULL && option->id == OPT_OUTPUT) {
+                if (value == NULL) {
+                    if (++i == args.size())
+                        return Fail(problem, std::string(arg) + " needs a value");
+                    value = args[i].c_str();
+                }
+                arg = value;
+                is_output = true;
+            }
+        }
+        if (is_output) {
             if (output_given)
                 return Fail(problem,
                             "only one OUTPUT can be given: " + options->output + ", " + arg);
@@ -258,8 +313,6 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
             output_given = 1;
             continue;
         }
-        const char *value = NULL;
-        const OptionName *option = FindOption(arg, &value);
         if (option == NULL)
             return Fail(problem, std::string("unknown option ") + arg);
         std::string name = arg[1] == '-' ? option->long_name : option->short_name;

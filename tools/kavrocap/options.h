@@ -15,7 +15,8 @@ enum CaptureCommand { COMMAND_CAPTURE, COMMAND_HELP, COMMAND_VERSION };
 
 // The defaults, as the code takes them and --help tells them (through
 // KAVROCAP_TEXT); the device's is EZUSB_DEVICE_PATH.
-#define KAVROCAP_DEFAULT_OUTPUT "kavro{n:03}.bin"
+#define KAVROCAP_DEFAULT_NAME "kavro{n:03}"  // with --format, its extension follows
+#define KAVROCAP_DEFAULT_OUTPUT KAVROCAP_DEFAULT_NAME ".bin"
 #define KAVROCAP_DEFAULT_COUNT 1
 #define KAVROCAP_DEFAULT_INTERVAL_S 0
 #define KAVROCAP_DEFAULT_START 1

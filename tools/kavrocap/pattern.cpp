@@ -225,6 +225,7 @@ NameResult ParseNamePattern(const char *text, NamePattern *pattern, std::string 
     pattern->name.clear();
     pattern->has_number = 0;
     pattern->has_time = 0;
+    pattern->has_ms = 0;
     pattern->has_clock = 0;
     size_t end = strlen(text);
     size_t name_begin = 0;
@@ -248,6 +249,8 @@ NameResult ParseNamePattern(const char *text, NamePattern *pattern, std::string 
             pattern->has_number = 1;
         if (part.kind == PART_TIME)
             pattern->has_time = 1;
+        if (part.kind == PART_MS)
+            pattern->has_ms = 1;
         if (part.kind == PART_DATE || part.kind == PART_TIME || part.kind == PART_MS)
             pattern->has_clock = 1;
     }

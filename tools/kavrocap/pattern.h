@@ -31,6 +31,7 @@ struct NamePattern {
     std::vector<PatternPart> name;
     int has_number;
     int has_time;   // {time}: names of one run differ at least by the second
+    int has_ms;     // {ms}
     int has_clock;  // {date}, {time} or {ms}: names known only when frames arrive
 };
 

@@ -8,6 +8,7 @@
 #include "save_frame.h"
 #include "schedule.h"
 #include "take_frame.h"
+#include "writable_folder.h"
 
 namespace {
 
@@ -142,6 +143,15 @@ PrepareResult Prepare(CaptureOptions *options, FILE *err, ExitStatus *status)
         *status = UsageError(err, "folder not found: " + options->pattern.folder);
         return NOT_READY;
     }
+    // Better one line now than one failure a frame for the whole run.
+    std::string reason;
+    if (CheckFolderTakesFiles(options->pattern.folder, &reason) != FOLDER_TAKES_FILES) {
+        std::string folder =
+            options->pattern.folder.empty() ? "the current folder" : options->pattern.folder;
+        Report(err, KAVROCAP_NAME, "cannot create files in " + folder + ": " + reason);
+        *status = EXIT_SOME_FAILED;
+        return NOT_READY;
+    }
     if (options->continue_numbering)
         options->start =
             NumberAfterExisting(options->pattern, FolderNames(options->pattern.folder));
@@ -222,9 +232,11 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
     RunCounts counts = {0, 0, 0};
     bool stopped = TakeFrames(options, &run, &counts);
     camera.close(bound);
-    if (!options.quiet)
-        Tell(run, std::to_string(counts.saved) + " saved, " + std::to_string(counts.failed)
-                      + " failed, " + std::to_string(counts.skipped) + " slots skipped");
+    // Even with -q: one line that says how the run went, and whether Ctrl+C
+    // ended it.
+    Tell(run, std::to_string(counts.saved) + " saved, " + std::to_string(counts.failed)
+                  + " failed, " + std::to_string(counts.skipped) + " slots skipped"
+                  + (stopped ? "; stopped by Ctrl+C" : ""));
     fflush(out);
     fflush(err);
     if (stopped && options.count != 0)

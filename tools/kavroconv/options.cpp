@@ -22,16 +22,20 @@ ParseResult SetFormat(const char *name, OutputFormat *format, FILE *err)
     return OPTIONS_READ;
 }
 
-// Without --format the -o name's extension decides; an extension that says
-// the other format than --format is a mistake, not a choice.
+// Without --format the -o name's extension decides, by the rule every tool
+// follows; an extension that says the other format than --format is a
+// mistake, not a choice, and raw is what this tool reads, not writes.
 ParseResult SettleFormat(int format_given, OutputFormat format, Options *options, FILE *err)
 {
     OutputFormat named = FORMAT_BMP;
     bool has_extension = options->output != NULL && FormatFromExtension(options->output, &named);
+    if (options->output != NULL && !format_given && !has_extension)
+        return UsageError(err, UnknownExtensionProblem(options->output, false));
+    if (has_extension && named == FORMAT_RAW)
+        return UsageError(err, std::string("the output name ") + options->output
+                                   + " says raw; kavroconv writes pictures (bmp or png)");
     if (format_given && has_extension && named != format)
-        return UsageError(err, std::string("--format ") + FormatWord(format)
-                                   + " but the output name " + options->output + " says "
-                                   + FormatWord(named));
+        return UsageError(err, FormatConflictProblem("--format", format, options->output, named));
     options->format = format_given ? format : has_extension ? named : FORMAT_BMP;
     return OPTIONS_READ;
 }
@@ -50,10 +54,12 @@ void PrintHelp(FILE *out)
           "exactly as the pukavro window paints them.\n"
           "\n"
           "Options:\n"
-          "  --format bmp|png  picture format, in any letter case; bmp is a 24-bit\n"
+          "  -f, --format bmp|png\n"
+          "                    picture format, in any letter case; bmp is a 24-bit\n"
           "                    bitmap of 20790 bytes, png an RGB picture. Without\n"
-          "                    it, an OUTPUT ending in .png or .bmp says the format,\n"
-          "                    and otherwise it is bmp\n"
+          "                    it, OUTPUT's extension says the format (.bmp or\n"
+          "                    .png; another one needs --format), and otherwise\n"
+          "                    it is bmp\n"
           "  -o OUTPUT         name of the picture; only with a single FILE\n"
           "  -q, --quiet       no line for each converted file\n"
           "  -h, --help        show this text\n"
@@ -64,11 +70,13 @@ void PrintHelp(FILE *out)
           "it; a name without the .bin extension gets .bmp or .png appended.\n"
           "On Windows, FILE may hold the wildcards * and ? (\"frames\\*.bin\").\n"
           "\n"
-          "A picture is written whole under a temporary name and then renamed, so\n"
-          "it appears complete or not at all, and a failed write leaves an\n"
-          "existing picture as it was. Replacing one makes a new file: it keeps\n"
-          "neither the old file's permissions nor its hard links, and a symbolic\n"
-          "link is replaced, not written through. A frame file is never changed.\n"
+          "An existing picture of the same name is replaced: converting again is\n"
+          "done on purpose. A picture is written whole under a temporary name and\n"
+          "then renamed, so it appears complete or not at all, and a failed write\n"
+          "leaves an existing picture as it was. Replacing one makes a new file:\n"
+          "it keeps neither the old file's permissions nor its hard links, and a\n"
+          "symbolic link is replaced, not written through. A frame file is never\n"
+          "changed.\n"
           "A file that cannot be converted is reported and the others go on.\n"
           "\n"
           "Exit status: 0 when every file was converted, 1 when any failed,\n"
@@ -104,10 +112,11 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
             return OPTIONS_READ;
         } else if (strcmp(arg, "-q") == 0 || strcmp(arg, "--quiet") == 0) {
             options->quiet = 1;
-        } else if (strcmp(arg, "--format") == 0 || strncmp(arg, "--format=", 9) == 0) {
+        } else if (strcmp(arg, "-f") == 0 || strcmp(arg, "--format") == 0
+                   || strncmp(arg, "--format=", 9) == 0) {
             const char *value = arg[8] == '=' ? arg + 9 : ++i < count ? args[i].c_str() : NULL;
             if (value == NULL)
-                return UsageError(err, "--format needs a value: bmp or png");
+                return UsageError(err, std::string(arg) + " needs a value: bmp or png");
             if (SetFormat(value, &format, err) != OPTIONS_READ)
                 return OPTIONS_WRONG;
             format_given = 1;
