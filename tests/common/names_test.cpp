@@ -25,8 +25,9 @@ TEST(PictureName, FormatFromTheExtensionInAnyCase)
     for (const auto &c : cases) {
         OutputFormat format = FORMAT_PNG;
         EXPECT_EQ(c.known, FormatFromExtension(c.name, &format)) << c.name;
-        if (c.known)
+        if (c.known) {
             EXPECT_EQ(c.format, format) << c.name;
+        }
     }
 }
 
