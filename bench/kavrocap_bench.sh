@@ -42,19 +42,48 @@ PUKAVRO_WINE_SECONDS=60 PUKAVRO_XVFB=0 "$root/scripts/wine-up.sh" "$state" "$bui
 WINERUN_SECONDS=60 "$root/scripts/winerun.sh" "$state" "$build/kavrocap.exe" --version >/dev/null
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
+# The processor time of this state's Wine processes that outlive a program
+# (the server, the driver's host, Wine's services, all up by now), in clock
+# ticks. Others'
+# builds on the machine stretch the wall-clock time of a run; they barely
+# change how much processor time the run itself takes.
+prefix=$(. "$root/scripts/lib/wine-env.sh" "$state" && echo "$WINEPREFIX")
+resident=$(for pid in $(ls /proc | grep '^[0-9]*$'); do
+    if grep -qzx "WINEPREFIX=$prefix" "/proc/$pid/environ" 2>/dev/null; then echo "$pid"; fi
+done)
+[ -n "$resident" ] || {
+    echo "kavrocap_bench: no Wine process of $prefix found" >&2
+    exit 1
+}
+echo "resident Wine processes:" $(for pid in $resident; do cat "/proc/$pid/comm"; done)
+resident_ticks() {
+    local pid
+    for pid in $resident; do
+        sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null || true
+    done | awk '{ total += $12 + $13 } END { print total + 0 }'
+}
+ticks_per_second=$(getconf CLK_TCK)
+
 # timed PROGRAM ARGS...: runs it under Wine in an empty work folder, checks
-# it saved what was asked, and prints the seconds it took.
+# it saved what was asked, and prints the seconds it took: wall-clock, then
+# processor time (the program's own, with everything it waited for, plus
+# what the state's resident processes spent meanwhile).
 timed() {
     rm -rf "$work" && mkdir -p "$work"
-    local start end
+    local start end before after
+    before=$(resident_ticks)
     start=$(date +%s%N)
+    # The subshell waits for the program, so its children's ticks are the
+    # program's (field 16 and 17 of its stat, after the name).
     (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@" \
-        >"$dir/stdout.txt" 2>"$dir/stderr.txt") || {
+        >"$dir/stdout.txt" 2>"$dir/stderr.txt" &&
+        sed 's/.*) //' "/proc/$BASHPID/stat" | awk '{ print $14 + $15 }' >"$dir/program_ticks.txt") || {
         echo "kavrocap_bench: $* failed" >&2
         tail -5 "$dir/stderr.txt" >&2
         exit 1
     }
     end=$(date +%s%N)
+    after=$(resident_ticks)
     local files
     files=$(find "$work" -type f | wc -l)
     [ "$files" -eq "$expected" ] || {
@@ -66,7 +95,8 @@ timed() {
         echo "kavrocap_bench: $*: $(wc -l <"$dir/stdout.txt") lines on standard output, not $expected" >&2
         exit 1
     }
-    echo "$start $end" | awk '{ printf "%.3f\n", ($2 - $1) / 1e9 }'
+    echo "$start $end $((after - before + $(cat "$dir/program_ticks.txt")))" |
+        awk -v hz="$ticks_per_second" '{ printf "%.3f %.2f\n", ($2 - $1) / 1e9, $3 / hz }'
 }
 
 median() {
@@ -74,15 +104,22 @@ median() {
                                        else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# spread: the median, the quartiles and the extremes of numbers, one a line.
+# spread: of numbers, one a line, the median, the quartiles, the extremes
+# and the 95 % confidence interval of the median: the values of ranks
+# n/2 -/+ 0.98 sqrt(n), rounded (the sign test's bounds). The interval is
+# what tells whether the median meets a goal; the quartiles tell how much
+# single pairs vary.
 spread() {
     sort -g | awk '{ v[NR] = $1 }
         function at(q,   i, f) { i = 1 + (NR - 1) * q; f = int(i); return v[f] + (i - f) * (v[f + 1] - v[f]) }
-        END { printf "median %.3f, quartiles %.3f to %.3f (IQR %.3f), range %.3f to %.3f, %d pairs\n",
-                  at(0.5), at(0.25), at(0.75), at(0.75) - at(0.25), v[1], v[NR], NR }'
+        END { lo = int(NR / 2 - 0.98 * sqrt(NR) + 0.5); hi = NR + 1 - lo; if (lo < 1) { lo = 1; hi = NR }
+              printf "median %.3f (95 %% interval %.3f to %.3f), quartiles %.3f to %.3f", at(0.5), v[lo],
+                  v[hi], at(0.25), at(0.75)
+              printf " (IQR %.3f), range %.3f to %.3f, %d pairs\n", at(0.75) - at(0.25), v[1], v[NR], NR }'
 }
 
-# burst_run PAIR KIND FORMAT: one timed run, logged as "PAIR KIND_FORMAT SECONDS".
+# burst_run PAIR KIND FORMAT: one timed run, logged as
+# "PAIR KIND_FORMAT WALL_SECONDS PROCESSOR_SECONDS".
 burst_run() {
     local seconds
     case $2 in
@@ -111,24 +148,32 @@ for pair in $(seq "$runs"); do
     burst_run "$pair" floor plain
 done
 
-# cost A B: for each pair, (t_A - t_B) / frames in ms, one a line.
+# cost A B [COLUMN]: for each pair, (t_A - t_B) / frames in ms, one a line;
+# wall-clock time (column 3) unless COLUMN is 4, processor time.
 cost() {
-    awk -v a="$1" -v b="$2" -v n="$frames" '$2 == a { ta[$1] = $3 } $2 == b { tb[$1] = $3 }
+    awk -v a="$1" -v b="$2" -v c="${3:-3}" -v n="$frames" '$2 == a { ta[$1] = $c } $2 == b { tb[$1] = $c }
         END { for (p in ta) if (p in tb) printf "%.4f\n", (ta[p] - tb[p]) * 1000 / n }' "$dir/burst.log"
 }
 per_frame() {
-    awk -v name="$1" -v n="$frames" '$2 == name { printf "%.4f\n", $3 * 1000 / n }' "$dir/burst.log" |
+    awk -v name="$1" -v c="${2:-3}" -v n="$frames" '$2 == name { printf "%.4f\n", $c * 1000 / n }' \
+        "$dir/burst.log" |
         spread | sed 's/, [0-9]* pairs$//'
 }
 echo
-echo "== burst summary (ms per frame)"
+echo "== burst summary (ms per frame; wall-clock time, then processor time)"
 for format in raw png; do
-    echo "$format: kavrocap's own cost $(cost "kavrocap_$format" "floor_$format" | spread) (goal: at most 0.25)"
-    echo "    kavrocap per frame: $(per_frame "kavrocap_$format")"
-    echo "    floor per frame:    $(per_frame "floor_$format")"
+    echo "$format: kavrocap's own cost, wall-clock: $(cost "kavrocap_$format" "floor_$format" | spread)" \
+        "(goal: at most 0.25)"
+    echo "    processor: $(cost "kavrocap_$format" "floor_$format" 4 | spread)"
+    echo "    kavrocap per frame, wall-clock: $(per_frame "kavrocap_$format")"
+    echo "    floor per frame, wall-clock:    $(per_frame "floor_$format")"
+    echo "    kavrocap per frame, processor:  $(per_frame "kavrocap_$format" 4)"
+    echo "    floor per frame, processor:     $(per_frame "floor_$format" 4)"
 done
-echo "whole-file output over the plain write (raw floor less plain floor): $(cost floor_raw floor_plain | spread)"
-echo "    plain floor per frame: $(per_frame floor_plain)"
+echo "whole-file output over the plain write (raw floor less plain floor), wall-clock:" \
+    "$(cost floor_raw floor_plain | spread)"
+echo "    processor: $(cost floor_raw floor_plain 4 | spread)"
+echo "    plain floor per frame, wall-clock: $(per_frame floor_plain)"
 
 echo
 echo "== time-lapse: kavrocap -i 0.1 -n $lapse_frames"
