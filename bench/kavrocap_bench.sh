@@ -49,14 +49,14 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 # builds on the machine stretch the wall-clock time of a run; they barely
 # change how much processor time the run itself takes.
 prefix=$(. "$root/scripts/lib/wine-env.sh" "$state" && echo "$WINEPREFIX")
-resident=$(for pid in $(ls /proc | grep '^[0-9]*$'); do
-    if grep -qzx "WINEPREFIX=$prefix" "/proc/$pid/environ" 2>/dev/null; then echo "$pid"; fi
+resident=$(for entry in /proc/[0-9]*; do
+    if grep -qzx "WINEPREFIX=$prefix" "$entry/environ" 2>/dev/null; then echo "${entry#/proc/}"; fi
 done)
 [ -n "$resident" ] || {
     echo "kavrocap_bench: no Wine process of $prefix found" >&2
     exit 1
 }
-echo "resident Wine processes:" $(for pid in $resident; do cat "/proc/$pid/comm"; done)
+echo "resident Wine processes: $(for pid in $resident; do cat "/proc/$pid/comm"; done | xargs)"
 resident_ticks() {
     local pid
     for pid in $resident; do
