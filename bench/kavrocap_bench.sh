@@ -45,9 +45,8 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The processor time of this state's Wine processes that outlive a program
 # (the server, the driver's host, Wine's services, all up by now), in clock
-# ticks. Others'
-# builds on the machine stretch the wall-clock time of a run; they barely
-# change how much processor time the run itself takes.
+# ticks. Others' builds on the machine stretch the wall-clock time of a run
+# a great deal; they change the processor time the run takes far less.
 prefix=$(. "$root/scripts/lib/wine-env.sh" "$state" && echo "$WINEPREFIX")
 resident=$(for entry in /proc/[0-9]*; do
     if grep -qzx "WINEPREFIX=$prefix" "$entry/environ" 2>/dev/null; then echo "${entry#/proc/}"; fi
@@ -74,8 +73,8 @@ timed() {
     local start end before after
     before=$(resident_ticks)
     start=$(date +%s%N)
-    # The subshell waits for the program, so its children's ticks are the
-    # program's (field 16 and 17 of its stat, after the name).
+    # The subshell waits for the program, so its children's ticks (cutime
+    # and cstime, fields 16 and 17 of its stat) are the program's.
     (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@" \
         >"$dir/stdout.txt" 2>"$dir/stderr.txt" &&
         sed 's/.*) //' "/proc/$BASHPID/stat" | awk '{ print $14 + $15 }' >"$dir/program_ticks.txt") || {
