@@ -2,23 +2,29 @@
 # kavrocap_bench.sh
 # kavrocap's figures against floors measured in the same run, under Wine
 # with the simulated camera answering at once:
-# - burst: `kavrocap -n N -f raw` (and `-f png`) frames per second against
-#   kavrocap_floor, which runs the window's own transaction and writes each
-#   frame through the same whole-file output; beside it the plain-write floor
-#   (one CreateFile, WriteFile, CloseHandle per frame). The runs take turns,
-#   RUNS times each; the figures are the medians.
+# - burst: kavrocap's own cost per frame. `kavrocap -n N -f raw` (and
+#   `-f png`) against kavrocap_floor, which takes the same frames through
+#   the same capture thread, writes them through the same whole-file output
+#   and prints the same lines, flushed the same way. The two run as a pair,
+#   one right after the other, the floor first in odd pairs and kavrocap
+#   first in even ones; each pair gives (t_kavrocap - t_floor) / N, in
+#   wall-clock time and in processor time. RUNS pairs of each format: the
+#   median with its 95 % interval, the quartiles and the extremes. With every
+#   third pair the plain-write floor (one CreateFile, WriteFile, CloseHandle
+#   per frame), against which the whole-file output is priced the same way.
 # - time-lapse: `kavrocap -i 0.1 -n 200` with the arrival time in every name;
 #   each frame's lateness is its arrival against the first frame's plus k
 #   slots: median, worst, and the drift from the first to the last.
 # Builds what it needs (the Windows preset that runs here), brings up a Wine
 # state of its own in build/bench-kavrocap and takes it down at the end.
 #
-# Environment: RUNS=3, FRAMES=1000 (burst), LAPSE_FRAMES=200.
+# Environment: RUNS=30 (pairs of each format), FRAMES=1000 (burst),
+# LAPSE_FRAMES=200.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/lib/windows-preset.sh
-runs=${RUNS:-3}
+runs=${RUNS:-30}
 frames=${FRAMES:-1000}
 lapse_frames=${LAPSE_FRAMES:-200}
 build=$root/build/$windows
@@ -37,24 +43,60 @@ PUKAVRO_WINE_SECONDS=60 PUKAVRO_XVFB=0 "$root/scripts/wine-up.sh" "$state" "$bui
 WINERUN_SECONDS=60 "$root/scripts/winerun.sh" "$state" "$build/kavrocap.exe" --version >/dev/null
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
+# The processor time of this state's Wine processes that outlive a program
+# (the server, the driver's host, Wine's services, all up by now), in clock
+# ticks. Others' builds on the machine stretch the wall-clock time of a run
+# a great deal; they change the processor time the run takes far less.
+prefix=$(. "$root/scripts/lib/wine-env.sh" "$state" && echo "$WINEPREFIX")
+resident=$(for entry in /proc/[0-9]*; do
+    if grep -qzx "WINEPREFIX=$prefix" "$entry/environ" 2>/dev/null; then echo "${entry#/proc/}"; fi
+done)
+[ -n "$resident" ] || {
+    echo "kavrocap_bench: no Wine process of $prefix found" >&2
+    exit 1
+}
+echo "resident Wine processes: $(for pid in $resident; do cat "/proc/$pid/comm"; done | xargs)"
+resident_ticks() {
+    local pid
+    for pid in $resident; do
+        sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null || true
+    done | awk '{ total += $12 + $13 } END { print total + 0 }'
+}
+ticks_per_second=$(getconf CLK_TCK)
+
 # timed PROGRAM ARGS...: runs it under Wine in an empty work folder, checks
-# it saved what was asked, and prints the seconds it took.
+# it saved what was asked, and prints the seconds it took: wall-clock, then
+# processor time (the program's own, with everything it waited for, plus
+# what the state's resident processes spent meanwhile).
 timed() {
     rm -rf "$work" && mkdir -p "$work"
-    local start end
+    local start end before after
+    before=$(resident_ticks)
     start=$(date +%s%N)
-    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@" >/dev/null) || {
+    # The subshell waits for the program, so its children's ticks (cutime
+    # and cstime, fields 16 and 17 of its stat) are the program's.
+    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@" \
+        >"$dir/stdout.txt" 2>"$dir/stderr.txt" &&
+        sed 's/.*) //' "/proc/$BASHPID/stat" | awk '{ print $14 + $15 }' >"$dir/program_ticks.txt") || {
         echo "kavrocap_bench: $* failed" >&2
+        tail -5 "$dir/stderr.txt" >&2
         exit 1
     }
     end=$(date +%s%N)
+    after=$(resident_ticks)
     local files
     files=$(find "$work" -type f | wc -l)
     [ "$files" -eq "$expected" ] || {
         echo "kavrocap_bench: $*: $files files, not $expected" >&2
         exit 1
     }
-    echo "$start $end" | awk '{ printf "%.3f\n", ($2 - $1) / 1e9 }'
+    # Both sides print every saved path on standard output.
+    [ "$(wc -l <"$dir/stdout.txt")" -eq "$expected" ] || {
+        echo "kavrocap_bench: $*: $(wc -l <"$dir/stdout.txt") lines on standard output, not $expected" >&2
+        exit 1
+    }
+    echo "$start $end $((after - before + $(cat "$dir/program_ticks.txt")))" |
+        awk -v hz="$ticks_per_second" '{ printf "%.3f %.2f\n", ($2 - $1) / 1e9, $3 / hz }'
 }
 
 median() {
@@ -62,49 +104,78 @@ median() {
                                        else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# spread: of numbers, one a line, the median, the quartiles, the extremes
+# and the 95 % confidence interval of the median: the values of ranks
+# n/2 -/+ 0.98 sqrt(n), rounded (the sign test's bounds). The interval is
+# what tells whether the median meets a goal; the quartiles tell how much
+# single pairs vary.
+spread() {
+    sort -g | awk '{ v[NR] = $1 }
+        function at(q,   i, f) { i = 1 + (NR - 1) * q; f = int(i); return v[f] + (i - f) * (v[f + 1] - v[f]) }
+        END { lo = int(NR / 2 - 0.98 * sqrt(NR) + 0.5); hi = NR + 1 - lo; if (lo < 1) { lo = 1; hi = NR }
+              printf "median %.3f (95 %% interval %.3f to %.3f), quartiles %.3f to %.3f", at(0.5), v[lo],
+                  v[hi], at(0.25), at(0.75)
+              printf " (IQR %.3f), range %.3f to %.3f, %d pairs\n", at(0.75) - at(0.25), v[1], v[NR], NR }'
+}
+
+# burst_run PAIR KIND FORMAT: one timed run, logged as
+# "PAIR KIND_FORMAT WALL_SECONDS PROCESSOR_SECONDS".
+burst_run() {
+    local seconds
+    case $2 in
+    floor) seconds=$(timed "$build/bench/kavrocap_floor.exe" "$3" "$frames") ;;
+    kavrocap) seconds=$(timed "$build/kavrocap.exe" -n "$frames" -f "$3") ;;
+    esac
+    echo "$1 $2_$3 $seconds" | tee -a "$dir/burst.log"
+}
+
 echo
-echo "== burst, $frames frames, $runs runs each (seconds per run)"
+echo "== burst, $frames frames, $runs pairs of each format (seconds per run)"
 expected=$frames
 : >"$dir/burst.log"
-for run in $(seq "$runs"); do
-    for side in "plain floor_plain" "raw floor_raw" "raw kavrocap_raw" "png floor_png" \
-        "png kavrocap_png"; do
-        set -- $side
-        case $2 in
-        floor_*) seconds=$(timed "$build/bench/kavrocap_floor.exe" "$1" "$frames") ;;
-        kavrocap_*) seconds=$(timed "$build/kavrocap.exe" -n "$frames" -f "$1") ;;
-        esac
-        echo "$run $2 $seconds" | tee -a "$dir/burst.log"
+for pair in $(seq "$runs"); do
+    for format in raw png; do
+        # Which goes first alternates, so that neither always follows the
+        # other's leftovers (files deleted, caches warm).
+        if [ $((pair % 2)) -eq 1 ]; then
+            burst_run "$pair" floor "$format"
+            burst_run "$pair" kavrocap "$format"
+        else
+            burst_run "$pair" kavrocap "$format"
+            burst_run "$pair" floor "$format"
+        fi
     done
+    # The plain-write floor prices the whole-file output, a side figure:
+    # every third pair is enough.
+    [ $((pair % 3)) -ne 1 ] || burst_run "$pair" floor plain
 done
 
-rate() {
-    awk -v name="$1" '$2 == name { print $3 }' "$dir/burst.log" | median |
-        awk -v n="$frames" '{ printf "%.0f", n / $1 }'
+# cost A B [COLUMN]: for each pair, (t_A - t_B) / frames in ms, one a line;
+# wall-clock time (column 3) unless COLUMN is 4, processor time.
+cost() {
+    awk -v a="$1" -v b="$2" -v c="${3:-3}" -v n="$frames" '$2 == a { ta[$1] = $c } $2 == b { tb[$1] = $c }
+        END { for (p in ta) if (p in tb) printf "%.4f\n", (ta[p] - tb[p]) * 1000 / n }' "$dir/burst.log"
 }
-# The ratio of each run's pair (they ran one after the other), then the
-# median: steadier than a ratio of medians on a busy machine.
-ratio() {
-    awk -v tool="$1" -v floor="$2" '$2 == tool { t[$1] = $3 } $2 == floor { f[$1] = $3 }
-        END { for (r in t) printf "%.3f\n", f[r] / t[r] }' "$dir/burst.log" | median
-}
-# The quickest run of each: the least disturbed by other work.
-best() {
-    awk -v name="$1" '$2 == name { print $3 }' "$dir/burst.log" | sort -g | head -1 |
-        awk -v n="$frames" '{ printf "%.0f", n / $1 }'
+per_frame() {
+    awk -v name="$1" -v c="${2:-3}" -v n="$frames" '$2 == name { printf "%.4f\n", $c * 1000 / n }' \
+        "$dir/burst.log" |
+        spread | sed 's/, [0-9]* pairs$//'
 }
 echo
-echo "== burst summary (frames per second: median over the runs / quickest run)"
+echo "== burst summary (ms per frame; wall-clock time, then processor time)"
 for format in raw png; do
-    k=$(best "kavrocap_$format")
-    f=$(best "floor_$format")
-    echo "$format: kavrocap $(rate "kavrocap_$format") / $k, floor $(rate "floor_$format") / $f," \
-        "ratio $(ratio "kavrocap_$format" "floor_$format") (median of the runs' ratios) /" \
-        "$(awk -v k="$k" -v f="$f" 'BEGIN { printf "%.3f", k / f }') (quickest runs)" \
-        "(goal: at least 0.90)"
+    echo "$format: kavrocap's own cost, wall-clock: $(cost "kavrocap_$format" "floor_$format" | spread)" \
+        "(goal: at most 0.25)"
+    echo "    processor: $(cost "kavrocap_$format" "floor_$format" 4 | spread)"
+    echo "    kavrocap per frame, wall-clock: $(per_frame "kavrocap_$format")"
+    echo "    floor per frame, wall-clock:    $(per_frame "floor_$format")"
+    echo "    kavrocap per frame, processor:  $(per_frame "kavrocap_$format" 4)"
+    echo "    floor per frame, processor:     $(per_frame "floor_$format" 4)"
 done
-echo "plain-write floor: $(rate floor_plain) / $(best floor_plain);" \
-    "raw floor against it: $(ratio floor_raw floor_plain)"
+echo "whole-file output over the plain write (raw floor less plain floor), wall-clock:" \
+    "$(cost floor_raw floor_plain | spread)"
+echo "    processor: $(cost floor_raw floor_plain 4 | spread)"
+echo "    plain floor per frame, wall-clock: $(per_frame floor_plain)"
 
 echo
 echo "== time-lapse: kavrocap -i 0.1 -n $lapse_frames"
