@@ -9,91 +9,70 @@
 #include "files.h"
 #include "kavrocap_fixture.h"
 #include "run_program.h"
+#include "wait.h"
 
 namespace {
 
-// Reads one JSON value and writes it back canonically (no spaces, strings
-// decoded and quoted with ''), so the test sees what a script's parser
-// would. Numbers are whole; false when the text is not JSON.
-bool ReadJson(const char **at, std::string *value)
+// One JSON value from c on, written back without spaces and with its strings
+// decoded between '', so the test sees what a script's parser would; false
+// when the text is not JSON. Numbers are whole.
+bool ReadJson(const char *&c, std::string *value)
 {
-    const char *c = *at;
-    while (*c == ' ' || *c == '\t' || *c == '\r' || *c == '\n')
-        ++c;
-    if (*c == '[' || *c == '{') {
-        char close = *c == '[' ? ']' : '}';
-        *value += *c++;
-        for (bool first = true;; first = false) {
-            while (*c == ' ' || *c == '\r' || *c == '\n')
-                ++c;
-            if (*c == close && first)
-                break;
-            if (!first && *c++ != ',')
-                return false;
-            if (!first)
-                *value += ',';
-            if (!ReadJson(&c, value))
-                return false;
-            if (close == '}') {
-                while (*c == ' ')
-                    ++c;
-                if (*c++ != ':' || (*value += ':', !ReadJson(&c, value)))
-                    return false;
-            }
-            while (*c == ' ' || *c == '\r' || *c == '\n')
-                ++c;
-            if (*c == close)
-                break;
-        }
-        *value += *c++;
-    } else if (*c == '"') {
+    c += strspn(c, " \t\r\n");
+    if (*c >= '0' && *c <= '9') {
+        while (*c >= '0' && *c <= '9')
+            *value += *c++;
+        return true;
+    }
+    if (*c == '"') {
         *value += '\'';
         for (++c; *c != '"'; ++c) {
-            if (*c == '\0' || static_cast<unsigned char>(*c) < 0x20)
+            // The other escapes have no place in a path.
+            if ((*c == '\\' && strchr("\"\\/", *++c) == NULL) || static_cast<uint8_t>(*c) < 0x20)
                 return false;
-            if (*c == '\\' && strchr("\"\\/", *++c) == NULL)
-                return false;  // the other escapes have no place in a path
             *value += *c;
         }
         *value += '\'';
-        ++c;
-    } else if (*c >= '0' && *c <= '9') {
-        while (*c >= '0' && *c <= '9')
-            *value += *c++;
-    } else {
-        return false;
+        return ++c, true;
     }
-    *at = c;
+    if (*c != '[' && *c != '{')
+        return false;
+    const char close = *c == '[' ? ']' : '}';
+    *value += *c++;
+    c += strspn(c, " \t\r\n");
+    if (*c != close) {
+        do {
+            if (!ReadJson(c, value))
+                return false;
+            c += strspn(c, " \t\r\n");
+            if (close == '}' && (*c++ != ':' || (*value += ':', !ReadJson(c, value))))
+                return false;
+            c += strspn(c, " \t\r\n");
+        } while (*c == ',' && (*value += *c++, true));
+    }
+    if (*c != close)
+        return false;
+    *value += *c++;
     return true;
 }
 
-// The whole text as one JSON value, canonically; "not JSON" when it is not.
+// The whole text as one JSON value, as above; "not JSON" when it is not.
 std::string ParsedJson(const std::string &text)
 {
     std::string value;
     const char *c = text.c_str();
-    if (!ReadJson(&c, &value))
-        return "not JSON";
-    while (*c == '\r' || *c == '\n')
-        ++c;
-    return *c == '\0' ? value : "not JSON";
+    bool read = ReadJson(c, &value);
+    c += strspn(c, " \t\r\n");
+    return read && *c == '\0' ? value : "not JSON";
 }
 
 const DWORD RUN_LIMIT_MS = 60000;
-const int POLLS = 250;  // of 20 ms
 
-// A camera's counters once every open has its close and nothing is pending.
 EzusbsimCounters Settled(int camera)
 {
     EzusbsimCounters counters;
     memset(&counters, 0xEE, sizeof counters);
-    for (int i = 0; i < POLLS; ++i) {
-        if (ReadCameraCounters(camera, &counters) == 0 && counters.opens == counters.closes
-            && counters.pending == 0)
-            return counters;
-        Sleep(20);
-    }
-    ADD_FAILURE() << "camera " << camera << " did not settle";
+    EXPECT_EQ(0, ReadSettledCounters(&counters, camera)) << "camera " << camera;
     return counters;
 }
 
@@ -104,17 +83,6 @@ protected:
     {
         EXPECT_EQ(0, StopCamera());
         KavrocapTest::TearDown();
-    }
-
-    // Polls (bounded) until the folder holds name.
-    bool WaitForFile(const std::string &name)
-    {
-        for (int i = 0; i < POLLS * 2; ++i) {
-            if (GetFileAttributesA(PathIn(folder, name.c_str()).c_str()) != INVALID_FILE_ATTRIBUTES)
-                return true;
-            Sleep(20);
-        }
-        return false;
     }
 };
 
@@ -221,7 +189,9 @@ TEST_F(CamerasTest, AnUnpluggedCameraFailsItsSlotsAndComesBack)
     });
     // Slot 3 comes a second after slot 2: its request then waits in the
     // camera until it is unplugged.
-    bool second = WaitForFile("x2.bin");
+    bool second = WaitUntil([this] {
+        return GetFileAttributesA(PathIn(folder, "x2.bin").c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
     EXPECT_TRUE(second);
     if (second) {
         EXPECT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 60000));
@@ -241,11 +211,10 @@ TEST_F(CamerasTest, AnUnpluggedCameraFailsItsSlotsAndComesBack)
         << run.err;
     EXPECT_NE(std::string::npos, run.err.find("kavrocap: 4 saved, 1 failed, 0 slots skipped"))
         << run.err;
-    EXPECT_EQ(Strings({"x1.bin", "x2.bin", "x4.bin", "x5.bin"}), Names());
-    const uint32_t frames[] = {0, 1, 2, 3};
-    const char *names[] = {"x1.bin", "x2.bin", "x4.bin", "x5.bin"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(File(names[i]) == CameraFrame(frames[i])) << names[i];
+    const Strings names = {"x1.bin", "x2.bin", "x4.bin", "x5.bin"};
+    EXPECT_EQ(names, Names());
+    for (uint32_t n = 0; n < 4; ++n)
+        EXPECT_TRUE(File(names[n]) == CameraFrame(n)) << names[n];
     EzusbsimCounters counters = Settled(0);
     EXPECT_EQ(5u, counters.vendor_requests);
     EXPECT_EQ(4u, counters.frames_sent);

@@ -28,12 +28,12 @@ std::string Describe(const CaptureOptions &o)
            + std::to_string(o.continue_numbering) + " overwrite=" + std::to_string(o.overwrite)
            + " timeout_ms=" + std::to_string(o.timeout_ms) + " retries=" + std::to_string(o.retries)
            + " device=" + o.device + " quiet=" + std::to_string(o.quiet)
-           + " json=" + std::to_string(o.json);
+           + (o.json ? " json=1" : "");
 }
 
 const char DEFAULTS[] = "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 "
                         "skip=0 start=1 continue=0 overwrite=0 timeout_ms=5000 retries=2 "
-                        "device=\\\\.\\ezusb-0 quiet=0 json=0";
+                        "device=\\\\.\\ezusb-0 quiet=0";
 
 struct AcceptedCase {
     Args args;
@@ -44,46 +44,45 @@ const AcceptedCase ACCEPTED[] = {
     {{}, DEFAULTS},
     {{"-n", "10", "x{n}.png"},
      "command=0 output=x{n}.png stdout=0 format=2 count=10 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"x{n}.Raw", "--count=10", "-f", "raw"},
      "command=0 output=x{n}.Raw stdout=0 format=0 count=10 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"--interval", "0.25", "-n0", "-q", "t{time}{ms}.Bmp"},
      "command=0 output=t{time}{ms}.Bmp stdout=0 format=1 count=0 interval_us=250000 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=1 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=1"},
     {{"-s", "3", "-f", "BMP", "-t", "1.5", "-r0", "-d", "\\\\.\\ezusb-1", "--overwrite", "-",
       "--quiet"},
      "command=0 output=- stdout=1 format=1 count=1 interval_us=0 skip=3 start=1 continue=0 "
-     "overwrite=1 timeout_ms=1500 retries=0 device=\\\\.\\ezusb-1 quiet=1 json=0"},
+     "overwrite=1 timeout_ms=1500 retries=0 device=\\\\.\\ezusb-1 quiet=1"},
     {{"-n", "5", "-"},
      "command=0 output=- stdout=1 format=0 count=5 interval_us=0 skip=0 start=1 continue=0 "
-     "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"--continue", "--count", "5", "--skip=2", "--timeout=0.001", "--retries=100", "--device=d",
       "--format=PnG", "--interval=10."},
      "command=0 output=kavro{n:03}.png stdout=0 format=2 count=5 interval_us=10000000 skip=2 "
-     "start=1 continue=1 overwrite=0 timeout_ms=1 retries=100 device=d quiet=0 json=0"},
+     "start=1 continue=1 overwrite=0 timeout_ms=1 retries=100 device=d quiet=0"},
     {{"--start", "100", "-n", "2", "-i", ".5"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=2 interval_us=500000 skip=0 "
-     "start=100 continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 "
-     "json=0"},
+     "start=100 continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"-n", "3", "--", "-n{n}.bin"},
      "command=0 output=-n{n}.bin stdout=0 format=0 count=3 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"-n", "2", "--", "-"},
      "command=0 output=- stdout=1 format=0 count=2 interval_us=0 skip=0 start=1 continue=0 "
-     "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
     {{"--json", "-q", "--list"},
      "command=1 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=1 json=1"},
     {{"-d7"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-7 quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-7 quiet=0"},
     {{"--device=0x"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=0x quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=0x quiet=0"},
     {{"--start=0", "-i", "0.0000019", "one.bin"},
      "command=0 output=one.bin stdout=0 format=0 count=1 interval_us=1 skip=0 start=0 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0 json=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
 };
 
 TEST(Options, ReadsEveryOptionInAnyOrder)
@@ -129,7 +128,7 @@ struct RefusedCase {
 const RefusedCase REFUSED[] = {
     {{"--bogus"}, "unknown option --bogus"},
     {{"-x"}, "unknown option -x"},
-    {{"--quiet=1 json=0"}, "unknown option --quiet=1 json=0"},
+    {{"--quiet=1"}, "unknown option --quiet=1"},
     {{"-qn"}, "unknown option -qn"},
     {{"-n"}, "-n needs a value"},
     {{"--device"}, "--device needs a value"},

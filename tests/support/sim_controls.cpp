@@ -119,10 +119,10 @@ int ResetCounters()
     return ControlRequest(EZUSBSIM_IOCTL_RESET_COUNTERS, NULL, 0);
 }
 
-int ReadSettledCounters(EzusbsimCounters *counters)
+int ReadSettledCounters(EzusbsimCounters *counters, int camera)
 {
     for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCounters(counters) != 0)
+        if (ReadCameraCounters(camera, counters) != 0)
             return -1;
         if (counters->closes == counters->opens && counters->pending == 0)
             return 0;

@@ -31,7 +31,7 @@ int ReadCounters(EzusbsimCounters *counters);
 int ResetCounters();
 // Closes reach the driver a moment after CloseHandle returns: polls (at most
 // a few seconds) until every open has its close and nothing is pending.
-int ReadSettledCounters(EzusbsimCounters *counters);
+int ReadSettledCounters(EzusbsimCounters *counters, int camera = 0);
 // Polls (bounded) until exactly count camera requests are pending.
 int WaitForPendingRequests(uint32_t count);
 // Polls (bounded) until the camera has sent count frames since its reset.
