@@ -12,7 +12,7 @@
 
 enum CameraOutcome {
     CAMERA_FRAME,           // a whole frame of RAW_FRAME_BYTES arrived
-    CAMERA_NOT_FOUND,       // the device could not be opened
+    CAMERA_NOT_FOUND,       // the device could not be opened, or went away during the request
     CAMERA_REQUEST_FAILED,  // the vendor request or the bulk read failed
     CAMERA_SHORT_READ,      // the read succeeded with fewer bytes (*got tells how many)
     CAMERA_TIMED_OUT,       // no answer within the time-out; the cancelled request came back
@@ -22,6 +22,8 @@ enum CameraOutcome {
                             // nothing was sent to the camera this time
     CAMERA_STOPPED,         // the stop signal came first
 };
+
+enum CameraPresence { CAMERA_PRESENT, CAMERA_ABSENT };
 
 // How long a cancelled conversation may take to come back before it is
 // abandoned.
@@ -38,6 +40,9 @@ struct CameraSeam {
                                 uint32_t *got);
     // Lets the camera go. A conversation still out keeps what it needs.
     void (*close)(void *camera);
+    // Whether device can be opened now: opens it and closes it again, and
+    // sends it nothing, so it takes no frame.
+    CameraPresence (*probe)(const char *device);
 };
 
 #endif

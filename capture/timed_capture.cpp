@@ -41,6 +41,41 @@ void ReleaseConversation(void *context)
     delete conversation;
 }
 
+// A request that fails because its device was removed under it: the camera
+// is gone, as if it could not be opened. Removal reaches the caller as any of
+// these, as the driver reports it.
+CameraOutcome FailedRequest(DWORD error)
+{
+    switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:  // STATUS_DEVICE_NOT_CONNECTED under Wine
+    case ERROR_NOT_READY:             // the same under Windows
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_FILE_NOT_FOUND:  // STATUS_NO_SUCH_DEVICE
+        return CAMERA_NOT_FOUND;
+    default:
+        return CAMERA_REQUEST_FAILED;
+    }
+}
+
+std::wstring WidePath(const char *device)
+{
+    std::wstring path;
+    int wide = MultiByteToWideChar(CP_UTF8, 0, device, -1, NULL, 0);
+    if (wide <= 0)
+        return path;
+    path.resize(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, device, -1, &path[0], wide);
+    path.resize(static_cast<size_t>(wide - 1));
+    return path;
+}
+
+HANDLE OpenDevice(const std::wstring &path, DWORD flags)
+{
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, flags,
+                       NULL);
+}
+
 // One request, waited for to its end on this thread. Sends nothing once the
 // caller has given up. Overlapped, so a driver that pends its request is
 // ended by CancelIoEx; one that waits inside it keeps this thread only.
@@ -59,15 +94,17 @@ CameraOutcome Request(DriverConversation *conversation, HANDLE device,
     overlapped->OffsetHigh = 0;
     if (DeviceIoControl(device, code, in, in_bytes, out, out_bytes, returned, overlapped))
         return CAMERA_FRAME;
-    if (GetLastError() != ERROR_IO_PENDING) {
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
         *returned = static_cast<DWORD>(overlapped->InternalHigh);
-        return CAMERA_REQUEST_FAILED;
+        return FailedRequest(error);
     }
     // A cancel that came before the request was out missed it.
     if (given_up->load())
         CancelIoEx(device, overlapped);
-    return GetOverlappedResult(device, overlapped, returned, TRUE) ? CAMERA_FRAME
-                                                                   : CAMERA_REQUEST_FAILED;
+    if (GetOverlappedResult(device, overlapped, returned, TRUE))
+        return CAMERA_FRAME;
+    return FailedRequest(GetLastError());
 }
 
 CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, uint8_t *frame,
@@ -83,8 +120,7 @@ CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, 
     }
     if (given_up->load())
         return CAMERA_REQUEST_FAILED;
-    HANDLE device = CreateFileW(conversation->path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, NULL);
+    HANDLE device = OpenDevice(conversation->path, FILE_FLAG_OVERLAPPED);
     if (device == INVALID_HANDLE_VALUE)
         return CAMERA_NOT_FOUND;
     {
@@ -128,15 +164,13 @@ void CancelConversation(void *context)
 
 void *OpenTimedCamera(const char *device)
 {
-    int wide = MultiByteToWideChar(CP_UTF8, 0, device, -1, NULL, 0);
-    if (wide <= 0)
+    std::wstring path = WidePath(device);
+    if (path.empty())
         return NULL;
     DriverConversation *conversation = new (std::nothrow) DriverConversation;
     if (conversation == NULL)
         return NULL;
-    conversation->path.resize(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, 0, device, -1, &conversation->path[0], wide);
-    conversation->path.resize(static_cast<size_t>(wide - 1));
+    conversation->path = path;
     ZeroMemory(&conversation->overlapped, sizeof conversation->overlapped);
     conversation->overlapped.hEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
     if (conversation->overlapped.hEvent == NULL) {
@@ -162,10 +196,20 @@ void CloseTimedCamera(void *camera)
     EndCameraThread(static_cast<CameraThread *>(camera));
 }
 
+CameraPresence ProbeTimedCamera(const char *device)
+{
+    std::wstring path = WidePath(device);
+    HANDLE opened = path.empty() ? INVALID_HANDLE_VALUE : OpenDevice(path, 0);
+    if (opened == INVALID_HANDLE_VALUE)
+        return CAMERA_ABSENT;
+    CloseHandle(opened);
+    return CAMERA_PRESENT;
+}
+
 }  // namespace
 
 CameraSeam TimedCameraSeam()
 {
-    CameraSeam seam = {OpenTimedCamera, TakeTimedFrame, CloseTimedCamera};
+    CameraSeam seam = {OpenTimedCamera, TakeTimedFrame, CloseTimedCamera, ProbeTimedCamera};
     return seam;
 }

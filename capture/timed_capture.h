@@ -15,7 +15,8 @@
 // device, the vendor request, the bulk read, close. A time-out cancels it
 // (CancelSynchronousIo on that thread, CancelIoEx on its device); one that
 // does not come back within the cancel bound is abandoned, and the camera's
-// takes are CAMERA_HELD until it returns.
+// takes are CAMERA_HELD until it returns. A request that fails because the
+// camera was unplugged under it is CAMERA_NOT_FOUND, as a failed open is.
 CameraSeam TimedCameraSeam();
 
 #endif

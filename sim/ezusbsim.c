@@ -1,6 +1,6 @@
-/* The simulated EZ-USB camera: a kernel-mode driver for Wine that answers on
-   \\.\ezusb-0 with the two requests of the EZ-USB general-purpose driver,
-   checks them the way a device stack rejects malformed requests, serves a
+/* The simulated EZ-USB cameras: a kernel-mode driver for Wine that answers on
+   \\.\ezusb-0 (with the Cameras switch, up to \\.\ezusb-7) with the two
+   requests of the EZ-USB general-purpose driver, checks them the way a device stack rejects malformed requests, serves a
    test picture or a raw frame file, and counts what it sees for the tests.
 
    Camera requests are not answered in the dispatch routine: Wine's driver
@@ -14,32 +14,47 @@
 #include "fault_sequence.h"
 #include "knobs.h"
 
-static DEVICE_OBJECT *g_camera;
-static DEVICE_OBJECT *g_control;
-
-/* The counters and the queue are shared by the dispatch thread, the request
+/* One camera: its device, counters, queue, request thread and seeded
+   sequence, so that one camera's delay or stuck request never holds another's.
+   Its counters and queue are shared by the dispatch thread, its request
    thread and the cancel routine; the cancel spin lock guards them all, so a
    queued request always still has its cancel routine while the lock is held. */
-static EzusbsimCounters g_counters;
-static LIST_ENTRY g_queue;
-static KEVENT g_wake; /* the queue changed, or we are stopping */
-static volatile LONG g_stopping;
-static PVOID g_thread;
+typedef struct Camera {
+    ULONG number;
+    DEVICE_OBJECT *device;
+    volatile LONG unplugged; /* its name is gone and its requests fail */
+    EzusbsimCounters counters;
+    LIST_ENTRY queue;
+    KEVENT wake; /* the queue changed, or we are stopping */
+    volatile LONG stopping;
+    PVOID thread;
+    /* The seeded sequence, drawn from by the dispatch thread alone. It starts
+       again from the seed when the seed changes or the counters are reset. */
+    int fault_active;
+    ULONG fault_seed;
+    uint32_t fault_state;
+    EzusbsimFault capture_fault;       /* the last drawn: the current capture's */
+    UCHAR frame[EZUSBSIM_FRAME_BYTES]; /* built by its request thread only */
+} Camera;
 
-/* The seeded sequence, drawn from by the dispatch thread alone. It starts
-   again from the seed when the seed changes or the counters are reset. */
-static int g_fault_active;
-static ULONG g_fault_seed;
-static uint32_t g_fault_state;
-static EzusbsimFault g_capture_fault; /* the last drawn: the current capture's */
+static Camera g_cameras[EZUSBSIM_MAX_CAMERAS];
+static ULONG g_camera_count;
+static DEVICE_OBJECT *g_control;
+
+static Camera *CameraOf(DEVICE_OBJECT *device)
+{
+    ULONG i;
+
+    for (i = 0; i < g_camera_count; i++)
+        if (g_cameras[i].device == device)
+            return &g_cameras[i];
+    return NULL;
+}
 
 /* How a queued request is to be answered, decided when it arrives: by the
    fault knobs as they are when it is answered, failed (FailNext), or as the
    sequence drew it (PLAN_DRAWN + kind, the amount in the bits from 8 up). */
 enum { PLAN_KNOBS, PLAN_FAIL, PLAN_DRAWN };
-
-/* Only the request thread builds frames. */
-static UCHAR g_frame[EZUSBSIM_FRAME_BYTES];
 
 static NTSTATUS Complete(IRP *irp, NTSTATUS status, ULONG_PTR information)
 {
@@ -66,7 +81,7 @@ static NTSTATUS AnswerVendorRequest(IRP *irp, const Knobs *knobs)
    the bytes are delivered and the read then fails, as a transfer that
    breaks off part way does (a warning status, so Wine still hands the
    bytes back to the caller). */
-static NTSTATUS AnswerBulkRead(IRP *irp, const Knobs *knobs)
+static NTSTATUS AnswerBulkRead(Camera *camera, IRP *irp, const Knobs *knobs)
 {
     ULONG count = EZUSBSIM_FRAME_BYTES;
     UCHAR *out;
@@ -78,18 +93,18 @@ static NTSTATUS AnswerBulkRead(IRP *irp, const Knobs *knobs)
         return Complete(irp, STATUS_UNSUCCESSFUL, 0);
 
     if (knobs->frame_file[0]) {
-        if (ReadFrameFile(knobs->frame_file, g_frame, sizeof g_frame) != 0)
+        if (ReadFrameFile(knobs->frame_file, camera->frame, sizeof camera->frame) != 0)
             return Complete(irp, STATUS_UNSUCCESSFUL, 0);
     } else {
-        EzusbsimTestPicture(g_frame, g_counters.frames_sent);
+        EzusbsimCameraPicture(camera->frame, camera->number, camera->counters.frames_sent);
     }
     out = MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
     if (!out)
         return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
-    RtlCopyMemory(out, g_frame, count);
+    RtlCopyMemory(out, camera->frame, count);
 
     IoAcquireCancelSpinLock(&irql);
-    g_counters.frames_sent++;
+    camera->counters.frames_sent++;
     IoReleaseCancelSpinLock(irql);
     return Complete(irp, knobs->bulk_fail ? STATUS_DEVICE_BUSY : STATUS_SUCCESS, count);
 }
@@ -149,35 +164,36 @@ static LONGLONG Now(void)
     return now.QuadPart;
 }
 
-static NTSTATUS AnswerRequest(IRP *irp)
+static NTSTATUS AnswerRequest(Camera *camera, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
     Knobs knobs;
 
-    if (g_stopping)
+    if (camera->stopping || camera->unplugged)
         return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
-    ReadKnobs(&knobs);
+    ReadKnobs(camera->number, &knobs);
     ApplyPlan(&knobs, *Plan(irp));
     if (stack->Parameters.DeviceIoControl.IoControlCode == EZUSBSIM_IOCTL_VENDOR_REQUEST)
         return AnswerVendorRequest(irp, &knobs);
-    return AnswerBulkRead(irp, &knobs);
+    return AnswerBulkRead(camera, irp, &knobs);
 }
 
 static void NTAPI CancelQueued(DEVICE_OBJECT *device, IRP *irp)
 {
-    (void)device;
+    Camera *camera = CameraOf(device);
+
     RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-    g_counters.pending--;
-    g_counters.cancelled++;
+    camera->counters.pending--;
+    camera->counters.cancelled++;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     /* The request thread may be waiting for this one's time. */
-    KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
+    KeSetEvent(&camera->wake, IO_NO_INCREMENT, FALSE);
     Complete(irp, STATUS_CANCELLED, 0);
 }
 
 /* A request stays queued until its delay is over; cancellable unless the
    camera is to ignore cancels. */
-static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms, int cancellable)
+static NTSTATUS QueueRequest(Camera *camera, IRP *irp, ULONG delay_ms, int cancellable)
 {
     KIRQL irql;
 
@@ -187,15 +203,15 @@ static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms, int cancellable)
     if (cancellable)
         IoSetCancelRoutine(irp, CancelQueued);
     if (cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
-        g_counters.cancelled++;
+        camera->counters.cancelled++;
         IoReleaseCancelSpinLock(irql);
         Complete(irp, STATUS_CANCELLED, 0);
         return STATUS_PENDING;
     }
-    InsertTailList(&g_queue, &irp->Tail.Overlay.ListEntry);
-    g_counters.pending++;
+    InsertTailList(&camera->queue, &irp->Tail.Overlay.ListEntry);
+    camera->counters.pending++;
     IoReleaseCancelSpinLock(irql);
-    KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
+    KeSetEvent(&camera->wake, IO_NO_INCREMENT, FALSE);
     return STATUS_PENDING;
 }
 
@@ -203,27 +219,28 @@ static NTSTATUS QueueRequest(IRP *irp, ULONG delay_ms, int cancellable)
    itself waits out the delay, returns no STATUS_PENDING and has no cancel
    routine, so the caller's DeviceIoControl waits the whole delay and no
    cancel ends it. */
-static NTSTATUS AnswerInRequest(IRP *irp, ULONG delay_ms)
+static NTSTATUS AnswerInRequest(Camera *camera, IRP *irp, ULONG delay_ms)
 {
     LARGE_INTEGER delay;
     KIRQL irql;
     NTSTATUS status;
 
     IoAcquireCancelSpinLock(&irql);
-    g_counters.pending++;
+    camera->counters.pending++;
     IoReleaseCancelSpinLock(irql);
     delay.QuadPart = -(LONGLONG)delay_ms * 10000;
     KeDelayExecutionThread(KernelMode, FALSE, &delay);
-    status = AnswerRequest(irp);
+    status = AnswerRequest(camera, irp);
     IoAcquireCancelSpinLock(&irql);
-    g_counters.pending--;
+    camera->counters.pending--;
     IoReleaseCancelSpinLock(irql);
     return status;
 }
 
-/* Takes the first queued request if it is due (or we are stopping);
-   otherwise says how long to wait for it: 0 with an empty queue. */
-static IRP *TakeDueRequest(LONGLONG *wait)
+/* Takes the first queued request if it is due (or we are stopping, or the
+   camera is unplugged); otherwise says how long to wait for it: 0 with an
+   empty queue. */
+static IRP *TakeDueRequest(Camera *camera, LONGLONG *wait)
 {
     IRP *irp = NULL;
     KIRQL irql;
@@ -231,9 +248,9 @@ static IRP *TakeDueRequest(LONGLONG *wait)
 
     *wait = 0;
     IoAcquireCancelSpinLock(&irql);
-    if (!IsListEmpty(&g_queue)) {
-        IRP *first = CONTAINING_RECORD(g_queue.Flink, IRP, Tail.Overlay.ListEntry);
-        if (g_stopping || *DueTime(first) <= now) {
+    if (!IsListEmpty(&camera->queue)) {
+        IRP *first = CONTAINING_RECORD(camera->queue.Flink, IRP, Tail.Overlay.ListEntry);
+        if (camera->stopping || camera->unplugged || *DueTime(first) <= now) {
             RemoveEntryList(&first->Tail.Overlay.ListEntry);
             IoSetCancelRoutine(first, NULL);
             irp = first;
@@ -247,25 +264,25 @@ static IRP *TakeDueRequest(LONGLONG *wait)
 
 static void NTAPI RequestThread(void *context)
 {
+    Camera *camera = context;
     IRP *irp;
     LONGLONG wait;
     LARGE_INTEGER timeout;
     KIRQL irql;
 
-    (void)context;
     for (;;) {
-        irp = TakeDueRequest(&wait);
+        irp = TakeDueRequest(camera, &wait);
         if (irp) {
-            AnswerRequest(irp);
+            AnswerRequest(camera, irp);
             IoAcquireCancelSpinLock(&irql);
-            g_counters.pending--;
+            camera->counters.pending--;
             IoReleaseCancelSpinLock(irql);
             continue;
         }
-        if (g_stopping)
+        if (camera->stopping)
             break;
         timeout.QuadPart = -wait;
-        KeWaitForSingleObject(&g_wake, Executive, KernelMode, FALSE, wait ? &timeout : NULL);
+        KeWaitForSingleObject(&camera->wake, Executive, KernelMode, FALSE, wait ? &timeout : NULL);
     }
     PsTerminateSystemThread(STATUS_SUCCESS);
 }
@@ -289,33 +306,33 @@ static int BulkBlockValid(const UCHAR *block, ULONG in_bytes, ULONG out_bytes)
 /* Decides how the request is to be answered, and how late. FailNext comes
    first and draws nothing; with a seed, a vendor request draws the outcome
    of its capture and the read after it answers as drawn. */
-static ULONG_PTR PlanRequest(ULONG code, const Knobs *knobs, ULONG *delay_ms)
+static ULONG_PTR PlanRequest(Camera *camera, ULONG code, const Knobs *knobs, ULONG *delay_ms)
 {
     EzusbsimFault fault;
     KIRQL irql;
 
     *delay_ms = knobs->delay_ms;
     /* Written back only when it counts down: most requests open the key once. */
-    if (knobs->fail_next > 0 && TakeFailNext())
+    if (knobs->fail_next > 0 && TakeFailNext(camera->number))
         return PLAN_FAIL;
     IoAcquireCancelSpinLock(&irql);
     if (!knobs->fault_seed_set) {
-        g_fault_active = 0;
+        camera->fault_active = 0;
         IoReleaseCancelSpinLock(irql);
         return PLAN_KNOBS;
     }
-    if (!g_fault_active || g_fault_seed != knobs->fault_seed) {
-        g_fault_active = 1;
-        g_fault_seed = knobs->fault_seed;
-        g_fault_state = knobs->fault_seed;
-        g_capture_fault.kind = EZUSBSIM_FAULT_NONE;
-        g_capture_fault.amount = 0;
+    if (!camera->fault_active || camera->fault_seed != knobs->fault_seed) {
+        camera->fault_active = 1;
+        camera->fault_seed = knobs->fault_seed;
+        camera->fault_state = knobs->fault_seed;
+        camera->capture_fault.kind = EZUSBSIM_FAULT_NONE;
+        camera->capture_fault.amount = 0;
     }
     if (code == EZUSBSIM_IOCTL_VENDOR_REQUEST) {
-        g_capture_fault = EzusbsimNextFault(&g_fault_state);
-        g_counters.fault_draws++;
+        camera->capture_fault = EzusbsimNextFault(&camera->fault_state);
+        camera->counters.fault_draws++;
     }
-    fault = g_capture_fault;
+    fault = camera->capture_fault;
     IoReleaseCancelSpinLock(irql);
 
     *delay_ms =
@@ -323,7 +340,7 @@ static ULONG_PTR PlanRequest(ULONG code, const Knobs *knobs, ULONG *delay_ms)
     return PLAN_DRAWN + fault.kind + ((ULONG_PTR)fault.amount << 8);
 }
 
-static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
+static NTSTATUS CameraControl(Camera *camera, IRP *irp, IO_STACK_LOCATION *stack)
 {
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG in_bytes = stack->Parameters.DeviceIoControl.InputBufferLength;
@@ -336,63 +353,113 @@ static NTSTATUS CameraControl(IRP *irp, IO_STACK_LOCATION *stack)
 
     if (code != EZUSBSIM_IOCTL_VENDOR_REQUEST && code != EZUSBSIM_IOCTL_BULK_READ) {
         IoAcquireCancelSpinLock(&irql);
-        g_counters.rejected++;
+        camera->counters.rejected++;
         IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
 
+    if (camera->unplugged)
+        return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
     IoAcquireCancelSpinLock(&irql);
     if (code == EZUSBSIM_IOCTL_VENDOR_REQUEST) {
-        g_counters.vendor_requests++;
-        g_counters.last_vendor_in_bytes = in_bytes;
-        g_counters.last_vendor_out_bytes = out_bytes;
-        RtlZeroMemory(g_counters.last_vendor_block, sizeof g_counters.last_vendor_block);
-        for (i = 0; block && i < in_bytes && i < sizeof g_counters.last_vendor_block; i++)
-            g_counters.last_vendor_block[i] = block[i];
+        camera->counters.vendor_requests++;
+        camera->counters.last_vendor_in_bytes = in_bytes;
+        camera->counters.last_vendor_out_bytes = out_bytes;
+        RtlZeroMemory(camera->counters.last_vendor_block,
+                      sizeof camera->counters.last_vendor_block);
+        for (i = 0; block && i < in_bytes && i < sizeof camera->counters.last_vendor_block; i++)
+            camera->counters.last_vendor_block[i] = block[i];
         valid = VendorBlockValid(block, in_bytes, out_bytes);
     } else {
-        g_counters.bulk_reads++;
-        g_counters.last_bulk_in_bytes = in_bytes;
-        g_counters.last_bulk_out_bytes = out_bytes;
-        g_counters.last_bulk_pipe = 0;
+        camera->counters.bulk_reads++;
+        camera->counters.last_bulk_in_bytes = in_bytes;
+        camera->counters.last_bulk_out_bytes = out_bytes;
+        camera->counters.last_bulk_pipe = 0;
         for (i = 0; block && i < in_bytes && i < 4; i++)
-            g_counters.last_bulk_pipe |= (ULONG)block[i] << (8 * i);
+            camera->counters.last_bulk_pipe |= (ULONG)block[i] << (8 * i);
         valid = BulkBlockValid(block, in_bytes, out_bytes);
     }
     if (!valid)
-        g_counters.rejected++;
+        camera->counters.rejected++;
     IoReleaseCancelSpinLock(irql);
 
     if (!valid)
         return Complete(irp, STATUS_INVALID_PARAMETER, 0);
-    ReadKnobs(&knobs);
-    *Plan(irp) = PlanRequest(code, &knobs, &delay_ms);
+    ReadKnobs(camera->number, &knobs);
+    *Plan(irp) = PlanRequest(camera, code, &knobs, &delay_ms);
     if (knobs.block_in_request)
-        return AnswerInRequest(irp, delay_ms);
-    return QueueRequest(irp, delay_ms, !knobs.ignore_cancel);
+        return AnswerInRequest(camera, irp, delay_ms);
+    return QueueRequest(camera, irp, delay_ms, !knobs.ignore_cancel);
+}
+
+/* A camera's device or link name: the prefix and its number. */
+static void CameraName(const WCHAR *prefix, ULONG number, WCHAR *name, UNICODE_STRING *text)
+{
+    ULONG i;
+
+    for (i = 0; prefix[i]; i++)
+        name[i] = prefix[i];
+    name[i++] = (WCHAR)(L'0' + number);
+    name[i] = 0;
+    RtlInitUnicodeString(text, name);
+}
+
+#define NAME_CHARS 32
+
+/* The name disappears and the camera's requests fail, the queued ones at
+   once (its request thread answers them); plugged back, the name returns. */
+static NTSTATUS Replug(Camera *camera, int plug)
+{
+    WCHAR device_name[NAME_CHARS], link_name[NAME_CHARS];
+    UNICODE_STRING device, link;
+    NTSTATUS status = STATUS_SUCCESS;
+
+    CameraName(EZUSBSIM_CAMERA_DEVICE_PREFIX, camera->number, device_name, &device);
+    CameraName(EZUSBSIM_CAMERA_LINK_PREFIX, camera->number, link_name, &link);
+    if (plug && camera->unplugged) {
+        status = IoCreateSymbolicLink(&link, &device);
+        if (NT_SUCCESS(status))
+            InterlockedExchange(&camera->unplugged, 0);
+    } else if (!plug && !camera->unplugged) {
+        InterlockedExchange(&camera->unplugged, 1);
+        IoDeleteSymbolicLink(&link);
+        KeSetEvent(&camera->wake, IO_NO_INCREMENT, FALSE);
+    }
+    return status;
 }
 
 static NTSTATUS SimulatorControl(IRP *irp, IO_STACK_LOCATION *stack)
 {
+    ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+    ULONG number = 0;
     ULONG pending;
+    Camera *camera;
     KIRQL irql;
 
-    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    if (stack->Parameters.DeviceIoControl.InputBufferLength >= sizeof(ULONG))
+        number = *(const ULONG *)irp->AssociatedIrp.SystemBuffer;
+    if (number >= g_camera_count)
+        return Complete(irp, STATUS_NO_SUCH_DEVICE, 0);
+    camera = &g_cameras[number];
+    switch (code) {
     case EZUSBSIM_IOCTL_GET_COUNTERS:
         if (stack->Parameters.DeviceIoControl.OutputBufferLength < sizeof(EzusbsimCounters))
             return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
         IoAcquireCancelSpinLock(&irql);
-        RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &g_counters, sizeof g_counters);
+        RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &camera->counters, sizeof camera->counters);
         IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_SUCCESS, sizeof(EzusbsimCounters));
     case EZUSBSIM_IOCTL_RESET_COUNTERS:
         IoAcquireCancelSpinLock(&irql);
-        pending = g_counters.pending;
-        RtlZeroMemory(&g_counters, sizeof g_counters);
-        g_counters.pending = pending;
-        g_fault_active = 0;
+        pending = camera->counters.pending;
+        RtlZeroMemory(&camera->counters, sizeof camera->counters);
+        camera->counters.pending = pending;
+        camera->fault_active = 0;
         IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_SUCCESS, 0);
+    case EZUSBSIM_IOCTL_UNPLUG:
+    case EZUSBSIM_IOCTL_PLUG:
+        return Complete(irp, Replug(camera, code == EZUSBSIM_IOCTL_PLUG), 0);
     default:
         return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
@@ -404,18 +471,21 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
 
     if (device == g_control)
         return SimulatorControl(irp, stack);
-    return CameraControl(irp, stack);
+    return CameraControl(CameraOf(device), irp, stack);
 }
 
 static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
 {
     IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+    Camera *camera = CameraOf(device);
     KIRQL irql;
 
-    if (device == g_camera) {
+    if (camera) {
+        if (camera->unplugged)
+            return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
         IoAcquireCancelSpinLock(&irql);
-        g_counters.opens++;
-        g_counters.last_open_share = stack->Parameters.Create.ShareAccess;
+        camera->counters.opens++;
+        camera->counters.last_open_share = stack->Parameters.Create.ShareAccess;
         IoReleaseCancelSpinLock(irql);
     }
     return Complete(irp, STATUS_SUCCESS, 0);
@@ -423,11 +493,12 @@ static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
 
 static NTSTATUS NTAPI DispatchClose(DEVICE_OBJECT *device, IRP *irp)
 {
+    Camera *camera = CameraOf(device);
     KIRQL irql;
 
-    if (device == g_camera) {
+    if (camera) {
         IoAcquireCancelSpinLock(&irql);
-        g_counters.closes++;
+        camera->counters.closes++;
         IoReleaseCancelSpinLock(irql);
     }
     return Complete(irp, STATUS_SUCCESS, 0);
@@ -439,46 +510,55 @@ static NTSTATUS NTAPI DispatchCleanup(DEVICE_OBJECT *device, IRP *irp)
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
-static void RemoveDevice(DEVICE_OBJECT **device, const WCHAR *link_name)
+static void RemoveDevice(DEVICE_OBJECT **device, UNICODE_STRING *link)
 {
-    UNICODE_STRING link;
-
     if (!*device)
         return;
-    RtlInitUnicodeString(&link, link_name);
-    IoDeleteSymbolicLink(&link);
+    if (link)
+        IoDeleteSymbolicLink(link);
     IoDeleteDevice(*device);
     *device = NULL;
 }
 
-/* The camera is unplugged: whatever is still queued fails at once, then the
-   devices go. */
-static void NTAPI DriverUnload(DRIVER_OBJECT *driver)
+static void StopRequestThread(Camera *camera)
 {
-    (void)driver;
-    if (g_thread) {
-        InterlockedExchange(&g_stopping, 1);
-        KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
-        KeWaitForSingleObject(g_thread, Executive, KernelMode, FALSE, NULL);
-        ObDereferenceObject(g_thread);
-        g_thread = NULL;
+    InterlockedExchange(&camera->stopping, 1);
+    KeSetEvent(&camera->wake, IO_NO_INCREMENT, FALSE);
+    if (camera->thread) {
+        KeWaitForSingleObject(camera->thread, Executive, KernelMode, FALSE, NULL);
+        ObDereferenceObject(camera->thread);
+        camera->thread = NULL;
     }
-    RemoveDevice(&g_camera, EZUSBSIM_CAMERA_LINK);
-    RemoveDevice(&g_control, EZUSBSIM_CONTROL_LINK);
 }
 
-static NTSTATUS AddDevice(DRIVER_OBJECT *driver, const WCHAR *device_name, const WCHAR *link_name,
+/* The cameras are unplugged: whatever is still queued fails at once, then
+   the devices go. */
+static void NTAPI DriverUnload(DRIVER_OBJECT *driver)
+{
+    WCHAR link_name[NAME_CHARS];
+    UNICODE_STRING link, control_link;
+    ULONG i;
+
+    (void)driver;
+    for (i = 0; i < g_camera_count; i++) {
+        Camera *camera = &g_cameras[i];
+        StopRequestThread(camera);
+        CameraName(EZUSBSIM_CAMERA_LINK_PREFIX, i, link_name, &link);
+        RemoveDevice(&camera->device, camera->unplugged ? NULL : &link);
+    }
+    RtlInitUnicodeString(&control_link, EZUSBSIM_CONTROL_LINK);
+    RemoveDevice(&g_control, &control_link);
+}
+
+static NTSTATUS AddDevice(DRIVER_OBJECT *driver, UNICODE_STRING *name, UNICODE_STRING *link,
                           DEVICE_OBJECT **device)
 {
-    UNICODE_STRING name, link;
     NTSTATUS status;
 
-    RtlInitUnicodeString(&name, device_name);
-    RtlInitUnicodeString(&link, link_name);
-    status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
+    status = IoCreateDevice(driver, 0, name, FILE_DEVICE_UNKNOWN, 0, FALSE, device);
     if (!NT_SUCCESS(status))
         return status;
-    status = IoCreateSymbolicLink(&link, &name);
+    status = IoCreateSymbolicLink(link, name);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(*device);
         *device = NULL;
@@ -486,18 +566,41 @@ static NTSTATUS AddDevice(DRIVER_OBJECT *driver, const WCHAR *device_name, const
     return status;
 }
 
-NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry_path)
+/* The camera's device, name and request thread. */
+static NTSTATUS AddCamera(DRIVER_OBJECT *driver, Camera *camera)
 {
+    WCHAR device_name[NAME_CHARS], link_name[NAME_CHARS];
+    UNICODE_STRING device, link;
     HANDLE thread;
     NTSTATUS status;
+
+    InitializeListHead(&camera->queue);
+    KeInitializeEvent(&camera->wake, SynchronizationEvent, FALSE);
+    status =
+        PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL, RequestThread, camera);
+    if (!NT_SUCCESS(status))
+        return status;
+    /* No object type: Wine 8 answers *PsThreadType for this handle with
+       STATUS_OBJECT_TYPE_MISMATCH. */
+    status =
+        ObReferenceObjectByHandle(thread, SYNCHRONIZE, NULL, KernelMode, &camera->thread, NULL);
+    ZwClose(thread);
+    if (!NT_SUCCESS(status))
+        return status;
+    CameraName(EZUSBSIM_CAMERA_DEVICE_PREFIX, camera->number, device_name, &device);
+    CameraName(EZUSBSIM_CAMERA_LINK_PREFIX, camera->number, link_name, &link);
+    return AddDevice(driver, &device, &link, &camera->device);
+}
+
+NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry_path)
+{
+    UNICODE_STRING control, control_link;
+    NTSTATUS status;
+    ULONG i, count;
 
     status = SetKnobsKey(registry_path);
     if (!NT_SUCCESS(status))
         return status;
-
-    InitializeListHead(&g_queue);
-    KeInitializeEvent(&g_wake, SynchronizationEvent, FALSE);
-    g_stopping = 0;
 
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
@@ -505,22 +608,24 @@ NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry_path)
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = DriverUnload;
 
-    status =
-        PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL, RequestThread, NULL);
-    if (!NT_SUCCESS(status))
-        return status;
-    /* No object type: Wine 8 answers *PsThreadType for this handle with
-       STATUS_OBJECT_TYPE_MISMATCH. */
-    status = ObReferenceObjectByHandle(thread, SYNCHRONIZE, NULL, KernelMode, &g_thread, NULL);
-    ZwClose(thread);
+    /* A driver host may load the image again: nothing of a run before. */
+    RtlZeroMemory(g_cameras, sizeof g_cameras);
+    count = ReadCameraCount();
+    for (i = 0; i < count; i++)
+        g_cameras[i].number = i;
+    g_camera_count = count;
+    for (i = 0; i < count && NT_SUCCESS(status); i++)
+        status = AddCamera(driver, &g_cameras[i]);
+    RtlInitUnicodeString(&control, EZUSBSIM_CONTROL_DEVICE);
+    RtlInitUnicodeString(&control_link, EZUSBSIM_CONTROL_LINK);
     if (NT_SUCCESS(status))
-        status = AddDevice(driver, EZUSBSIM_CAMERA_DEVICE, EZUSBSIM_CAMERA_LINK, &g_camera);
-    if (NT_SUCCESS(status))
-        status = AddDevice(driver, EZUSBSIM_CONTROL_DEVICE, EZUSBSIM_CONTROL_LINK, &g_control);
+        status = AddDevice(driver, &control, &control_link, &g_control);
     if (!NT_SUCCESS(status)) {
         /* A thread we could not reference still sees the stop flag. */
-        InterlockedExchange(&g_stopping, 1);
-        KeSetEvent(&g_wake, IO_NO_INCREMENT, FALSE);
+        for (i = 0; i < count; i++) {
+            InterlockedExchange(&g_cameras[i].stopping, 1);
+            KeSetEvent(&g_cameras[i].wake, IO_NO_INCREMENT, FALSE);
+        }
         DriverUnload(driver);
     }
     return status;

@@ -6,10 +6,12 @@
 
 #include <stdint.h>
 
-/* The camera, as the EZ-USB general-purpose driver names it. */
-#define EZUSBSIM_CAMERA_DEVICE L"\\Device\\EzusbSim0"
-#define EZUSBSIM_CAMERA_LINK L"\\DosDevices\\ezusb-0"
-#define EZUSBSIM_CAMERA_PATH "\\\\.\\ezusb-0" /* the same, as a user-mode program opens it */
+/* The cameras, as the EZ-USB general-purpose driver names them: camera k is
+   \\.\ezusb-k (the digit appended to the prefixes below). */
+#define EZUSBSIM_CAMERA_DEVICE_PREFIX L"\\Device\\EzusbSim"
+#define EZUSBSIM_CAMERA_LINK_PREFIX L"\\DosDevices\\ezusb-"
+#define EZUSBSIM_CAMERA_PATH "\\\\.\\ezusb-0" /* camera 0, as a user-mode program opens it */
+#define EZUSBSIM_MAX_CAMERAS 8
 
 /* The simulator's own control device, for counters. Opening it is not an
    open of the camera. */
@@ -23,10 +25,16 @@
 #define EZUSBSIM_IOCTL_VENDOR_REQUEST 0x00222059u /* function 0x816, METHOD_IN_DIRECT */
 #define EZUSBSIM_IOCTL_BULK_READ 0x0022204Eu      /* function 0x813, METHOD_OUT_DIRECT */
 
-/* Control device, METHOD_BUFFERED: the output of GET_COUNTERS is one
-   EzusbsimCounters; RESET_COUNTERS takes and returns nothing. */
+/* Control device, METHOD_BUFFERED. Each takes as input one ULONG, the
+   camera's number (no input: camera 0); a number with no camera fails with
+   STATUS_NO_SUCH_DEVICE. The output of GET_COUNTERS is one EzusbsimCounters;
+   the others return nothing. UNPLUG removes the camera's name and fails its
+   requests in flight with STATUS_DEVICE_NOT_CONNECTED, as a removal does;
+   PLUG brings the name back. Counters survive both. */
 #define EZUSBSIM_IOCTL_GET_COUNTERS 0x00222400u   /* function 0x900 */
 #define EZUSBSIM_IOCTL_RESET_COUNTERS 0x00222404u /* function 0x901 */
+#define EZUSBSIM_IOCTL_UNPLUG 0x00222408u         /* function 0x902 */
+#define EZUSBSIM_IOCTL_PLUG 0x0022240Cu           /* function 0x903 */
 
 /* What the camera accepts. */
 #define EZUSBSIM_VENDOR_BLOCK_BYTES 10
@@ -39,9 +47,14 @@
 #define EZUSBSIM_FRAME_BYTES (EZUSBSIM_FRAME_WIDTH * EZUSBSIM_FRAME_HEIGHT * 2)
 
 /* Fault knobs and the served file: values under
-   HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters, read at every
-   camera request. A missing value or key means "no fault". */
+   HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters (camera 0) or
+   its subkey CameraK (camera k from 1), read at every camera request. A
+   missing value or key means "no fault". */
 #define EZUSBSIM_PARAMETERS_KEY "System\\CurrentControlSet\\Services\\ezusbsim\\Parameters"
+#define EZUSBSIM_CAMERA_SUBKEY "Camera" /* followed by k */
+/* DWORD 1-8 under Parameters, read when the driver starts: that many
+   cameras. Missing or out of range: 1. */
+#define EZUSBSIM_VALUE_CAMERAS "Cameras"
 #define EZUSBSIM_VALUE_VENDOR_FAIL "VendorFail" /* DWORD: non-zero fails the vendor request */
 #define EZUSBSIM_VALUE_BULK_FAIL "BulkFail"     /* DWORD: non-zero fails the bulk read */
 #define EZUSBSIM_VALUE_BULK_BYTES "BulkBytes"   /* DWORD: 1..13823 delivers only that many bytes */
@@ -82,7 +95,7 @@ typedef struct EzusbsimCounters {
     uint32_t fault_draws;    /* outcomes drawn from the seeded sequence */
 } EzusbsimCounters;
 
-/* The picture the camera sends as frame n (n counts from 0 when the driver
+/* The picture camera 0 sends as frame n (n counts from 0 when the driver
    starts or its counters are reset), in UYVY, top row first:
    - rows 0-47: eight bars of 12 pixels, left to right 75% white, yellow,
      cyan, green, magenta, red, blue, black;
@@ -91,9 +104,10 @@ typedef struct EzusbsimCounters {
      x = 4 + 8k, y = 50;
    - rows 60-71: a grey ramp Y = 16 + 219x / 95 (integer division), with a
      red mark (the red bar's colour) over x = 4(n mod 24) to 4(n mod 24) + 3.
-   Chroma is 128 outside the bars and the mark. */
-static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, uint8_t *u,
-                                     uint8_t *v)
+   Chroma is 128 outside the bars and the mark. Camera k from 1 sends the
+   same with k as a fifth digit at x = 36 (black on camera 0). */
+static inline void EzusbsimCameraPixel(uint32_t camera, uint32_t n, int x, int y, uint8_t *luma,
+                                       uint8_t *u, uint8_t *v)
 {
     static const uint8_t bars[8][3] = {
         {180, 128, 128}, {162, 44, 142}, {131, 156, 44}, {112, 72, 58},
@@ -111,13 +125,15 @@ static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, ui
         *v = bars[x / 12][2];
     } else if (y < 60) {
         *luma = 16;
-        if (y >= 50 && x >= 4 && x < 36 && (x - 4) % 8 < 6) {
+        int digits_end = camera > 0 ? 44 : 36;
+        if (y >= 50 && x >= 4 && x < digits_end && (x - 4) % 8 < 6) {
             int k = (x - 4) / 8;
             uint32_t digits = n % 10000;
             uint32_t digit = k == 0   ? digits / 1000
                              : k == 1 ? digits / 100 % 10
                              : k == 2 ? digits / 10 % 10
-                                      : digits % 10;
+                             : k == 3 ? digits % 10
+                                      : camera % 10;
             int column = (x - 4) % 8 / 2;
             int row = (y - 50) / 2;
             if (font[digit] >> (14 - 3 * row - column) & 1)
@@ -134,21 +150,32 @@ static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, ui
     }
 }
 
-/* Fills EZUSBSIM_FRAME_BYTES bytes with frame n; each pixel pair takes the
-   chroma of its first pixel. */
-static inline void EzusbsimTestPicture(uint8_t *frame, uint32_t n)
+static inline void EzusbsimTestPixel(uint32_t n, int x, int y, uint8_t *luma, uint8_t *u,
+                                     uint8_t *v)
+{
+    EzusbsimCameraPixel(0, n, x, y, luma, u, v);
+}
+
+/* Fills EZUSBSIM_FRAME_BYTES bytes with the camera's frame n; each pixel
+   pair takes the chroma of its first pixel. */
+static inline void EzusbsimCameraPicture(uint8_t *frame, uint32_t camera, uint32_t n)
 {
     int x, y;
     for (y = 0; y < EZUSBSIM_FRAME_HEIGHT; y++) {
         for (x = 0; x < EZUSBSIM_FRAME_WIDTH; x += 2) {
             uint8_t *pair = frame + (y * EZUSBSIM_FRAME_WIDTH + x) * 2;
             uint8_t u, v, unused_u, unused_v;
-            EzusbsimTestPixel(n, x, y, &pair[1], &u, &v);
-            EzusbsimTestPixel(n, x + 1, y, &pair[3], &unused_u, &unused_v);
+            EzusbsimCameraPixel(camera, n, x, y, &pair[1], &u, &v);
+            EzusbsimCameraPixel(camera, n, x + 1, y, &pair[3], &unused_u, &unused_v);
             pair[0] = u;
             pair[2] = v;
         }
     }
+}
+
+static inline void EzusbsimTestPicture(uint8_t *frame, uint32_t n)
+{
+    EzusbsimCameraPicture(frame, 0, n);
 }
 
 #endif

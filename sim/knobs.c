@@ -5,22 +5,50 @@
 #include "ezusbsim.h"
 #include "knobs.h"
 
-static WCHAR g_key_path[300];
-static UNICODE_STRING g_key;
+#define KEY_CHARS 300
+/* Room for "\\Camera" and a digit after the Parameters key. */
+#define CAMERA_SUFFIX_CHARS 9
+
+static WCHAR g_key_path[KEY_CHARS];
+static ULONG g_key_chars;
 
 NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path)
 {
     static const WCHAR parameters[] = L"\\Parameters";
     ULONG i, chars = registry_path->Length / sizeof(WCHAR);
 
-    if (chars + sizeof parameters / sizeof(WCHAR) > sizeof g_key_path / sizeof(WCHAR))
+    if (chars + sizeof parameters / sizeof(WCHAR) + CAMERA_SUFFIX_CHARS > KEY_CHARS)
         return STATUS_NAME_TOO_LONG;
     for (i = 0; i < chars; i++)
         g_key_path[i] = registry_path->Buffer[i];
     for (i = 0; i < sizeof parameters / sizeof(WCHAR); i++)
         g_key_path[chars + i] = parameters[i];
-    RtlInitUnicodeString(&g_key, g_key_path);
+    g_key_chars = chars + sizeof parameters / sizeof(WCHAR) - 1;
     return STATUS_SUCCESS;
+}
+
+/* Opens the camera's knobs: Parameters for camera 0, Parameters\CameraK
+   for camera k. */
+static NTSTATUS OpenCameraKey(ULONG camera, ACCESS_MASK access, HANDLE *key)
+{
+    static const WCHAR subkey[] = L"\\" EZUSBSIM_CAMERA_SUBKEY;
+    WCHAR path[KEY_CHARS];
+    UNICODE_STRING name;
+    OBJECT_ATTRIBUTES attributes;
+    ULONG i, chars = g_key_chars;
+
+    for (i = 0; i < chars; i++)
+        path[i] = g_key_path[i];
+    if (camera > 0) {
+        for (i = 0; subkey[i]; i++)
+            path[chars++] = subkey[i];
+        path[chars++] = (WCHAR)(L'0' + camera % 10);
+    }
+    path[chars] = 0;
+    RtlInitUnicodeString(&name, path);
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
+                               NULL);
+    return ZwOpenKey(key, access, &attributes);
 }
 
 /* 0 when the value is missing or not a DWORD; *present says which. */
@@ -72,15 +100,24 @@ static void ReadString(HANDLE key, const WCHAR *name, WCHAR *text, ULONG chars)
     text[i] = 0;
 }
 
-void ReadKnobs(Knobs *knobs)
+ULONG ReadCameraCount(void)
 {
-    OBJECT_ATTRIBUTES attributes;
+    HANDLE key;
+    ULONG count;
+
+    if (!NT_SUCCESS(OpenCameraKey(0, KEY_QUERY_VALUE, &key)))
+        return 1;
+    count = ReadDword(key, L"" EZUSBSIM_VALUE_CAMERAS);
+    ZwClose(key);
+    return count >= 1 && count <= EZUSBSIM_MAX_CAMERAS ? count : 1;
+}
+
+void ReadKnobs(ULONG camera, Knobs *knobs)
+{
     HANDLE key;
 
     RtlZeroMemory(knobs, sizeof *knobs);
-    InitializeObjectAttributes(&attributes, &g_key, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
-                               NULL);
-    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_QUERY_VALUE, &attributes)))
+    if (!NT_SUCCESS(OpenCameraKey(camera, KEY_QUERY_VALUE, &key)))
         return;
     knobs->vendor_fail = ReadDword(key, L"" EZUSBSIM_VALUE_VENDOR_FAIL);
     knobs->bulk_fail = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_FAIL);
@@ -94,17 +131,14 @@ void ReadKnobs(Knobs *knobs)
     ZwClose(key);
 }
 
-int TakeFailNext(void)
+int TakeFailNext(ULONG camera)
 {
-    OBJECT_ATTRIBUTES attributes;
     UNICODE_STRING value_name;
     HANDLE key;
     ULONG count;
     int fail = 0;
 
-    InitializeObjectAttributes(&attributes, &g_key, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
-                               NULL);
-    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_QUERY_VALUE | KEY_SET_VALUE, &attributes)))
+    if (!NT_SUCCESS(OpenCameraKey(camera, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)))
         return 0;
     count = ReadDword(key, L"" EZUSBSIM_VALUE_FAIL_NEXT);
     if (count > 0) {

@@ -20,15 +20,18 @@ typedef struct Knobs {
 } Knobs;
 
 /* Where the knobs live: the Parameters subkey of the service key that
-   DriverEntry was given. */
+   DriverEntry was given (camera 0's), and its CameraK subkeys. */
 NTSTATUS SetKnobsKey(const UNICODE_STRING *registry_path);
 
-/* The knobs as they are now; no key or no value means no fault. */
-void ReadKnobs(Knobs *knobs);
+/* How many cameras to create: Cameras, 1 when missing or out of range. */
+ULONG ReadCameraCount(void);
 
-/* Counts FailNext down by one when it is above 0. Returns 1 when it was, so
-   this request is to fail, else 0. */
-int TakeFailNext(void);
+/* The camera's knobs as they are now; no key or no value means no fault. */
+void ReadKnobs(ULONG camera, Knobs *knobs);
+
+/* Counts the camera's FailNext down by one when it is above 0. Returns 1
+   when it was, so this request is to fail, else 0. */
+int TakeFailNext(ULONG camera);
 
 /* Loads exactly bytes bytes from the start of the file at dos_path
    ("C:\\..."). Returns 0, or -1 when it cannot be opened or is shorter. */

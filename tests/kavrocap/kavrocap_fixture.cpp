@@ -87,11 +87,17 @@ void KavrocapTest::TearDown()
     SimulatedCamera::TearDown();
 }
 
-int KavrocapTest::Run(const Strings &args)
+std::string KavrocapTest::CommandLine(const Strings &args) const
 {
     std::string line = Quoted(g_kavrocap);
     for (const std::string &arg : args)
         line += " " + Quoted(arg);
+    return line;
+}
+
+int KavrocapTest::Run(const Strings &args)
+{
+    std::string line = CommandLine(args);
     ProgramRun run;
     if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, RUN_LIMIT_MS, &run) != 0) {
         ADD_FAILURE() << "cannot start " << line;

@@ -35,6 +35,8 @@ protected:
     // its standard output and error in out and err, lines ending in "\n"
     // (Windows text ends them in "\r\n"), and the output's bytes in raw_out.
     int Run(const Strings &args);
+    // The command line that runs "kavrocap ARGS...".
+    std::string CommandLine(const Strings &args) const;
     // The names in the folder, sorted.
     Strings Names() const;
     Bytes File(const std::string &name) const;

@@ -27,7 +27,8 @@ std::string Describe(const CaptureOptions &o)
            + " skip=" + std::to_string(o.skip) + " start=" + std::to_string(o.start) + " continue="
            + std::to_string(o.continue_numbering) + " overwrite=" + std::to_string(o.overwrite)
            + " timeout_ms=" + std::to_string(o.timeout_ms) + " retries=" + std::to_string(o.retries)
-           + " device=" + o.device + " quiet=" + std::to_string(o.quiet);
+           + " device=" + o.device + " quiet=" + std::to_string(o.quiet)
+           + (o.json ? " json=1" : "");
 }
 
 const char DEFAULTS[] = "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 "
@@ -70,6 +71,15 @@ const AcceptedCase ACCEPTED[] = {
     {{"-n", "2", "--", "-"},
      "command=0 output=- stdout=1 format=0 count=2 interval_us=0 skip=0 start=1 continue=0 "
      "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
+    {{"--json", "-q", "--list"},
+     "command=1 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=1 json=1"},
+    {{"-d7"},
+     "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-7 quiet=0"},
+    {{"--device=0x"},
+     "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=0x quiet=0"},
     {{"--start=0", "-i", "0.0000019", "one.bin"},
      "command=0 output=one.bin stdout=0 format=0 count=1 interval_us=1 skip=0 start=0 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
@@ -141,7 +151,12 @@ const RefusedCase REFUSED[] = {
     {{"-r", "101"}, "-r takes a whole number from 0 to 100, not '101'"},
     {{"-s", "x"}, "-s takes a whole number from 0 to 1000000, not 'x'"},
     {{"--start", "-1"}, "--start takes a whole number from 0 to 999999999, not '-1'"},
-    {{"-d", ""}, "-d takes a device path"},
+    {{"-d", ""}, "-d takes a camera number from 0 to 9 or a device path, not ''"},
+    {{"--device=10"}, "--device takes a camera number from 0 to 9 or a device path, not '10'"},
+    {{"--list", "-t", "1", "--json"}, "--list cannot be used with -t"},
+    {{"--list", "x.bin"}, "--list takes no OUTPUT: x.bin"},
+    {{"--json", "-q"}, "--json goes with --list only"},
+    {{"--list", "--list"}, "--list given twice"},
     {{"a{n}", "b{n}"}, "only one OUTPUT can be given: a{n}, b{n}"},
     {{"-", "-"}, "only one OUTPUT can be given"},
     {{"--", "-n", "3"}, "only one OUTPUT can be given: -n, 3"},

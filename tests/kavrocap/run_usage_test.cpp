@@ -98,7 +98,8 @@ const char *const HELP_LINES[] = {
     "      --start N      number of the first saved frame (default 1)\n",
     "  -t, --timeout SEC  give up a capture after SEC seconds (default 5)\n",
     "  -r, --retries N    try a failed capture up to N more times (default 2)\n",
-    "  -d, --device PATH  the camera (default \\\\.\\ezusb-0)\n",
+    "  -d, --device DEV   the camera: its number (0-9, as --list shows it) or\n"
+    "                     its device path (default \\\\.\\ezusb-0)\n",
     "Exit status:\n"
     "  0  every frame saved\n"
     "  1  at least one frame failed or was skipped, or existing files were refused\n"
@@ -111,7 +112,8 @@ TEST_F(KavrocapRunTest, HelpAndVersionTellAndDoNothingElse)
     for (const char *help : {"--help", "-h", "/?"}) {
         SCOPED_TRACE(help);
         EXPECT_EQ(0, Run({"-n", "3", help}));
-        EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n\nTakes still frames"));
+        EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n"
+                               "       kavrocap --list [--json]\n\nTakes still frames"));
         for (const char *line : HELP_LINES)
             EXPECT_NE(std::string::npos, out.find(line)) << line;
         EXPECT_EQ("", err);
@@ -134,12 +136,50 @@ TEST_F(KavrocapRunTest, DefaultsReachTheCamera)
         {{"-q"}, "\\\\.\\ezusb-0", 5000},
         {{"-q", "-d", "\\\\.\\ezusb-1", "-t", "0.25"}, "\\\\.\\ezusb-1", 250},
         {{"-q", "--timeout=0.0011"}, "\\\\.\\ezusb-0", 2},
+        {{"-q", "-d", "2"}, "\\\\.\\ezusb-2", 5000},
     };
     for (const auto &c : cases) {
         Fresh({});
         EXPECT_EQ(0, Run(c.args));
         EXPECT_EQ(c.device, FakeCameraCounters().device);
         EXPECT_EQ(std::vector<uint32_t>({c.timeout_ms}), FakeCameraCounters().timeouts_ms);
+    }
+}
+
+// --list finds every camera present, gaps and all, and takes no frame.
+TEST_F(KavrocapRunTest, ListingNamesTheCamerasPresent)
+{
+    const struct {
+        Strings present;
+        Strings args;
+        const char *out;
+        const char *err;
+    } cases[] = {
+        {{}, {"--list"}, "", "kavrocap: no camera found\n"},
+        {{}, {"--list", "-q"}, "", ""},
+        {{}, {"--json", "--list"}, "[]\n", "kavrocap: no camera found\n"},
+        {{"\\\\.\\ezusb-0"}, {"--list"}, "0 \\\\.\\ezusb-0\n", ""},
+        {{"\\\\.\\ezusb-9", "\\\\.\\ezusb-0", "\\\\.\\ezusb-3"},
+         {"--list"},
+         "0 \\\\.\\ezusb-0\n3 \\\\.\\ezusb-3\n9 \\\\.\\ezusb-9\n",
+         ""},
+        {{"\\\\.\\ezusb-2", "\\\\.\\ezusb-0"},
+         {"--list", "--json"},
+         "[{\"number\":0,\"path\":\"\\\\\\\\.\\\\ezusb-0\"},"
+         "{\"number\":2,\"path\":\"\\\\\\\\.\\\\ezusb-2\"}]\n",
+         ""},
+    };
+    Strings every;
+    for (int n = 0; n < 10; ++n)
+        every.push_back("\\\\.\\ezusb-" + std::to_string(n));
+    for (const auto &c : cases) {
+        Fresh({});
+        SetFakeDevicesPresent(c.present);
+        EXPECT_EQ(0, Run(c.args));
+        EXPECT_EQ(c.out, out);
+        EXPECT_EQ(c.err, err);
+        EXPECT_EQ(every, FakeCameraCounters().probed);
+        EXPECT_EQ(0u, FakeCameraCounters().opens + FakeCameraCounters().takes);
     }
 }
 

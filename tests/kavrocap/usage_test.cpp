@@ -13,9 +13,12 @@ TEST_F(KavrocapTest, UsageHelpAndVersionEndBeforeTheCameraIsOpened)
 
     EXPECT_EQ(0, Run({"-n", "3", "/?"}));
     EXPECT_EQ(0u, out.find("usage: kavrocap [OPTIONS] [OUTPUT]\n"));
-    EXPECT_NE(std::string::npos,
-              out.find("  -d, --device PATH  the camera (default \\\\.\\ezusb-0)\n"
-                       "  -q, --quiet        report failures and the summary only\n"))
+    EXPECT_NE(
+        std::string::npos,
+        out.find("                     its device path (default \\\\.\\ezusb-0)\n"
+                 "      --list         list the cameras present, one \"NUMBER PATH\" a line,\n"
+                 "                     and take no frame; with --json as a JSON array\n"
+                 "  -q, --quiet        report failures and the summary only\n"))
         << out;
     EXPECT_EQ("", err);
 

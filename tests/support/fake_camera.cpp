@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "ezusb_device.h"
 #include "frame.h"
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 struct FakeCamera {
     std::vector<FakeStep> steps;
     size_t next;
+    std::vector<std::string> present;
     FakeCounters counters;
 };
 
@@ -57,13 +59,28 @@ void CloseFake(void *camera)
     ++static_cast<FakeCamera *>(camera)->counters.closes;
 }
 
+CameraPresence ProbeFake(const char *device)
+{
+    fake.counters.probed.push_back(device);
+    for (const std::string &present : fake.present)
+        if (present == device)
+            return CAMERA_PRESENT;
+    return CAMERA_ABSENT;
+}
+
 }  // namespace
 
 void SetFakeCamera(const std::vector<FakeStep> &steps)
 {
     fake.steps = steps;
     fake.next = 0;
+    fake.present = {EZUSB_DEVICE_PATH};
     fake.counters = FakeCounters();
+}
+
+void SetFakeDevicesPresent(const std::vector<std::string> &devices)
+{
+    fake.present = devices;
 }
 
 const FakeCounters &FakeCameraCounters()
@@ -73,7 +90,7 @@ const FakeCounters &FakeCameraCounters()
 
 CameraSeam FakeCameraSeam()
 {
-    CameraSeam seam = {OpenFake, TakeFake, CloseFake};
+    CameraSeam seam = {OpenFake, TakeFake, CloseFake, ProbeFake};
     return seam;
 }
 

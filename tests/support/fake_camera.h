@@ -27,13 +27,17 @@ struct FakeStep {
 // the stop signal handed in, as Ctrl+C during that capture would.
 struct FakeCounters {
     uint32_t opens, takes, closes;
+    std::vector<std::string> probed;    // the devices probed, in order
     uint32_t frames;                    // frames delivered
     std::string device;                 // named at the last open
     std::vector<uint32_t> timeouts_ms;  // one for each take, in order
 };
 
-// Makes steps the current script and clears the counters.
+// Makes steps the current script and clears the counters; only camera 0
+// (EZUSB_DEVICE_PATH) is present.
 void SetFakeCamera(const std::vector<FakeStep> &steps);
+// The devices a probe finds present from now on.
+void SetFakeDevicesPresent(const std::vector<std::string> &devices);
 const FakeCounters &FakeCameraCounters();
 CameraSeam FakeCameraSeam();
 

@@ -2,33 +2,39 @@
 
 #include <string.h>
 
+#include <string>
+
 namespace {
 
 const int POLL_MS = 20;
 const int SETTLE_POLLS = 250;   // 5 s
 const int SERVICE_POLLS = 500;  // 10 s
 
-int Request(HANDLE control, DWORD code, void *out, DWORD out_bytes)
+int Request(HANDLE control, DWORD code, void *out, DWORD out_bytes, ULONG camera = 0)
 {
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(control, code, NULL, 0, out, out_bytes, &returned, NULL);
+    BOOL ok =
+        DeviceIoControl(control, code, &camera, sizeof camera, out, out_bytes, &returned, NULL);
     return ok && returned == out_bytes ? 0 : -1;
 }
 
-int ControlRequest(DWORD code, void *out, DWORD out_bytes)
+int ControlRequest(DWORD code, void *out, DWORD out_bytes, ULONG camera = 0)
 {
     HANDLE control = OpenCameraControl();
     if (control == INVALID_HANDLE_VALUE)
         return -1;
-    int result = Request(control, code, out, out_bytes);
+    int result = Request(control, code, out, out_bytes, camera);
     CloseHandle(control);
     return result;
 }
 
-int OpenParameters(HKEY *key)
+int OpenParameters(HKEY *key, int camera = 0)
 {
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, EZUSBSIM_PARAMETERS_KEY, 0, NULL, 0, KEY_SET_VALUE,
-                           NULL, key, NULL)
+    std::string path = EZUSBSIM_PARAMETERS_KEY;
+    if (camera > 0)
+        path += "\\" EZUSBSIM_CAMERA_SUBKEY + std::to_string(camera);
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, key,
+                           NULL)
                    == ERROR_SUCCESS
                ? 0
                : -1;
@@ -86,6 +92,12 @@ HANDLE OpenCamera()
                        0, NULL);
 }
 
+HANDLE OpenCameraNumber(int camera)
+{
+    std::string path = "\\\\.\\ezusb-" + std::to_string(camera);
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+}
+
 HANDLE OpenCameraControl()
 {
     return CreateFileA(EZUSBSIM_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
@@ -107,10 +119,10 @@ int ResetCounters()
     return ControlRequest(EZUSBSIM_IOCTL_RESET_COUNTERS, NULL, 0);
 }
 
-int ReadSettledCounters(EzusbsimCounters *counters)
+int ReadSettledCounters(EzusbsimCounters *counters, int camera)
 {
     for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCounters(counters) != 0)
+        if (ReadCameraCounters(camera, counters) != 0)
             return -1;
         if (counters->closes == counters->opens && counters->pending == 0)
             return 0;
@@ -131,8 +143,13 @@ int WaitForFramesSent(uint32_t count)
 
 int SetKnob(const char *name, DWORD value)
 {
+    return SetCameraKnob(0, name, value);
+}
+
+int SetCameraKnob(int camera, const char *name, DWORD value)
+{
     HKEY key;
-    if (OpenParameters(&key) != 0)
+    if (OpenParameters(&key, camera) != 0)
         return -1;
     LONG result = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value),
                                  sizeof value);
@@ -154,7 +171,9 @@ int SetFrameFile(const char *dos_path)
 
 int ClearKnobs()
 {
-    LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, EZUSBSIM_PARAMETERS_KEY);
+    // The other cameras' knobs too, and the number of cameras: read only
+    // when the driver starts.
+    LONG result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, EZUSBSIM_PARAMETERS_KEY);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? 0 : -1;
 }
 
@@ -166,6 +185,34 @@ int StopCamera()
 int StartCamera()
 {
     return DriveService(SERVICE_RUNNING);
+}
+
+int ReadCameraCounters(int camera, EzusbsimCounters *counters)
+{
+    return ControlRequest(EZUSBSIM_IOCTL_GET_COUNTERS, counters, sizeof *counters,
+                          static_cast<ULONG>(camera));
+}
+
+int ResetCameraCounters(int camera)
+{
+    return ControlRequest(EZUSBSIM_IOCTL_RESET_COUNTERS, NULL, 0, static_cast<ULONG>(camera));
+}
+
+int UnplugCamera(int camera)
+{
+    return ControlRequest(EZUSBSIM_IOCTL_UNPLUG, NULL, 0, static_cast<ULONG>(camera));
+}
+
+int PlugCamera(int camera)
+{
+    return ControlRequest(EZUSBSIM_IOCTL_PLUG, NULL, 0, static_cast<ULONG>(camera));
+}
+
+int RestartWithCameras(DWORD count)
+{
+    if (StopCamera() != 0 || SetKnob(EZUSBSIM_VALUE_CAMERAS, count) != 0)
+        return -1;
+    return StartCamera();
 }
 
 void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture)
@@ -191,9 +238,9 @@ void DrawCapture(uint32_t *state, uint32_t *next_frame, DrawnCapture *capture)
         ++*next_frame;
 }
 
-Bytes CameraFrame(uint32_t n)
+Bytes CameraFrame(uint32_t n, uint32_t camera)
 {
     Bytes frame(EZUSBSIM_FRAME_BYTES);
-    EzusbsimTestPicture(frame.data(), n);
+    EzusbsimCameraPicture(frame.data(), camera, n);
     return frame;
 }

@@ -12,12 +12,14 @@
 #include "ezusbsim.h"
 #include "fault_sequence.h"
 
-// The raw frame the camera sends as its frame n, counted from its reset.
-Bytes CameraFrame(uint32_t n);
+// The raw frame camera 0 (or the numbered one) sends as its frame n,
+// counted from its reset.
+Bytes CameraFrame(uint32_t n, uint32_t camera = 0);
 
 // The camera, opened as the program opens it; INVALID_HANDLE_VALUE when it
 // is not there.
 HANDLE OpenCamera();
+HANDLE OpenCameraNumber(int camera);
 
 // The simulator's control device, kept open by a caller that reads the
 // counters often; INVALID_HANDLE_VALUE when it is not there.
@@ -29,7 +31,7 @@ int ReadCounters(EzusbsimCounters *counters);
 int ResetCounters();
 // Closes reach the driver a moment after CloseHandle returns: polls (at most
 // a few seconds) until every open has its close and nothing is pending.
-int ReadSettledCounters(EzusbsimCounters *counters);
+int ReadSettledCounters(EzusbsimCounters *counters, int camera = 0);
 // Polls (bounded) until exactly count camera requests are pending.
 int WaitForPendingRequests(uint32_t count);
 // Polls (bounded) until the camera has sent count frames since its reset.
@@ -44,6 +46,17 @@ int ClearKnobs();
 // The camera disappears (service stopped) or comes back (running); bounded.
 int StopCamera();
 int StartCamera();
+
+// Several cameras: each numbered camera's counters and knobs (the ones
+// above are camera 0's), and its unplugging and plugging back while the
+// driver runs. All return 0 or -1.
+int ReadCameraCounters(int camera, EzusbsimCounters *counters);
+int ResetCameraCounters(int camera);
+int SetCameraKnob(int camera, const char *name, DWORD value);
+int UnplugCamera(int camera);
+int PlugCamera(int camera);
+// Restarts the driver with count cameras (Cameras), counters from zero.
+int RestartWithCameras(DWORD count);
 
 // One capture as the camera answers it with FaultSeed set, replayed from a
 // copy of its sequence (state, seeded with the same value).

@@ -8,6 +8,7 @@ const char KAVROCAP_USAGE[] = "usage: kavrocap [OPTIONS] [OUTPUT]   (kavrocap --
 // clang-format off
 const char KAVROCAP_HELP[] =
     "usage: kavrocap [OPTIONS] [OUTPUT]\n"
+    "       kavrocap --list [--json]\n"
     "\n"
     "Takes still frames from the USB camera and saves each one as a file.\n"
     "\n"
@@ -39,7 +40,10 @@ const char KAVROCAP_HELP[] =
     "      --overwrite    replace existing files (never done otherwise)\n"
     "  -t, --timeout SEC  give up a capture after SEC seconds (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_TIMEOUT_S) ")\n"
     "  -r, --retries N    try a failed capture up to N more times (default " KAVROCAP_TEXT(KAVROCAP_DEFAULT_RETRIES) ")\n"
-    "  -d, --device PATH  the camera (default " EZUSB_DEVICE_PATH ")\n"
+    "  -d, --device DEV   the camera: its number (0-9, as --list shows it) or\n"
+    "                     its device path (default " EZUSB_DEVICE_PATH ")\n"
+    "      --list         list the cameras present, one \"NUMBER PATH\" a line,\n"
+    "                     and take no frame; with --json as a JSON array\n"
     "  -q, --quiet        report failures and the summary only\n"
     "      --version      show the version\n"
     "  -h, --help, /?     show this text\n"

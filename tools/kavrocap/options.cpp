@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "camera_choice.h"
 #include "no_case.h"
 #include "options.h"
 
@@ -24,6 +25,8 @@ enum OptionId {
     OPT_RETRIES,
     OPT_DEVICE,
     OPT_QUIET,
+    OPT_LIST,
+    OPT_JSON,
     OPT_VERSION,
     OPT_HELP,
     OPT_OUTPUT,
@@ -43,7 +46,8 @@ const OptionName OPTIONS[] = {
     {OPT_START, NULL, "--start", 1},         {OPT_CONTINUE, NULL, "--continue", 0},
     {OPT_OVERWRITE, NULL, "--overwrite", 0}, {OPT_TIMEOUT, "-t", "--timeout", 1},
     {OPT_RETRIES, "-r", "--retries", 1},     {OPT_DEVICE, "-d", "--device", 1},
-    {OPT_QUIET, "-q", "--quiet", 0},         {OPT_VERSION, NULL, "--version", 0},
+    {OPT_QUIET, "-q", "--quiet", 0},         {OPT_LIST, NULL, "--list", 0},
+    {OPT_JSON, NULL, "--json", 0},           {OPT_VERSION, NULL, "--version", 0},
     {OPT_HELP, "-h", "--help", 0},           {OPT_OUTPUT, "-o", "--output", 1},
 };
 
@@ -152,9 +156,10 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
             return Fail(problem, name + " takes raw, bmp or png, not '" + value + "'");
         return OPTIONS_ACCEPTED;
     case OPT_DEVICE:
-        if (*value == '\0')
-            return Fail(problem, name + " takes a device path");
-        options->device = value;
+        if (ChooseDevice(value, &options->device) != DEVICE_CHOSEN)
+            return Fail(problem, name + " takes a camera number from 0 to "
+                                     + std::to_string(EZUSB_CAMERA_NUMBERS - 1)
+                                     + " or a device path, not '" + value + "'");
         return OPTIONS_ACCEPTED;
     default:
         return OPTIONS_ACCEPTED;
@@ -178,6 +183,27 @@ void SetDefaults(CaptureOptions *options)
     options->retries = KAVROCAP_DEFAULT_RETRIES;
     options->device = EZUSB_DEVICE_PATH;
     options->quiet = 0;
+    options->json = 0;
+}
+
+// --list takes only --json and -q; --json goes with --list only.
+OptionsResult CheckListing(const std::string *given_as, int output_given, CaptureOptions *options,
+                           std::string *problem)
+{
+    bool listing = !given_as[OPT_LIST].empty();
+    if (!listing) {
+        if (!given_as[OPT_JSON].empty())
+            return Fail(problem, "--json goes with --list only");
+        return OPTIONS_ACCEPTED;
+    }
+    for (const OptionName &option : OPTIONS)
+        if (!given_as[option.id].empty() && option.id != OPT_LIST && option.id != OPT_JSON
+            && option.id != OPT_QUIET)
+            return Fail(problem, "--list cannot be used with " + given_as[option.id]);
+    if (output_given)
+        return Fail(problem, "--list takes no OUTPUT: " + options->output);
+    options->command = COMMAND_LIST;
+    return OPTIONS_ACCEPTED;
 }
 
 // Names made by the second ({time} without {ms} or {n}) cannot tell apart
@@ -278,6 +304,7 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
 {
     SetDefaults(options);
     int given[OPTION_COUNT] = {0};
+    std::string given_as[OPTION_COUNT];  // each option given, as it was named
     int output_given = 0;
     int only_output = 0;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -327,6 +354,7 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
         if (given[option->id])
             return Fail(problem, name + " given twice");
         given[option->id] = 1;
+        given_as[option->id] = name;
         if (option->takes_value) {
             if (value == NULL) {
                 if (++i == args.size())
@@ -341,7 +369,13 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
             options->overwrite = 1;
         } else if (option->id == OPT_QUIET) {
             options->quiet = 1;
+        } else if (option->id == OPT_JSON) {
+            options->json = 1;
         }
     }
+    if (CheckListing(given_as, output_given, options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
+    if (options->command == COMMAND_LIST)
+        return OPTIONS_ACCEPTED;
     return CheckTogether(given, output_given, options, problem);
 }

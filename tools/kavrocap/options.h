@@ -11,7 +11,7 @@
 #include "output_format.h"
 #include "pattern.h"
 
-enum CaptureCommand { COMMAND_CAPTURE, COMMAND_HELP, COMMAND_VERSION };
+enum CaptureCommand { COMMAND_CAPTURE, COMMAND_LIST, COMMAND_HELP, COMMAND_VERSION };
 
 // The defaults, as the code takes them and --help tells them (through
 // KAVROCAP_TEXT); the device's is EZUSB_DEVICE_PATH.
@@ -43,6 +43,7 @@ struct CaptureOptions {
     int64_t retries;
     std::string device;
     int quiet;
+    int json;  // --list as a JSON array
 };
 
 enum OptionsResult { OPTIONS_ACCEPTED, OPTIONS_REFUSED };

@@ -3,6 +3,7 @@
 #include "frame.h"
 #include "help.h"
 #include "kavrocap.h"
+#include "list_cameras.h"
 #include "pukavro_version.h"
 #include "report.h"
 #include "save_frame.h"
@@ -220,6 +221,8 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
         fflush(out);
         return EXIT_ALL_DONE;
     }
+    if (options.command == COMMAND_LIST)
+        return ListCamerasTo(options, out, err, camera);
     ExitStatus status = EXIT_ALL_DONE;
     if (Prepare(&options, err, &status) != READY)
         return status;

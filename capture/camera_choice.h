@@ -1,0 +1,28 @@
+// Which camera: the EZ-USB general-purpose driver names its devices
+// \\.\ezusb-0, \\.\ezusb-1, ... in the order they were plugged in, and a
+// tool takes either that number or a path. Platform-free.
+#ifndef PUKAVRO_CAMERA_CHOICE_H
+#define PUKAVRO_CAMERA_CHOICE_H
+
+#include <string>
+#include <vector>
+
+#include "camera.h"
+
+// The numbers a tool takes and a listing tries: 0 to EZUSB_CAMERA_NUMBERS - 1.
+enum { EZUSB_CAMERA_NUMBERS = 10 };
+
+// The device of camera number (0-9), as EZUSB_DEVICE_PATH is camera 0's.
+std::string EzusbDevicePath(int number);
+
+enum DeviceChoice { DEVICE_CHOSEN, DEVICE_REFUSED };
+
+// What a tool's -d names: one digit is a camera number, anything else but
+// an empty text or a bigger number is a device path.
+DeviceChoice ChooseDevice(const char *text, std::string *device);
+
+// The numbers of the cameras present, in order: every number is tried (a
+// gap does not end the listing), each device only opened and closed again.
+std::vector<int> ListCameras(const CameraSeam &seam);
+
+#endif
