@@ -1,3 +1,4 @@
+#include <stdio.h>
 #include <string.h>
 
 #include "camera_choice.h"
@@ -55,19 +56,6 @@ OptionsResult Fail(std::string *problem, const std::string &text)
 {
     *problem = text;
     return OPTIONS_REFUSED;
-}
-
-// Microseconds as the seconds a user writes: "0.5", "0.05", "2".
-std::string SecondsText(int64_t us)
-{
-    std::string text = std::to_string(us / 1000000);
-    int64_t fraction = us % 1000000;
-    if (fraction != 0) {
-        std::string digits = std::to_string(1000000 + fraction).substr(1);
-        digits.erase(digits.find_last_not_of('0') + 1);
-        text += "." + digits;
-    }
-    return text;
 }
 
 bool ParseWhole(const char *text, int64_t limit, int64_t *value)
@@ -378,4 +366,11 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
     if (options->command == COMMAND_LIST)
         return OPTIONS_ACCEPTED;
     return CheckTogether(given, output_given, options, problem);
+}
+
+std::string SecondsText(int64_t us)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%g", static_cast<double>(us) / 1000000);
+    return text;
 }

@@ -57,4 +57,7 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
 // false when text is no plain decimal number or exceeds limit_us.
 bool ParseSeconds(const char *text, int64_t limit_us, int64_t *us);
 
+// Microseconds as seconds are written back to the user: "0.5", "5".
+std::string SecondsText(int64_t us);
+
 #endif

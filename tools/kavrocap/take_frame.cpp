@@ -1,17 +1,8 @@
 #include "take_frame.h"
 
-#include <stdio.h>
-
 #include "frame.h"
 
 namespace {
-
-std::string Seconds(int64_t ms)
-{
-    char text[32];
-    snprintf(text, sizeof text, "%g s", static_cast<double>(ms) / 1000);
-    return text;
-}
 
 std::string Reason(CameraOutcome outcome, uint32_t got, const CaptureOptions &options)
 {
@@ -24,10 +15,10 @@ std::string Reason(CameraOutcome outcome, uint32_t got, const CaptureOptions &op
         return "short read: " + std::to_string(got) + " of " + std::to_string(RAW_FRAME_BYTES)
                + " bytes";
     case CAMERA_TIMED_OUT:
-        return "no answer within the time-out (" + Seconds(options.timeout_ms) + ")";
+        return "no answer within the time-out (" + SecondsText(options.timeout_ms * 1000) + " s)";
     case CAMERA_STUCK:
-        return "no answer within the time-out (" + Seconds(options.timeout_ms)
-               + "), and the cancelled request did not end";
+        return "no answer within the time-out (" + SecondsText(options.timeout_ms * 1000)
+               + " s), and the cancelled request did not end";
     case CAMERA_HELD:
         return "the camera's driver has not returned an earlier request";
     default:
