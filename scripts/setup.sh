@@ -42,7 +42,13 @@ if [ "$have_i386" = 0 ] || [ "${#missing[@]}" != 0 ]; then
     echo "setup: missing: ${missing[*]:-} $([ "$have_i386" = 1 ] || echo '(and the i386 architecture)')"
     echo "setup: $install"
     dpkg --add-architecture i386
-    apt-get update -q
+    # A mirror caught mid-sync fails one index now and then: ask again, and
+    # go on with what arrived if it keeps failing (the install says if that is not enough).
+    for attempt in 1 2 3 4 5; do
+        apt-get update -q && break
+        echo "setup: apt-get update failed (attempt $attempt of 5)"
+        [ "$attempt" = 5 ] || sleep 30
+    done
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 if [ "$have_locale" = 0 ]; then
