@@ -17,7 +17,7 @@ const UsageCase USAGE_ERRORS[] = {
     {{"-n"}, "-n needs a value"},
     {{"-i", "-2"}, "-i takes seconds from 0 to 1000000, not '-2'"},
     {{"-t", "0"}, "-t takes seconds from 0.001 to 86400, not '0'"},
-    {{"-f", "gif"}, "-f takes raw, bmp or png, not 'gif'"},
+    {{"-f", "gif"}, "-f takes raw, bmp, png or avi, not 'gif'"},
     {{"-n", "2", "x.bin"}, "OUTPUT needs {n} or {time} to name more than one frame: x.bin"},
     {{"x{q}.bin"}, "unknown sequence {q} in OUTPUT (write {{, }} or %% for the character itself)"},
     {{"x%s.bin"}, "unknown sequence %s in OUTPUT (write {{, }} or %% for the character itself)"},
@@ -31,11 +31,11 @@ const UsageCase USAGE_ERRORS[] = {
     {{"a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
     {{"-q", "-q"}, "-q given twice"},
     {{"x.jpg"},
-     "cannot tell the format from the name x.jpg: end it in .bin or .raw (raw), .bmp or "
-     ".png, or give --format"},
+     "cannot tell the format from the name x.jpg: end it in .bin or .raw (raw), .bmp, .png "
+     "or .avi, or give --format"},
     {{"-n", "2", "x{n}"},
      "cannot tell the format from the name x{n}: end it in .bin or .raw "
-     "(raw), .bmp or .png, or give --format"},
+     "(raw), .bmp, .png or .avi, or give --format"},
     {{"--format=BMP", "f{n}.png"}, "--format bmp but the output name f{n}.png says png"},
     {{"-f", "png", "-o", "f.bin"}, "--format png but the output name f.bin says raw"},
     {{"-o", "a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
@@ -46,6 +46,21 @@ const UsageCase USAGE_ERRORS[] = {
     {{"-n", "0", "-i", "0.5", "t{date}{time}.png"},
      "{time} names one frame a second, but -i 0.5 takes more than one a second: add {ms} or {n} "
      "to OUTPUT: t{date}{time}.png"},
+    // A movie is one file, named once, rewritten in place as it grows.
+    {{"-n", "9", "m{n}.avi"}, "a movie is one file: OUTPUT takes no {n} or %d: m{n}.avi"},
+    {{"-f", "avi", "m%03d"}, "a movie is one file: OUTPUT takes no {n} or %d: m%03d"},
+    {{"--start", "3", "m.AVI"}, "--start numbers pictures, not a movie"},
+    {{"--continue", "-f", "avi"}, "--continue numbers pictures, not a movie"},
+    {{"-f", "avi", "m.png"}, "--format avi but the output name m.png says png"},
+    {{"-f", "bmp", "m.avi"}, "--format bmp but the output name m.avi says avi"},
+    {{"-f", "avi", "-"},
+     "a movie cannot go to standard output: it is rewritten in place as it grows"},
+    {{"--fps", "10", "f.bin"}, "--fps goes with a movie (OUTPUT ending in .avi, or -f avi)"},
+    {{"--fps", "0", "m.avi"},
+     "--fps takes frames per second from 0.001 to 1000 with at most three decimals, not '0'"},
+    {{"--fps=12.3456", "m.avi"},
+     "--fps takes frames per second from 0.001 to 1000 with at most three decimals, not "
+     "'12.3456'"},
 };
 
 // Accepted where the names do differ: the run reaches the camera.

@@ -52,3 +52,28 @@ TEST(FrameRate, ParsesDecimalsIntoReducedFractions)
         }
     }
 }
+
+// A burst plays at the pace it was recorded.
+TEST(FrameRate, MeasuresTheMeanRateOfARecording)
+{
+    const FrameRate fallback = {25, 1};
+    struct Row {
+        uint32_t frames;
+        int64_t span_us;
+        uint32_t rate, scale;
+    } rows[] = {
+        {3, 160000, 25, 2},          // 12.5 a second
+        {101, 1000000, 100, 1},      // 100 intervals in a second
+        {31, 1001000, 2997, 100},    // to the thousandth: 29.970
+        {2, 3000000000LL, 1, 1000},  // slower than the slowest rate
+        {2, 500, 1000, 1},           // faster than the fastest
+        {5, 0, 1000, 1},             // frames with one time
+        {1, 1000000, 25, 1},         // too few to tell
+        {0, 0, 25, 1},
+    };
+    for (const Row &row : rows) {
+        FrameRate rate = MeasuredFrameRate(row.frames, row.span_us, fallback);
+        EXPECT_EQ(row.rate, rate.rate) << row.frames << " in " << row.span_us;
+        EXPECT_EQ(row.scale, rate.scale) << row.frames << " in " << row.span_us;
+    }
+}

@@ -14,6 +14,7 @@ const struct {
     {FORMAT_RAW, "raw", {".bin", ".raw"}},
     {FORMAT_BMP, "bmp", {".bmp", NULL}},
     {FORMAT_PNG, "png", {".png", NULL}},
+    {FORMAT_AVI, "avi", {".avi", NULL}},
 };
 
 }  // namespace
@@ -63,7 +64,8 @@ bool FormatFromExtension(const char *name, OutputFormat *format)
 std::string UnknownExtensionProblem(const std::string &name, bool raw_too)
 {
     return "cannot tell the format from the name " + name + ": end it in "
-           + (raw_too ? ".bin or .raw (raw), .bmp or .png" : ".bmp or .png") + ", or give --format";
+           + (raw_too ? ".bin or .raw (raw), .bmp, .png or .avi" : ".bmp or .png")
+           + ", or give --format";
 }
 
 std::string FormatConflictProblem(const std::string &option, OutputFormat given,

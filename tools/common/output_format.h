@@ -6,24 +6,25 @@
 
 #include <string>
 
-// A movie of many frames joins these when a tool writes one.
 enum OutputFormat {
     FORMAT_RAW,  // the frame's bytes as the camera sent them
     FORMAT_BMP,  // 24-bit bitmap of the painted picture
     FORMAT_PNG,  // RGB PNG of the painted picture
+    FORMAT_AVI,  // one movie of every frame, as the window paints them
 };
 
-// "raw", "bmp", "png": what --format takes.
+// "raw", "bmp", "png", "avi": what --format takes.
 const char *FormatWord(OutputFormat format);
 
 // The format a --format word names, in any letter case. false for none.
 bool FormatFromWord(const char *word, OutputFormat *format);
 
-// ".bin", ".bmp", ".png": the extension a name of that format is given.
+// ".bin", ".bmp", ".png", ".avi": the extension a name of that format is given.
 const char *FormatExtension(OutputFormat format);
 
 // The format a file name's extension says, in any letter case (pictures
-// come back from other tools as FRAME.BMP): .bin and .raw raw, .bmp, .png.
+// come back from other tools as FRAME.BMP): .bin and .raw raw, .bmp, .png,
+// .avi.
 // false for any other name.
 bool FormatFromExtension(const char *name, OutputFormat *format);
 

@@ -50,11 +50,21 @@ std::string LastErrorText(void)
     return WindowsErrorText(GetLastError());
 }
 
+std::string SystemErrorText(int error)
+{
+    return WindowsErrorText((unsigned long)error);
+}
+
 #else
 
 std::string LastErrorText(void)
 {
     return strerror(errno);
+}
+
+std::string SystemErrorText(int error)
+{
+    return strerror(error);
 }
 
 #endif

@@ -9,6 +9,9 @@
 // GetLastError's, e.g. "No space left on device".
 std::string LastErrorText(void);
 
+// The same for an error code kept from such a failure (errno, GetLastError).
+std::string SystemErrorText(int error);
+
 #ifdef _WIN32
 std::string WindowsErrorText(unsigned long error);
 #endif

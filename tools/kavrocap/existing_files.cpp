@@ -13,6 +13,11 @@ bool FolderExists(const std::string &folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool PathTaken(const std::string &path)
+{
+    return GetFileAttributesW(WidenUtf8(path.c_str()).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::vector<std::string> FolderNames(const std::string &folder)
 {
     std::vector<std::string> names;
@@ -39,6 +44,12 @@ bool FolderExists(const std::string &folder)
         return true;
     struct stat info;
     return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PathTaken(const std::string &path)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 std::vector<std::string> FolderNames(const std::string &folder)

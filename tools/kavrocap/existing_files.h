@@ -13,6 +13,9 @@
 // Whether folder ("" for the current one) is an existing folder.
 bool FolderExists(const std::string &folder);
 
+// Whether anything (a file, a folder) has that path.
+bool PathTaken(const std::string &path);
+
 // The names in folder ("" for the current one, else ending in a
 // separator), without "." and "..".
 std::vector<std::string> FolderNames(const std::string &folder);

@@ -31,6 +31,7 @@ enum OptionId {
     OPT_VERSION,
     OPT_HELP,
     OPT_OUTPUT,
+    OPT_FPS,
     OPTION_COUNT
 };
 
@@ -42,14 +43,23 @@ struct OptionName {
 };
 
 const OptionName OPTIONS[] = {
-    {OPT_COUNT, "-n", "--count", 1},         {OPT_INTERVAL, "-i", "--interval", 1},
-    {OPT_SKIP, "-s", "--skip", 1},           {OPT_FORMAT, "-f", "--format", 1},
-    {OPT_START, NULL, "--start", 1},         {OPT_CONTINUE, NULL, "--continue", 0},
-    {OPT_OVERWRITE, NULL, "--overwrite", 0}, {OPT_TIMEOUT, "-t", "--timeout", 1},
-    {OPT_RETRIES, "-r", "--retries", 1},     {OPT_DEVICE, "-d", "--device", 1},
-    {OPT_QUIET, "-q", "--quiet", 0},         {OPT_LIST, NULL, "--list", 0},
-    {OPT_JSON, NULL, "--json", 0},           {OPT_VERSION, NULL, "--version", 0},
-    {OPT_HELP, "-h", "--help", 0},           {OPT_OUTPUT, "-o", "--output", 1},
+    {OPT_COUNT, "-n", "--count", 1},
+    {OPT_INTERVAL, "-i", "--interval", 1},
+    {OPT_SKIP, "-s", "--skip", 1},
+    {OPT_FORMAT, "-f", "--format", 1},
+    {OPT_START, NULL, "--start", 1},
+    {OPT_CONTINUE, NULL, "--continue", 0},
+    {OPT_OVERWRITE, NULL, "--overwrite", 0},
+    {OPT_TIMEOUT, "-t", "--timeout", 1},
+    {OPT_RETRIES, "-r", "--retries", 1},
+    {OPT_DEVICE, "-d", "--device", 1},
+    {OPT_QUIET, "-q", "--quiet", 0},
+    {OPT_LIST, NULL, "--list", 0},
+    {OPT_JSON, NULL, "--json", 0},
+    {OPT_VERSION, NULL, "--version", 0},
+    {OPT_HELP, "-h", "--help", 0},
+    {OPT_OUTPUT, "-o", "--output", 1},
+    {OPT_FPS, NULL, "--fps", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
@@ -141,7 +151,15 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
         return OPTIONS_ACCEPTED;
     case OPT_FORMAT:
         if (!FormatFromWord(value, &options->format))
-            return Fail(problem, name + " takes raw, bmp or png, not '" + value + "'");
+            return Fail(problem, name + " takes raw, bmp, png or avi, not '" + value + "'");
+        return OPTIONS_ACCEPTED;
+    case OPT_FPS:
+        if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
+            return Fail(problem, name
+                                     + " takes frames per second from 0.001 to 1000 with at most"
+                                       " three decimals, not '"
+                                     + value + "'");
+        options->fps_given = 1;
         return OPTIONS_ACCEPTED;
     case OPT_DEVICE:
         if (ChooseDevice(value, &options->device) != DEVICE_CHOSEN)
@@ -161,6 +179,9 @@ void SetDefaults(CaptureOptions *options)
     options->to_stdout = 0;
     options->pattern = NamePattern();
     options->format = FORMAT_RAW;
+    options->movie = 0;
+    options->fps = FrameRate{KAVROCAP_DEFAULT_FPS, 1};
+    options->fps_given = 0;
     options->count = KAVROCAP_DEFAULT_COUNT;
     options->interval_us = KAVROCAP_DEFAULT_INTERVAL_S * 1000000LL;
     options->skip = 0;
@@ -210,41 +231,10 @@ OptionsResult CheckNamesDiffer(const CaptureOptions &options, std::string *probl
                              + ": add {ms} or {n} to OUTPUT: " + options.output);
 }
 
-// The rules between options and the pattern, once everything is read.
-OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *options,
-                            std::string *problem)
+// The format the name's extension and --format agree on.
+OptionsResult SettleFormat(const int *given, CaptureOptions *options, std::string *problem)
 {
-    options->to_stdout = options->output == "-";
-    if (options->to_stdout) {
-        if (options->continue_numbering)
-            return Fail(problem, "--continue needs an OUTPUT pattern with {n}, not -");
-        if (!given[OPT_FORMAT])
-            options->format = FORMAT_RAW;
-        return OPTIONS_ACCEPTED;
-    }
-    // Without OUTPUT, --format names the default file too.
-    if (!output_given && given[OPT_FORMAT])
-        options->output = std::string(KAVROCAP_DEFAULT_NAME) + FormatExtension(options->format);
-    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != NAME_ACCEPTED)
-        return OPTIONS_REFUSED;
-    if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
-        return Fail(problem,
-                    std::string("OUTPUT ") + (output_given ? "" : "(default) ")
-                        + "needs {n} or {time} to name more than one frame: " + options->output);
-    if (options->continue_numbering) {
-        if (given[OPT_START])
-            return Fail(problem, "--continue and --start cannot be used together");
-        if (!options->pattern.has_number)
-            return Fail(problem, "--continue needs {n} in OUTPUT: " + options->output);
-    }
-    if (CheckNamesDiffer(*options, problem) != OPTIONS_ACCEPTED)
-        return OPTIONS_REFUSED;
-    NamePattern name_only = options->pattern;
-    name_only.folder.clear();
     FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
-    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem)
-        != NAME_ACCEPTED)
-        return OPTIONS_REFUSED;
     std::string sample = FormatOutputName(options->pattern, options->start, midnight);
     OutputFormat named = FORMAT_RAW;
     bool has_extension = FormatFromExtension(sample.c_str(), &named);
@@ -255,7 +245,74 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
                     FormatConflictProblem("--format", options->format, options->output, named));
     if (has_extension)
         options->format = named;
+    options->movie = options->format == FORMAT_AVI;
     return OPTIONS_ACCEPTED;
+}
+
+// A movie is one file, named once at the start of the recording.
+OptionsResult CheckMovie(const int *given, CaptureOptions *options, std::string *problem)
+{
+    if (!options->movie) {
+        if (given[OPT_FPS])
+            return Fail(problem, "--fps goes with a movie (OUTPUT ending in .avi, or -f avi)");
+        return OPTIONS_ACCEPTED;
+    }
+    if (options->pattern.has_number)
+        return Fail(problem, "a movie is one file: OUTPUT takes no {n} or %d: " + options->output);
+    if (given[OPT_START])
+        return Fail(problem, "--start numbers pictures, not a movie");
+    if (options->continue_numbering)
+        return Fail(problem, "--continue numbers pictures, not a movie");
+    return OPTIONS_ACCEPTED;
+}
+
+// The rules between options and the pattern, once everything is read.
+OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *options,
+                            std::string *problem)
+{
+    options->to_stdout = options->output == "-";
+    if (options->to_stdout) {
+        if (options->format == FORMAT_AVI)
+            return Fail(
+                problem,
+                "a movie cannot go to standard output: it is rewritten in place as it grows");
+        if (given[OPT_FPS])
+            return Fail(problem, "--fps goes with a movie (OUTPUT ending in .avi, or -f avi)");
+        if (options->continue_numbering)
+            return Fail(problem, "--continue needs an OUTPUT pattern with {n}, not -");
+        if (!given[OPT_FORMAT])
+            options->format = FORMAT_RAW;
+        return OPTIONS_ACCEPTED;
+    }
+    // Without OUTPUT, --format names the default file too.
+    if (!output_given && given[OPT_FORMAT])
+        options->output = options->format == FORMAT_AVI ? std::string(KAVROCAP_DEFAULT_MOVIE)
+                                                        : std::string(KAVROCAP_DEFAULT_NAME)
+                                                              + FormatExtension(options->format);
+    if (ParseNamePattern(options->output.c_str(), &options->pattern, problem) != NAME_ACCEPTED)
+        return OPTIONS_REFUSED;
+    NamePattern name_only = options->pattern;
+    name_only.folder.clear();
+    FrameTime midnight = {2000, 1, 1, 0, 0, 0, 0};
+    if (CheckFileName(FormatOutputName(name_only, options->start, midnight), problem)
+        != NAME_ACCEPTED)
+        return OPTIONS_REFUSED;
+    if (SettleFormat(given, options, problem) != OPTIONS_ACCEPTED
+        || CheckMovie(given, options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
+    if (options->movie)
+        return OPTIONS_ACCEPTED;
+    if (options->count != 1 && !options->pattern.has_number && !options->pattern.has_time)
+        return Fail(problem,
+                    std::string("OUTPUT ") + (output_given ? "" : "(default) ")
+                        + "needs {n} or {time} to name more than one frame: " + options->output);
+    if (options->continue_numbering) {
+        if (given[OPT_START])
+            return Fail(problem, "--continue and --start cannot be used together");
+        if (!options->pattern.has_number)
+            return Fail(problem, "--continue needs {n} in OUTPUT: " + options->output);
+    }
+    return CheckNamesDiffer(*options, problem);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ezusb_device.h"
+#include "frame_rate.h"
 #include "output_format.h"
 #include "pattern.h"
 
@@ -17,6 +18,8 @@ enum CaptureCommand { COMMAND_CAPTURE, COMMAND_LIST, COMMAND_HELP, COMMAND_VERSI
 // KAVROCAP_TEXT); the device's is EZUSB_DEVICE_PATH.
 #define KAVROCAP_DEFAULT_NAME "kavro{n:03}"  // with --format, its extension follows
 #define KAVROCAP_DEFAULT_OUTPUT KAVROCAP_DEFAULT_NAME ".bin"
+#define KAVROCAP_DEFAULT_MOVIE "kavro-{date}-{time}.avi"  // -f avi without OUTPUT
+#define KAVROCAP_DEFAULT_FPS 25  // a time-lapse's, and a burst's of fewer than two frames
 #define KAVROCAP_DEFAULT_COUNT 1
 #define KAVROCAP_DEFAULT_INTERVAL_S 0
 #define KAVROCAP_DEFAULT_START 1
@@ -33,6 +36,9 @@ struct CaptureOptions {
     int to_stdout;        // OUTPUT "-": the frames themselves go to standard output
     NamePattern pattern;  // parsed output, unless to_stdout
     OutputFormat format;
+    int movie;      // FORMAT_AVI: every frame into the one file OUTPUT names
+    FrameRate fps;  // the movie's playback rate, when fps_given
+    int fps_given;
     int64_t count;        // slots; 0: until Ctrl+C
     int64_t interval_us;  // between slot starts; 0: back to back
     int64_t skip;         // warm-up frames thrown away first

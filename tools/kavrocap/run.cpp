@@ -5,6 +5,7 @@
 #include "kavrocap.h"
 #include "list_cameras.h"
 #include "pukavro_version.h"
+#include "record_movie.h"
 #include "report.h"
 #include "save_frame.h"
 #include "schedule.h"
@@ -23,7 +24,9 @@ struct RunState {
     RunCamera camera;
     const CaptureClock *clock;
     std::string last_path;  // the file saved last
-    bool broken;            // the output stream takes no more
+    bool broken;            // the output stream or the movie takes no more
+    MovieRecording *movie;  // NULL: a file a frame
+    int64_t start_us;       // when the first slot began
 };
 
 enum KeepResult { KEPT, NOT_KEPT, KEEP_STOPPED };
@@ -97,14 +100,73 @@ KeepResult Keep(const CaptureOptions &options, RunState *run, const std::string 
     return KEPT;
 }
 
-// Takes and keeps one frame.
-KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slot, int64_t number)
+// "0:01:05": the time since the start, as the progress of a movie shows it.
+std::string ElapsedText(int64_t us)
 {
+    int64_t seconds = us / 1000000;
+    char text[32];
+    snprintf(text, sizeof text, "%lld:%02d:%02d", (long long)(seconds / 3600),
+             (int)(seconds / 60 % 60), (int)(seconds % 60));
+    return text;
+}
+
+// Adds a frame taken in take_us to the movie. The next one is expected
+// take_us after its slot begins, which decides whether this one may wait
+// in memory until then.
+KeepResult Record(const CaptureOptions &options, RunState *run, int64_t slot,
+                  const Schedule &schedule, int64_t take_us, const uint8_t *frame)
+{
+    int64_t now = run->clock->now_us(run->clock->context);
+    int64_t next_slot_us = schedule.start_us + schedule.next_slot * schedule.interval_us;
+    int64_t next_us = (next_slot_us > now ? next_slot_us : now) + take_us;
+    std::string reason;
+    if (RecordFrame(run->movie, frame, now, next_us, &reason) != RECORD_OK) {
+        Tell(*run, "frame " + std::to_string(options.start + slot) + ": " + reason);
+        run->broken = true;
+        return NOT_KEPT;
+    }
+    if (!options.quiet) {
+        std::string progress = std::to_string(slot + 1);
+        if (options.count != 0)
+            progress += "/" + std::to_string(options.count);
+        uint32_t frames = RecordedFrames(run->movie);
+        Tell(*run, progress + " " + run->movie->path + ": " + std::to_string(frames)
+                       + (frames == 1 ? " frame, " : " frames, ")
+                       + ElapsedText(now - run->start_us));
+    }
+    return KEPT;
+}
+
+// A failed frame: the frames waiting for the movie are put on disk now, as
+// the next may be long in coming.
+void CompleteAfterFailure(RunState *run)
+{
+    std::string reason;
+    if (CompleteRecording(run->movie, &reason) != RECORD_OK) {
+        Tell(*run, reason);
+        run->broken = true;
+    }
+}
+
+// Takes and keeps one frame.
+KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slot,
+                       const Schedule &schedule)
+{
+    int64_t number = options.start + slot;
     uint8_t frame[RAW_FRAME_BYTES];
     std::string reason;
+    int64_t take_start = run->clock->now_us(run->clock->context);
     TakeResult taken = TakeFrameWithRetries(options, run->camera, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return KEEP_STOPPED;
+    if (run->movie != NULL) {
+        if (taken == TAKE_FRAME)
+            return Record(options, run, slot, schedule,
+                          run->clock->now_us(run->clock->context) - take_start, frame);
+        Tell(*run, "frame " + std::to_string(number) + ": " + reason);
+        CompleteAfterFailure(run);
+        return NOT_KEPT;
+    }
     KeepResult kept = NOT_KEPT;
     std::string path;
     if (taken == TAKE_FRAME) {
@@ -132,6 +194,21 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
         Tell(*run, progress + " " + (options.to_stdout ? "(standard output)" : path));
     }
     return KEPT;
+}
+
+// The movie's one name, its date and time those of the start; refused when
+// it exists, unless to be replaced.
+PrepareResult NameMovie(const CaptureOptions &options, const CaptureClock &clock, FILE *err,
+                        std::string *path, ExitStatus *status)
+{
+    *path = FormatOutputName(options.pattern, 0, clock.local_time(clock.context));
+    if (!options.overwrite && PathTaken(*path)) {
+        Report(err, KAVROCAP_NAME,
+               *path + " exists; nothing was captured (--overwrite replaces it)");
+        *status = EXIT_SOME_FAILED;
+        return NOT_READY;
+    }
+    return READY;
 }
 
 // Everything that can refuse the run before the camera is opened; *status
@@ -177,8 +254,8 @@ bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
     if (WarmUp(options, *run) == TAKE_STOPPED)
         return true;
     Schedule schedule;
-    StartSchedule(&schedule, run->clock->now_us(run->clock->context), options.interval_us,
-                  options.count);
+    run->start_us = run->clock->now_us(run->clock->context);
+    StartSchedule(&schedule, run->start_us, options.interval_us, options.count);
     while (!run->broken) {
         int64_t slot = 0, skipped = 0;
         SlotResult due = WaitForSlot(&schedule, run->clock, &slot, &skipped);
@@ -191,7 +268,7 @@ bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
             if (!options.quiet)
                 ReportSkipped(*run, options.start + slot - skipped, skipped);
         }
-        KeepResult kept = TakeAndKeep(options, run, slot, options.start + slot);
+        KeepResult kept = TakeAndKeep(options, run, slot, schedule);
         if (kept == KEEP_STOPPED)
             return true;
         if (kept == KEPT)
@@ -226,23 +303,46 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
     ExitStatus status = EXIT_ALL_DONE;
     if (Prepare(&options, err, &status) != READY)
         return status;
+    MovieRecording movie;
+    if (options.movie) {
+        std::string path;
+        if (NameMovie(options, clock, err, &path, &status) != READY)
+            return status;
+        StartRecording(&movie, path, options);
+    }
     void *bound = camera.open(options.device.c_str());
     if (bound == NULL) {
         Report(err, KAVROCAP_NAME, "out of memory");
         return EXIT_SOME_FAILED;
     }
-    RunState run = {out, err, {camera, bound}, &clock, std::string(), false};
+    RunState run = {
+        out, err, {camera, bound}, &clock, std::string(), false, options.movie ? &movie : NULL, 0};
     RunCounts counts = {0, 0, 0};
     bool stopped = TakeFrames(options, &run, &counts);
     camera.close(bound);
+    bool movie_failed = false;
+    if (options.movie) {
+        std::string reason;
+        movie_failed = FinishRecording(&movie, &reason) != RECORD_OK || run.broken;
+        if (!reason.empty())
+            Tell(run, reason);
+        // Frames that waited in memory when the disk filled are lost too.
+        counts.failed += counts.saved - RecordedFrames(&movie);
+        counts.saved = RecordedFrames(&movie);
+        if (counts.saved > 0)
+            PrintLine(out, movie.path);
+        else
+            movie_failed = true;
+    }
     // Even with -q: one line that says how the run went, and whether Ctrl+C
     // ended it.
-    Tell(run, std::to_string(counts.saved) + " saved, " + std::to_string(counts.failed)
-                  + " failed, " + std::to_string(counts.skipped) + " slots skipped"
-                  + (stopped ? "; stopped by Ctrl+C" : ""));
+    Tell(run, std::to_string(counts.saved) + (options.movie ? " recorded, " : " saved, ")
+                  + std::to_string(counts.failed) + " failed, " + std::to_string(counts.skipped)
+                  + " slots skipped" + (stopped ? "; stopped by Ctrl+C" : ""));
     fflush(out);
     fflush(err);
     if (stopped && options.count != 0)
         return EXIT_STOPPED;
-    return counts.failed > 0 || counts.skipped > 0 ? EXIT_SOME_FAILED : EXIT_ALL_DONE;
+    return counts.failed > 0 || counts.skipped > 0 || movie_failed ? EXIT_SOME_FAILED
+                                                                   : EXIT_ALL_DONE;
 }

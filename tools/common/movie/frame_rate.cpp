@@ -30,6 +30,13 @@ uint32_t GreatestCommonDivisor(uint32_t a, uint32_t b)
     return a;
 }
 
+// Thousandths of a frame per second as the fraction in lowest terms.
+FrameRate ReducedMilli(uint32_t milli)
+{
+    uint32_t divisor = GreatestCommonDivisor(milli, 1000);
+    return FrameRate{milli / divisor, 1000 / divisor};
+}
+
 int IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -74,8 +81,20 @@ FrameRateParse ParseFrameRate(const char *text, FrameRate *rate)
             return FRAME_RATE_PARSED;
         }
     }
-    uint32_t divisor = GreatestCommonDivisor((uint32_t)milli, 1000);
-    rate->rate = (uint32_t)milli / divisor;
-    rate->scale = 1000 / divisor;
+    *rate = ReducedMilli((uint32_t)milli);
     return FRAME_RATE_PARSED;
+}
+
+FrameRate MeasuredFrameRate(uint32_t frames, int64_t span_us, FrameRate fallback)
+{
+    if (frames < 2)
+        return fallback;
+    uint64_t milli = MILLI_MAX;
+    if (span_us > 0)
+        milli = ((uint64_t)(frames - 1) * 1000000000u + (uint64_t)span_us / 2) / (uint64_t)span_us;
+    if (milli < MILLI_MIN)
+        milli = MILLI_MIN;
+    if (milli > MILLI_MAX)
+        milli = MILLI_MAX;
+    return ReducedMilli((uint32_t)milli);
 }

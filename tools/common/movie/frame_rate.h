@@ -24,4 +24,9 @@ enum FrameRateParse {
 // only when the text parses.
 FrameRateParse ParseFrameRate(const char *text, FrameRate *rate);
 
+// The mean rate of frames that arrived over span_us microseconds (from the
+// first to the last), to the thousandth of a frame per second and within
+// the range above, reduced; fallback for fewer than two frames.
+FrameRate MeasuredFrameRate(uint32_t frames, int64_t span_us, FrameRate fallback);
+
 #endif

@@ -40,4 +40,15 @@ MovieFileStatus OpenMovieFile(const char *name, MovieFileMode mode, MovieFile *f
                               int *system_error);
 MovieFileStatus CloseMovieFile(MovieFile *file);
 
+// Removes the file of that UTF-8 name (a movie that holds no frame).
+MovieFileStatus RemoveMovieFile(const char *name, int *system_error);
+
+// What OpenMovieFile does from now on, process-wide; NULL brings back the
+// system's files. Tests hand in files that fail on cue, as a full disk does.
+typedef MovieFileStatus (*MovieFileOpener)(const char *name, MovieFileMode mode, MovieFile *file,
+                                           int *system_error);
+void UseMovieFileOpener(MovieFileOpener opener);
+MovieFileStatus OpenSystemMovieFile(const char *name, MovieFileMode mode, MovieFile *file,
+                                    int *system_error);
+
 #endif

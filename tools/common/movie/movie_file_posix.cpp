@@ -76,8 +76,8 @@ MovieFileStatus HandOver(MovieFile *)
 
 }  // namespace
 
-MovieFileStatus OpenMovieFile(const char *name, MovieFileMode mode, MovieFile *file,
-                              int *system_error)
+MovieFileStatus OpenSystemMovieFile(const char *name, MovieFileMode mode, MovieFile *file,
+                                    int *system_error)
 {
     int flags = mode == MOVIE_FILE_CREATE ? O_RDWR | O_CREAT | O_TRUNC : O_RDWR;
     int fd = open(name, flags | O_CLOEXEC, 0666);
@@ -99,5 +99,14 @@ MovieFileStatus CloseMovieFile(MovieFile *file)
 {
     if (close(Descriptor(file)) != 0)
         return Failed(file);
+    return MOVIE_FILE_OK;
+}
+
+MovieFileStatus RemoveMovieFile(const char *name, int *system_error)
+{
+    if (unlink(name) != 0) {
+        *system_error = errno;
+        return MOVIE_FILE_FAILED;
+    }
     return MOVIE_FILE_OK;
 }

@@ -85,18 +85,27 @@ MovieFileStatus HandOver(MovieFile *)
     return MOVIE_FILE_OK;
 }
 
-}  // namespace
-
-MovieFileStatus OpenMovieFile(const char *name, MovieFileMode mode, MovieFile *file,
-                              int *system_error)
+// The UTF-8 name as Windows' wide functions take it; false when it is not UTF-8.
+bool WideName(const char *name, std::vector<wchar_t> *wide)
 {
     int wide_chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, NULL, 0);
-    if (wide_chars <= 0) {
+    if (wide_chars <= 0)
+        return false;
+    wide->resize((size_t)wide_chars);
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide->data(), wide_chars);
+    return true;
+}
+
+}  // namespace
+
+MovieFileStatus OpenSystemMovieFile(const char *name, MovieFileMode mode, MovieFile *file,
+                                    int *system_error)
+{
+    std::vector<wchar_t> wide;
+    if (!WideName(name, &wide)) {
         *system_error = (int)GetLastError();
         return MOVIE_FILE_FAILED;
     }
-    std::vector<wchar_t> wide((size_t)wide_chars);
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide.data(), wide_chars);
     DWORD disposition = mode == MOVIE_FILE_CREATE ? CREATE_ALWAYS : OPEN_EXISTING;
     HANDLE handle = CreateFileW(wide.data(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
                                 disposition, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -118,5 +127,15 @@ MovieFileStatus CloseMovieFile(MovieFile *file)
 {
     if (!CloseHandle(Handle(file)))
         return Failed(file);
+    return MOVIE_FILE_OK;
+}
+
+MovieFileStatus RemoveMovieFile(const char *name, int *system_error)
+{
+    std::vector<wchar_t> wide;
+    if (!WideName(name, &wide) || !DeleteFileW(wide.data())) {
+        *system_error = (int)GetLastError();
+        return MOVIE_FILE_FAILED;
+    }
     return MOVIE_FILE_OK;
 }

@@ -43,6 +43,18 @@ bool PutCountsAndSizes(MovieWriter *w, const AviParts &parts, size_t part)
            && Put32(w, AviRiffSizeOffset(parts, part), AviRiffSize(parts, part));
 }
 
+// The header fields that follow from the rate; nothing else depends on it,
+// so they may be written at any moment of a completion.
+bool PutRate(MovieWriter *w)
+{
+    AviHeaders headers;
+    AviBuildHeaders(w->parts, w->rate, &headers);
+    return Put(w, offsetof(AviHeaders, main.dwMicroSecPerFrame), &headers.main.dwMicroSecPerFrame,
+               2 * sizeof(uint32_t))
+           && Put(w, offsetof(AviHeaders, stream.dwScale), &headers.stream.dwScale,
+                  2 * sizeof(uint32_t));
+}
+
 // Marks bytes that no longer belong to any chunk: a JUNK chunk, or zeros
 // when there is no room for its header.
 bool PutLeftover(MovieWriter *w, uint64_t offset, uint64_t length)
@@ -150,6 +162,17 @@ void DropPending(MovieWriter *w)
     w->pending_frames = 0;
 }
 
+// A write failed: the recording stops, back at its last completion point.
+MovieResult StopAtLastPoint(MovieWriter *w)
+{
+    w->stopped = 1;
+    DropPending(w);
+    int error = w->file->system_error;
+    bool restored = Restore(w);
+    w->file->system_error = error;
+    return restored ? MOVIE_WRITE_FAILED : MOVIE_WRITE_FAILED_NOT_RESTORED;
+}
+
 }  // namespace
 
 MovieResult StartMovie(MovieWriter *w, MovieFile *file, FrameRate rate, uint64_t part_limit)
@@ -160,6 +183,7 @@ MovieResult StartMovie(MovieWriter *w, MovieFile *file, FrameRate rate, uint64_t
     w->parts.assign(1, 0);
     DropPending(w);
     w->stopped = 0;
+    w->rate_changed = 0;
     AviHeaders headers;
     AviBuildHeaders(w->parts, rate, &headers);
     AviBytes bytes((const uint8_t *)&headers, (const uint8_t *)&headers + sizeof(headers));
@@ -176,20 +200,28 @@ MovieResult CompleteMovie(MovieWriter *w)
 {
     if (w->stopped)
         return MOVIE_STOPPED;
+    if (w->rate_changed) {
+        if (!PutRate(w))
+            return StopAtLastPoint(w);
+        w->rate_changed = 0;
+    }
     if (w->pending_frames == 0)
-        return w->file->hand_over(w->file) == MOVIE_FILE_OK ? MOVIE_OK : MOVIE_WRITE_FAILED;
+        return w->file->hand_over(w->file) == MOVIE_FILE_OK ? MOVIE_OK : StopAtLastPoint(w);
     AviParts shape = ShapeWith(w, w->pending_frames);
     if (WriteCompletion(w, w->parts, shape)) {
         w->parts = shape;
         DropPending(w);
         return MOVIE_OK;
     }
-    w->stopped = 1;
-    DropPending(w);
-    int error = w->file->system_error;
-    bool restored = Restore(w);
-    w->file->system_error = error;
-    return restored ? MOVIE_WRITE_FAILED : MOVIE_WRITE_FAILED_NOT_RESTORED;
+    return StopAtLastPoint(w);
+}
+
+void SetMovieRate(MovieWriter *w, FrameRate rate)
+{
+    if (rate.rate == w->rate.rate && rate.scale == w->rate.scale)
+        return;
+    w->rate = rate;
+    w->rate_changed = 1;
 }
 
 MovieResult AddMovieFrame(MovieWriter *w, const uint8_t *bits)

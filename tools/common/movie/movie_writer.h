@@ -46,6 +46,7 @@ struct MovieWriter {
     std::vector<uint8_t> pending;  // frame chunks not yet on disk
     uint32_t pending_frames;
     int stopped;
+    int rate_changed;  // the headers' rate is written at the next completion point
 };
 
 // Starts an empty movie in a new empty file: a completion point with no
@@ -69,6 +70,10 @@ MovieResult FinishMovie(MovieWriter *writer);
 // Why the recording stopped, in a line's words for the user ("" for
 // MOVIE_OK); the caller adds the system's reason for a failed write.
 const char *MovieProblem(MovieResult result);
+
+// Plays the movie at rate from the next completion point on: a burst's rate
+// is known only as it is recorded.
+void SetMovieRate(MovieWriter *writer, FrameRate rate);
 
 // Frames added and accepted so far, on disk or waiting.
 uint32_t MovieFrameCount(const MovieWriter *writer);
