@@ -111,13 +111,17 @@ const char *const HELP_LINES[] = {
     "  -n, --count N      frames to take (default 1; 0: until Ctrl+C)\n",
     "  -i, --interval SEC seconds between the starts of frames (default 0: back\n",
     "      --start N      number of the first saved frame (default 1)\n",
+    "      --fps R        a movie's playback rate, 0.001 to 1000 (29.97 is\n"
+    "                     30000/1001); default 25 for a time-lapse, and a burst's\n",
+    "A movie (OUTPUT ending in .avi, or -f avi; default kavro-{date}-{time}.avi)\n",
     "  -t, --timeout SEC  give up a capture after SEC seconds (default 5)\n",
     "  -r, --retries N    try a failed capture up to N more times (default 2)\n",
     "  -d, --device DEV   the camera: its number (0-9, as --list shows it) or\n"
     "                     its device path (default \\\\.\\ezusb-0)\n",
     "Exit status:\n"
     "  0  every frame saved\n"
-    "  1  at least one frame failed or was skipped, or existing files were refused\n"
+    "  1  at least one frame failed or was skipped, existing files were refused,\n"
+    "     or a movie stopped early or recorded nothing\n"
     "  2  a wrong command line (the camera was not opened)\n"
     "  3  stopped by Ctrl+C before the count was reached\n",
 };
