@@ -12,6 +12,9 @@
 #   median with its 95 % interval, the quartiles and the extremes. With every
 #   third pair the plain-write floor (one CreateFile, WriteFile, CloseHandle
 #   per frame), against which the whole-file output is priced the same way.
+# - movie: `kavrocap -n N kavro.avi` against kavrocap_floor movie, which
+#   takes the same frames the same way and prints the same progress, writing
+#   nothing: the movie's own cost per frame, in pairs as above.
 # - time-lapse: `kavrocap -i 0.1 -n 200` with the arrival time in every name;
 #   each frame's lateness is its arrival against the first frame's plus k
 #   slots: median, worst, and the drift from the first to the last.
@@ -19,7 +22,7 @@
 # state of its own in build/bench-kavrocap and takes it down at the end.
 #
 # Environment: RUNS=30 (pairs of each format), FRAMES=1000 (burst),
-# LAPSE_FRAMES=200.
+# LAPSE_FRAMES=200 (0: none), FORMATS="raw png movie" (any of them).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,6 +30,7 @@ cd "$root"
 runs=${RUNS:-30}
 frames=${FRAMES:-1000}
 lapse_frames=${LAPSE_FRAMES:-200}
+formats=${FORMATS:-raw png movie}
 build=$root/build/$windows
 dir=$root/build/bench-kavrocap
 state=$dir/wine
@@ -86,13 +90,14 @@ timed() {
     after=$(resident_ticks)
     local files
     files=$(find "$work" -type f | wc -l)
-    [ "$files" -eq "$expected" ] || {
-        echo "kavrocap_bench: $*: $files files, not $expected" >&2
+    [ "$files" -eq "${expected_files:-$expected}" ] || {
+        echo "kavrocap_bench: $*: $files files, not ${expected_files:-$expected}" >&2
         exit 1
     }
-    # Both sides print every saved path on standard output.
-    [ "$(wc -l <"$dir/stdout.txt")" -eq "$expected" ] || {
-        echo "kavrocap_bench: $*: $(wc -l <"$dir/stdout.txt") lines on standard output, not $expected" >&2
+    # Both sides print every saved path on standard output (a movie's once).
+    [ "$(wc -l <"$dir/stdout.txt")" -eq "${expected_lines:-$expected}" ] || {
+        echo "kavrocap_bench: $*: $(wc -l <"$dir/stdout.txt") lines on standard output," \
+            "not ${expected_lines:-$expected}" >&2
         exit 1
     }
     echo "$start $end $((after - before + $(cat "$dir/program_ticks.txt")))" |
@@ -121,10 +126,16 @@ spread() {
 # burst_run PAIR KIND FORMAT: one timed run, logged as
 # "PAIR KIND_FORMAT WALL_SECONDS PROCESSOR_SECONDS".
 burst_run() {
-    local seconds
-    case $2 in
-    floor) seconds=$(timed "$build/bench/kavrocap_floor.exe" "$3" "$frames") ;;
-    kavrocap) seconds=$(timed "$build/kavrocap.exe" -n "$frames" -f "$3") ;;
+    local seconds expected_files=$frames expected_lines=$frames
+    if [ "$3" = movie ]; then
+        # The movie is one file; its floor writes none.
+        expected_lines=1
+        expected_files=$([ "$2" = floor ] && echo 0 || echo 1)
+    fi
+    case $2_$3 in
+    floor_*) seconds=$(timed "$build/bench/kavrocap_floor.exe" "$3" "$frames") ;;
+    kavrocap_movie) seconds=$(timed "$build/kavrocap.exe" -n "$frames" kavro.avi) ;;
+    kavrocap_*) seconds=$(timed "$build/kavrocap.exe" -n "$frames" -f "$3") ;;
     esac
     echo "$1 $2_$3 $seconds" | tee -a "$dir/burst.log"
 }
@@ -134,7 +145,7 @@ echo "== burst, $frames frames, $runs pairs of each format (seconds per run)"
 expected=$frames
 : >"$dir/burst.log"
 for pair in $(seq "$runs"); do
-    for format in raw png; do
+    for format in $formats; do
         # Which goes first alternates, so that neither always follows the
         # other's leftovers (files deleted, caches warm).
         if [ $((pair % 2)) -eq 1 ]; then
@@ -147,7 +158,7 @@ for pair in $(seq "$runs"); do
     done
     # The plain-write floor prices the whole-file output, a side figure:
     # every third pair is enough.
-    [ $((pair % 3)) -ne 1 ] || burst_run "$pair" floor plain
+    case " $formats " in *" raw "*) [ $((pair % 3)) -ne 1 ] || burst_run "$pair" floor plain ;; esac
 done
 
 # cost A B [COLUMN]: for each pair, (t_A - t_B) / frames in ms, one a line;
@@ -163,7 +174,7 @@ per_frame() {
 }
 echo
 echo "== burst summary (ms per frame; wall-clock time, then processor time)"
-for format in raw png; do
+for format in $formats; do
     echo "$format: kavrocap's own cost, wall-clock: $(cost "kavrocap_$format" "floor_$format" | spread)" \
         "(goal: at most 0.25)"
     echo "    processor: $(cost "kavrocap_$format" "floor_$format" 4 | spread)"
@@ -172,10 +183,13 @@ for format in raw png; do
     echo "    kavrocap per frame, processor:  $(per_frame "kavrocap_$format" 4)"
     echo "    floor per frame, processor:     $(per_frame "floor_$format" 4)"
 done
-echo "whole-file output over the plain write (raw floor less plain floor), wall-clock:" \
+case " $formats " in *" raw "*) ;; *) plain=no ;; esac
+[ "${plain:-yes}" = no ] || echo "whole-file output over the plain write (raw floor less plain floor), wall-clock:" \
     "$(cost floor_raw floor_plain | spread)"
-echo "    processor: $(cost floor_raw floor_plain 4 | spread)"
-echo "    plain floor per frame, wall-clock: $(per_frame floor_plain)"
+[ "${plain:-yes}" = no ] || echo "    processor: $(cost floor_raw floor_plain 4 | spread)"
+[ "${plain:-yes}" = no ] || echo "    plain floor per frame, wall-clock: $(per_frame floor_plain)"
+
+[ "$lapse_frames" -gt 0 ] || exit 0
 
 echo
 echo "== time-lapse: kavrocap -i 0.1 -n $lapse_frames"

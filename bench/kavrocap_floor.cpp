@@ -10,6 +10,8 @@
 //   png    its PNG picture through the same output
 //   plain  the frame with one CreateFile, WriteFile and CloseHandle: what a
 //          file that may be seen half-written costs
+//   movie  nothing written: what `kavrocap -n COUNT kavro.avi` prints (its
+//          progress line a frame, the movie's path once at the end)
 // kavrocap_floor MODE COUNT; exit status 0, or 1 when any frame failed.
 #include <windows.h>
 #include <stdint.h>
@@ -30,7 +32,9 @@
 
 namespace {
 
-enum Mode { MODE_RAW, MODE_PNG, MODE_PLAIN };
+enum Mode { MODE_RAW, MODE_PNG, MODE_PLAIN, MODE_MOVIE };
+
+const char MOVIE_NAME[] = "kavro.avi";
 
 enum FloorResult { FLOOR_DONE, FLOOR_FAILED };
 
@@ -50,6 +54,8 @@ FloorResult WritePlain(const char *name, const uint8_t *data, DWORD length)
 
 FloorResult SaveFrame(Mode mode, const char *name, const uint8_t *frame)
 {
+    if (mode == MODE_MOVIE)
+        return FLOOR_DONE;
     if (mode == MODE_PLAIN)
         return WritePlain(name, frame, RAW_FRAME_BYTES);
     if (mode == MODE_RAW)
@@ -74,11 +80,22 @@ void PrintProgress(int number, int count, const char *name)
     Report(stderr, "kavrocap", progress);
 }
 
-const char *const MODE_NAMES[] = {"raw", "png", "plain"};
+// What kavrocap prints for each frame it records into a movie.
+void PrintMovieProgress(int number, int count, ULONGLONG start_ms)
+{
+    unsigned seconds = (unsigned)((GetTickCount64() - start_ms) / 1000);
+    char progress[96];
+    snprintf(progress, sizeof progress, "%d/%d %s: %d frame%s, %u:%02u:%02u", number, count,
+             MOVIE_NAME, number, number == 1 ? "" : "s", seconds / 3600, seconds / 60 % 60,
+             seconds % 60);
+    Report(stderr, "kavrocap", progress);
+}
+
+const char *const MODE_NAMES[] = {"raw", "png", "plain", "movie"};
 
 bool ParseMode(const char *text, Mode *mode)
 {
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 4; i++) {
         if (strcmp(text, MODE_NAMES[i]) == 0) {
             *mode = static_cast<Mode>(i);
             return true;
@@ -94,7 +111,7 @@ int main(int argc, char **argv)
     Mode mode = MODE_RAW;
     int count = argc == 3 ? atoi(argv[2]) : 0;
     if (argc != 3 || !ParseMode(argv[1], &mode) || count <= 0) {
-        fprintf(stderr, "usage: kavrocap_floor raw|png|plain COUNT\n");
+        fprintf(stderr, "usage: kavrocap_floor raw|png|plain|movie COUNT\n");
         return 2;
     }
     CameraSeam seam = TimedCameraSeam();
@@ -105,6 +122,7 @@ int main(int argc, char **argv)
     }
     static RawFrame frame;
     int failed = 0;
+    ULONGLONG start_ms = GetTickCount64();
     for (int number = 1; number <= count; number++) {
         char name[32];
         snprintf(name, sizeof name, "kavro%03d.bin", number);
@@ -114,9 +132,16 @@ int main(int argc, char **argv)
             failed++;
             continue;
         }
-        PrintProgress(number, count, name);
+        if (mode == MODE_MOVIE)
+            PrintMovieProgress(number, count, start_ms);
+        else
+            PrintProgress(number, count, name);
     }
     seam.close(camera);
+    if (mode == MODE_MOVIE) {
+        PrintLine(stdout, MOVIE_NAME);
+        fflush(stdout);
+    }
     if (failed > 0)
         fprintf(stderr, "kavrocap_floor: %d of %d frames failed\n", failed, count);
     return failed > 0 ? 1 : 0;
