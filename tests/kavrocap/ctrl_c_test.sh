@@ -3,7 +3,8 @@
 # Ctrl+C as a person or a script sends it: a SIGINT to the running program,
 # which Wine hands to its console control handler. Checks the exit status,
 # the summary and the files left, for a run with a count, one without, and
-# a capture held by a slow camera (abandoned at once, no file).
+# a capture held by a slow camera (abandoned at once, no file), and a movie
+# (finished before the end: ffprobe reads every frame the summary counts).
 set -u
 # Job control: a background job of a script otherwise starts with SIGINT
 # ignored, and Ctrl+C would never reach the program.
@@ -64,7 +65,7 @@ interrupt_after() {
 expect() {  # what status summary
     [ "$status" = "$2" ] || problem "$1: exit status $status, not $2"
     grep -Eqx "kavrocap: $3" err.txt || { problem "$1: no summary '$3'"; cat err.txt; }
-    if ls | grep -q -v -E '^(out|err|err\.txt|[a-z]+[0-9]+\.bin)$'; then
+    if ls | grep -q -v -E '^(out|err|err\.txt|[a-z]+[0-9]+\.bin|m\.avi)$'; then
         problem "$1: left behind: $(ls | tr '\n' ' ')"
     fi
 }
@@ -77,6 +78,14 @@ expect "-n 5" 3 "1 saved, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
 # Without a count, Ctrl+C is the normal end: status 0.
 interrupt_after b2.bin -n 0 -i 0.05 'b{n}.bin'
 expect "-n 0" 0 "[0-9]+ saved, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
+
+# A movie is finished first, then the status is the run's.
+interrupt_after m.avi -n 1000 -i 0.05 m.avi
+expect "movie" 3 "[0-9]+ recorded, 0 failed, 0 slots skipped; stopped by Ctrl\+C"
+recorded=$(sed -n 's/^kavrocap: \([0-9]*\) recorded.*/\1/p' err.txt)
+probed=$(ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 m.avi)
+[ "$probed" = "$recorded" ] || problem "movie: ffprobe reads $probed frames, the summary says $recorded"
+[ "$(tr -d '\r' <out)" = m.avi ] || problem "movie: standard output is not its path"
 
 # A capture the camera holds is abandoned at once: no file, nothing failed.
 wine reg add 'HKLM\System\CurrentControlSet\Services\ezusbsim\Parameters' \
