@@ -4,7 +4,8 @@
     python3 make_icons.py [OUTPUT_DIR]      (default: this script's folder)
 
 pukavro.ico holds a 32 x 32 and a 16 x 16 image, pukavro-small.ico the same
-16 x 16 image alone. Every image is 16 colours at 4 bits per pixel with the
+16 x 16 image alone. kavroview.ico holds both images of the same camera with
+its lens lit green and its lamp on, the live view's own. Every image is 16 colours at 4 bits per pixel with the
 standard 16-colour palette and an AND mask for the transparent pixels, which
 is what the resource script's icon groups promise. The build uses the
 committed .ico files; run this again only after changing the art.
@@ -94,6 +95,10 @@ CAMERA_16 = """
 """
 
 
+# kavroview's camera: the glass lit green, as a live picture.
+LIVE_INK = dict(INK, b=2, B=10, c=2, r=9)
+
+
 def parse_art(art, size):
     rows = art.strip().split("\n")
     if len(rows) != size or any(len(row) != size for row in rows):
@@ -106,8 +111,9 @@ def row_bytes(bits_per_row):
     return (bits_per_row + 31) // 32 * 4
 
 
-def icon_image(art, size):
+def icon_image(art, size, ink=None):
     """The bytes of one icon image: header, palette, colour bits, AND mask."""
+    ink = ink or INK
     rows = parse_art(art, size)
     xor_row = row_bytes(size * 4)
     and_row = row_bytes(size)
@@ -129,7 +135,7 @@ def icon_image(art, size):
             if ch == ".":
                 bits[x // 8] |= 0x80 >> (x % 8)  # keep the screen; colour stays 0
                 continue
-            index = INK[ch]
+            index = ink[ch]
             line[x // 2] |= index << 4 if x % 2 == 0 else index
         colour += line
         mask += bits
@@ -153,6 +159,8 @@ def main():
     files = {
         "pukavro.ico": [(32, large), (16, small)],
         "pukavro-small.ico": [(16, small)],
+        "kavroview.ico": [(32, icon_image(CAMERA_32, 32, LIVE_INK)),
+                          (16, icon_image(CAMERA_16, 16, LIVE_INK))],
     }
     for name, images in files.items():
         path = os.path.join(out_dir, name)

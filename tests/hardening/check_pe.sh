@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# check_pe.sh OBJDUMP FILE.exe gui|console
+# check_pe.sh OBJDUMP FILE.exe gui|console [DLL...]
 # A shipped program must be a 32-bit i386 PE file of the given subsystem,
 # relocatable with ASLR (dynamic base) and DEP (NX compatible) on, and import
-# only DLLs that every Windows has: no MinGW runtime DLL beside the exe.
+# only DLLs that every Windows has: no MinGW runtime DLL beside the exe. The
+# DLLs named after the kind are allowed for that program too (COMCTL32 for
+# a program with a status bar).
 set -u
 objdump=$1
 exe=$2
 kind=$3
+shift 3
+extra=$(IFS='|'; echo "$*")
 headers=$("$objdump" -p "$exe") || exit 1
 fail=0
 problem() { echo "$exe: $*"; fail=1; }
@@ -25,7 +29,7 @@ flags=$(sed -n 's/^DllCharacteristics[[:space:]]*//p' <<<"$headers")
 grep -Eq '^Entry 5 [0-9a-f]+ [0-9a-f]*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$headers" ||
     problem "no base relocations"
 
-allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|msvcrt)\.dll$'
+allowed="^(KERNEL32|USER32|GDI32|ADVAPI32|msvcrt${extra:+|$extra})\\.dll\$"
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [ -n "$dlls" ] || problem "imports nothing?"
 while read -r dll; do

@@ -5,7 +5,7 @@
 set -eu
 mkdir -p "$2"
 python3 "$1/make_icons.py" "$2" >/dev/null
-for f in pukavro.ico pukavro-small.ico; do
+for f in pukavro.ico pukavro-small.ico kavroview.ico; do
     cmp "$1/$f" "$2/$f"
 done
 echo "icons match make_icons.py"

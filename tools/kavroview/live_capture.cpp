@@ -1,0 +1,91 @@
+#include "live_capture.h"
+
+namespace {
+
+std::string WantedDevice(LiveCapture *live)
+{
+    std::lock_guard<std::mutex> hold(live->device_lock);
+    return live->device;
+}
+
+struct BoundCamera {
+    std::string device;
+    void *camera;
+};
+
+// The camera bound to the device the window wants, bound again when that
+// changed. false when none could be had now.
+bool Bind(LiveCapture *live, BoundCamera *bound)
+{
+    std::string wanted = WantedDevice(live);
+    if (bound->camera != NULL && bound->device == wanted)
+        return true;
+    if (bound->camera != NULL)
+        live->seam.close(bound->camera);
+    bound->device = wanted;
+    bound->camera = live->seam.open(wanted.c_str());
+    return bound->camera != NULL;
+}
+
+}  // namespace
+
+void RunLiveCapture(LiveCapture *live)
+{
+    BoundCamera bound = {std::string(), NULL};
+    uint8_t raw[RAW_FRAME_BYTES];
+    uint8_t bits[DISPLAY_IMAGE_BYTES];
+    uint32_t number = 0;
+    while (!StopRaised(&live->stop)) {
+        if (live->paused.load()) {
+            live->state = LIVE_PAUSED;
+            WaitForStop(&live->stop, LIVE_PAUSE_LOOK_MS * 1000);
+            continue;
+        }
+        if (!Bind(live, &bound)) {
+            live->state = LIVE_FAILING;
+            live->failures++;
+            WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
+            continue;
+        }
+        uint32_t got = 0;
+        CameraOutcome outcome =
+            live->seam.take_frame(bound.camera, LIVE_TIMEOUT_MS, &live->stop, raw, &got);
+        if (outcome == CAMERA_STOPPED)
+            break;
+        // A frame that came while the user paused is not shown: the
+        // picture stays the one on screen when P was pressed.
+        if (live->paused.load())
+            continue;
+        switch (outcome) {
+        case CAMERA_FRAME:
+            live->state = LIVE_RUNNING;
+            ConvertFrame(raw, bits, FRAME_WIDTH, FRAME_HEIGHT);
+            if (PutFrame(&live->slot, raw, bits, ++number) == SLOT_TELL_WINDOW)
+                live->tell_window(live->window);
+            break;
+        case CAMERA_NOT_FOUND:
+            live->state = LIVE_NO_CAMERA;
+            WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
+            break;
+        case CAMERA_STUCK:
+        case CAMERA_HELD:
+            // Asking again at once would only meet the same held driver.
+            live->state = LIVE_FAILING;
+            live->failures++;
+            WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
+            break;
+        default:
+            live->state = LIVE_FAILING;
+            live->failures++;
+            break;
+        }
+    }
+    if (bound.camera != NULL)
+        live->seam.close(bound.camera);
+}
+
+void SwitchCamera(LiveCapture *live, const std::string &device)
+{
+    std::lock_guard<std::mutex> hold(live->device_lock);
+    live->device = device;
+}

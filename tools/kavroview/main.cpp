@@ -1,0 +1,88 @@
+// kavroview.exe: the command line, the window and its message loop, and the
+// end of the capture thread.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdlib.h>
+
+#include "command_line.h"
+#include "exit_status.h"
+#include "timed_capture.h"
+#include "utf8_names.h"
+#include "view_options.h"
+#include "view_resource.h"
+#include "view_window.h"
+
+namespace {
+
+// How long the process waits for the capture thread once the window has
+// gone: the thread waits only on the camera's own thread, so it ends within
+// the camera's cancel bound.
+const DWORD CAPTURE_END_WAIT_MS = 2 * 1000;
+
+UINT ProblemText(ViewArguments problem)
+{
+    switch (problem) {
+    case VIEW_UNKNOWN_OPTION:
+        return STR_UNKNOWN_OPTION;
+    case VIEW_BAD_DEVICE:
+        return STR_BAD_DEVICE;
+    case VIEW_TOO_MANY:
+        return STR_TOO_MANY;
+    default:
+        return STR_NO_FOLDER;
+    }
+}
+
+void ShowUsage(ViewArguments problem, const std::string &culprit)
+{
+    std::wstring text = FormatText(ProblemText(problem), WidenUtf8(culprit.c_str()).c_str());
+    text += L"\n\n";
+    text += LoadText(STR_USAGE);
+    MessageBoxW(NULL, text.c_str(), LoadText(STR_TITLE).c_str(), MB_ICONERROR);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
+{
+    std::vector<std::string> args;
+    if (GetUtf8Arguments(__argc, __argv, &args) != ARGUMENTS_READ) {
+        ShowUsage(VIEW_UNKNOWN_OPTION, std::string());
+        return EXIT_USAGE;
+    }
+    ViewOptions options;
+    std::string culprit;
+    ViewArguments parsed = ParseViewArguments(args, &options, &culprit);
+    if (parsed != VIEW_ARGUMENTS_OK) {
+        ShowUsage(parsed, culprit);
+        return EXIT_USAGE;
+    }
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    RegisterViewClass(instance);
+    // Lives until the process ends: a capture thread left waiting on a
+    // stuck camera may still use it.
+    ViewWindow *view = new ViewWindow();
+    view->folder = options.folder;
+    view->live.seam = TimedCameraSeam();
+    view->live.device = options.device;
+    HWND window = CreateViewWindow(instance, view, show_state);
+    if (window == NULL)
+        return EXIT_SOME_FAILED;
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, NULL, 0, 0)) != 0) {
+        if (got == -1)  // a broken queue will not mend: stop instead of spinning
+            break;
+        if (!TranslateAcceleratorW(window, view->accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    // The window is gone; the capture thread was told to stop with it.
+    if (view->capture_thread != NULL)
+        WaitForSingleObject(view->capture_thread, CAPTURE_END_WAIT_MS);
+    return EXIT_ALL_DONE;
+}
