@@ -14,10 +14,11 @@ ViewArguments ParseViewArguments(const std::vector<std::string> &args, ViewOptio
         const std::string &arg = args[i];
         *culprit = arg;
         if (arg == "-d") {
-            if (i + 1 == args.size()
-                || ChooseDevice(args[i + 1].c_str(), &options->device) != DEVICE_CHOSEN)
+            if (i + 1 == args.size())
                 return VIEW_BAD_DEVICE;
-            ++i;
+            *culprit = args[++i];
+            if (ChooseDevice(culprit->c_str(), &options->device) != DEVICE_CHOSEN)
+                return VIEW_BAD_DEVICE;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return VIEW_UNKNOWN_OPTION;
         } else if (have_folder) {
