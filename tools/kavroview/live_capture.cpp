@@ -27,6 +27,21 @@ bool Bind(LiveCapture *live, BoundCamera *bound)
     return bound->camera != NULL;
 }
 
+void HandToRecording(LiveCapture *live, const uint8_t *raw)
+{
+    std::lock_guard<std::mutex> hold(live->recording_lock);
+    if (live->recording != NULL)
+        AddRecordedFrame(live->recording, raw, live->now_us());
+}
+
+// Paused, or without a camera: the recording leaves the time out.
+void GapInRecording(LiveCapture *live)
+{
+    std::lock_guard<std::mutex> hold(live->recording_lock);
+    if (live->recording != NULL)
+        MarkRecordingGap(live->recording);
+}
+
 }  // namespace
 
 void RunLiveCapture(LiveCapture *live)
@@ -38,6 +53,7 @@ void RunLiveCapture(LiveCapture *live)
     while (!StopRaised(&live->stop)) {
         if (live->paused.load()) {
             live->state = LIVE_PAUSED;
+            GapInRecording(live);
             WaitForStop(&live->stop, LIVE_PAUSE_LOOK_MS * 1000);
             continue;
         }
@@ -62,9 +78,11 @@ void RunLiveCapture(LiveCapture *live)
             ConvertFrame(raw, bits, FRAME_WIDTH, FRAME_HEIGHT);
             if (PutFrame(&live->slot, raw, bits, ++number) == SLOT_TELL_WINDOW)
                 live->tell_window(live->window);
+            HandToRecording(live, raw);
             break;
         case CAMERA_NOT_FOUND:
             live->state = LIVE_NO_CAMERA;
+            GapInRecording(live);
             WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
             break;
         case CAMERA_STUCK:
@@ -88,4 +106,10 @@ void SwitchCamera(LiveCapture *live, const std::string &device)
 {
     std::lock_guard<std::mutex> hold(live->device_lock);
     live->device = device;
+}
+
+void RecordInto(LiveCapture *live, Recording *recording)
+{
+    std::lock_guard<std::mutex> hold(live->recording_lock);
+    live->recording = recording;
 }

@@ -15,6 +15,7 @@
 
 #include "camera.h"
 #include "frame_slot.h"
+#include "recording.h"
 #include "stop_signal.h"
 
 enum {
@@ -47,6 +48,14 @@ struct LiveCapture {
 
     std::mutex device_lock;
     std::string device;  // the camera wanted, switched by the window
+
+    // The recording the frames also go to, NULL when none; set and cleared
+    // by the window under the lock, which the capture thread holds while it
+    // hands a frame over.
+    std::mutex recording_lock;
+    Recording *recording = NULL;
+    // The clock of the recording's frames, in microseconds.
+    int64_t (*now_us)(void) = NULL;
 };
 
 // Runs until live->stop is raised; then lets the camera go (a conversation
@@ -55,5 +64,9 @@ void RunLiveCapture(LiveCapture *live);
 
 // From the window: the capture goes on with device from its next take.
 void SwitchCamera(LiveCapture *live, const std::string &device);
+
+// From the window: the frames from now on also go to recording (NULL: to
+// none). Once this returns, the capture thread no longer uses the one before.
+void RecordInto(LiveCapture *live, Recording *recording);
 
 #endif

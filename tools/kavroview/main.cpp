@@ -18,6 +18,9 @@ namespace {
 // gone: the thread waits only on the camera's own thread, so it ends within
 // the camera's cancel bound.
 const DWORD CAPTURE_END_WAIT_MS = 2 * 1000;
+// How long a movie may take to be finished: one completion point of the
+// frames of the last second.
+const DWORD RECORDING_END_WAIT_MS = 30 * 1000;
 
 UINT ProblemText(ViewArguments problem)
 {
@@ -84,5 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
     // The window is gone; the capture thread was told to stop with it.
     if (view->capture_thread != NULL)
         WaitForSingleObject(view->capture_thread, CAPTURE_END_WAIT_MS);
+    if (view->recording_thread != NULL)
+        WaitForSingleObject(view->recording_thread, RECORDING_END_WAIT_MS);
     return EXIT_ALL_DONE;
 }

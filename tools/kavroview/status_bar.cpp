@@ -59,6 +59,9 @@ void ShowStatus(ViewWindow *view)
     SetPart(view->status_bar, 2, FormatText(STR_FAILED, view->live.failures.load()));
     int state = view->live.paused.load() ? LIVE_PAUSED : view->live.state.load();
     std::wstring last = LoadText(StateText(state));
+    std::wstring recording = RecordingText(view);
+    if (!recording.empty())
+        last += L"  " + recording;
     if (!view->note.empty())
         last += L"  " + view->note;
     SetPart(view->status_bar, 3, last);

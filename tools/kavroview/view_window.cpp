@@ -116,6 +116,7 @@ LRESULT OnCreate(HWND window, LPARAM lParam)
 
     view->live.tell_window = TellWindow;
     view->live.window = window;
+    view->live.now_us = NowUs;
     view->capture_thread = CreateThread(NULL, 0, CaptureThread, &view->live, 0, NULL);
     if (view->capture_thread == NULL)
         return -1;
@@ -208,6 +209,9 @@ void OnCommand(ViewWindow *view, int command)
     case CMD_SNAPSHOT:
         StartSnapshot(view);
         break;
+    case CMD_RECORD:
+        ToggleRecording(view);
+        break;
     case CMD_COPY:
         CopyPicture(view);
         break;
@@ -232,10 +236,11 @@ void OnCommand(ViewWindow *view, int command)
 
 // The capture thread is told to stop and left to end by itself: it may be
 // waiting out a request stuck in the driver, and the window must not wait
-// for that.
+// for that. The recording is told to finish; WinMain waits for it.
 void OnDestroy(ViewWindow *view)
 {
     KillTimer(view->window, STATUS_TIMER);
+    StopRecording(view);
     RaiseStop(&view->live.stop);
     PostQuitMessage(0);
 }
@@ -313,6 +318,9 @@ LRESULT CALLBACK ViewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case MSG_SNAPSHOT_DONE:
         OnSnapshotDone(view, lParam);
+        return 0;
+    case MSG_RECORDING_DONE:
+        OnRecordingDone(view, lParam);
         return 0;
     case MSG_CAMERAS_LISTED:
         OnCamerasListed(view, lParam);

@@ -22,6 +22,8 @@ enum {
     MSG_SNAPSHOT_DONE,
     // From the camera-listing thread: lParam is its CameraListJob.
     MSG_CAMERAS_LISTED,
+    // From the recording thread, at its end: lParam is its Recording.
+    MSG_RECORDING_DONE,
 };
 
 enum {
@@ -57,6 +59,9 @@ struct ViewWindow {
     bool snapshot_busy;
     bool cameras_busy;
 
+    Recording *recording;     // the one being recorded, NULL when none
+    HANDLE recording_thread;  // until its end has been handled
+
     LiveCapture live;
     HANDLE capture_thread;
 };
@@ -83,6 +88,13 @@ int StatusBarHeight(ViewWindow *view);
 // snapshot_thread.cpp: saves the frame on screen on a thread of its own.
 void StartSnapshot(ViewWindow *view);
 void OnSnapshotDone(ViewWindow *view, LPARAM job);
+
+// recording_thread.cpp: R starts and stops a movie on a thread of its own.
+void ToggleRecording(ViewWindow *view);
+void StopRecording(ViewWindow *view);
+void OnRecordingDone(ViewWindow *view, LPARAM recording);
+// The status bar's words for it; "" when not recording.
+std::wstring RecordingText(ViewWindow *view);
 
 // clipboard_copy.cpp: the frame on screen as a CF_DIB bitmap.
 void CopyPicture(ViewWindow *view);
