@@ -1,0 +1,213 @@
+// kavroview.exe end to end under Wine: started in a folder of its own on the
+// virtual display against the simulated camera, driven with the keys a user
+// presses, and judged by what the screen, the camera's counters and the
+// folder show.
+#include <windows.h>
+#include <commctrl.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "camera_fixture.h"
+#include "files.h"
+#include "picture.h"
+#include "program.h"
+#include "program_argument.h"
+#include "screen.h"
+#include "view_resource.h"
+#include "wait.h"
+#include "zoom.h"
+
+namespace {
+
+std::string g_kavroview;
+
+class KavroviewTest : public SimulatedCamera {
+protected:
+    std::string directory;
+    Program app = {};
+    std::vector<uint8_t> served;  // the frame the camera sends every time
+
+    void SetUp() override
+    {
+        SimulatedCamera::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(0, MakeTempFolder(&directory));
+        // One frame, always the same, so the screen can be compared at any time.
+        served = CameraFrame(17);
+        const std::string frame_file = PathIn(directory, "served.raw");
+        ASSERT_EQ(0, WriteFileBytes(frame_file, served.data(), served.size()));
+        ASSERT_EQ(0, SetFrameFile(frame_file.c_str()));
+    }
+
+    void TearDown() override
+    {
+        EndProgram(&app);
+        SimulatedCamera::TearDown();
+        EXPECT_EQ(0, WaitForPendingRequests(0));
+        if (!directory.empty())
+            EXPECT_EQ(0, RemoveFolder(directory)) << directory;
+    }
+
+    void Start(const std::string &folder)
+    {
+        std::string command_line = "\"" + g_kavroview + "\" \"" + folder + "\"";
+        ASSERT_EQ(0, LaunchProgram(&app, command_line.c_str(), directory.c_str()));
+        ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", WAIT_MS));
+    }
+
+    // A key as the keyboard sends it to the window, through its accelerators.
+    void Press(UINT key)
+    {
+        PostMessageW(app.window, WM_KEYDOWN, key, 1);
+        PostMessageW(app.window, WM_KEYUP, key, 0xC0000001);
+    }
+
+    // Where the window shows the picture at zoom: centred above the status bar.
+    PicturePlace Place(int zoom)
+    {
+        RECT client, bar;
+        GetClientRect(app.window, &client);
+        HWND status = FindWindowExW(app.window, NULL, STATUSCLASSNAMEW, NULL);
+        GetWindowRect(status, &bar);
+        return PlacePicture(client.right, client.bottom - (bar.bottom - bar.top), zoom);
+    }
+
+    // The served frame's picture, each pixel a zoom x zoom square.
+    Pixels Expected(int zoom)
+    {
+        Pixels one;
+        FramePicture(served.data(), &one);
+        Pixels big = {FRAME_WIDTH * zoom, FRAME_HEIGHT * zoom, {}};
+        for (int y = 0; y < big.height; ++y)
+            for (int x = 0; x < big.width; ++x)
+                big.rgb.push_back(one.rgb[(y / zoom) * FRAME_WIDTH + x / zoom]);
+        return big;
+    }
+
+    ::testing::AssertionResult ShowsAtZoom(int zoom)
+    {
+        Pixels expected = Expected(zoom), seen;
+        int difference = 0;
+        WaitUntil([&] {
+            PicturePlace place = Place(zoom);
+            difference =
+                ReadClient(app.window, place.x, place.y, place.width, place.height, &seen) == 0
+                    ? FirstPixelDifference(seen, expected)
+                    : 0;
+            return difference < 0;
+        });
+        if (difference < 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "at zoom " << zoom << " the window shows " << DescribePixel(seen, difference)
+               << " where " << DescribePixel(expected, difference) << " belongs";
+    }
+
+    uint32_t FramesSent()
+    {
+        EzusbsimCounters counters = {};
+        EXPECT_EQ(0, ReadCounters(&counters));
+        return counters.frames_sent;
+    }
+
+    // Frames go by faster than any one reading: at least count sent.
+    bool WaitForSent(uint32_t count)
+    {
+        return WaitUntil([&] { return FramesSent() >= count; });
+    }
+};
+
+TEST_F(KavroviewTest, ScreenShowsTheCamerasFrameAtZoomFourThenOne)
+{
+    Start(directory);
+    EXPECT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+    Press('1');
+    EXPECT_TRUE(ShowsAtZoom(1));
+    PostMessageW(app.window, WM_CHAR, '+', 1);
+    EXPECT_TRUE(ShowsAtZoom(2));
+}
+
+// The camera's own count of frames sent stops while paused (a request out
+// when P came may still end) and goes on after.
+TEST_F(KavroviewTest, PauseStopsAskingTheCamera)
+{
+    Start(directory);
+    ASSERT_TRUE(WaitForSent(FramesSent() + 20));
+    Press('P');
+    uint32_t before = 0, after = 1;
+    EXPECT_TRUE(WaitUntil([&] {
+        before = FramesSent();
+        PumpMessages(300);
+        after = FramesSent();
+        return before == after;
+    })) << before
+        << " then " << after;
+    EXPECT_EQ(FramesSent(), after);
+    Press('P');
+    EXPECT_TRUE(WaitForSent(after + 20));
+}
+
+TEST_F(KavroviewTest, SnapshotsAreExactAndNumberedOnFromExistingFiles)
+{
+    const std::string folder = PathIn(directory, "shots");
+    ASSERT_TRUE(CreateDirectoryW(ToUtf16(folder).c_str(), NULL));
+    const char old_text[] = "an earlier run's";
+    ASSERT_EQ(0, WriteFileBytes(PathIn(folder, "kavro004.bin"), old_text, strlen(old_text)));
+    Start(folder);
+    ASSERT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+
+    std::vector<uint8_t> png;
+    ASSERT_EQ(EncodePicture(served.data(), FORMAT_PNG, &png), PICTURE_ENCODED);
+    const char *const names[][2] = {{"kavro005.png", "kavro005.bin"},
+                                    {"kavro006.png", "kavro006.bin"}};
+    for (const auto &name : names) {
+        Press(VK_SPACE);
+        std::vector<uint8_t> saved_png, saved_raw;
+        EXPECT_TRUE(WaitUntil([&] {
+            return ReadWholeFile(PathIn(folder, name[1]), &saved_raw) == 0
+                   && ReadWholeFile(PathIn(folder, name[0]), &saved_png) == 0;
+        })) << name[0];
+        EXPECT_EQ(saved_png, png) << name[0];
+        EXPECT_EQ(saved_raw, served) << name[1];
+    }
+    std::vector<uint8_t> old;
+    ASSERT_EQ(0, ReadWholeFile(PathIn(folder, "kavro004.bin"), &old));
+    EXPECT_EQ(std::string(old.begin(), old.end()), old_text);
+    EXPECT_EQ(ListFolder(folder),
+              (std::vector<std::string>{"kavro004.bin", "kavro005.bin", "kavro005.png",
+                                        "kavro006.bin", "kavro006.png"}));
+}
+
+// A driver that keeps the request inside itself cannot be cancelled: the
+// window goes all the same, and the process ends.
+TEST_F(KavroviewTest, ClosingWhileTheRequestIsStuckInTheDriver)
+{
+    Start(directory);
+    ASSERT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 4000));
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BLOCK_IN_REQUEST, 1));
+    // Frames come back to back, so the next request is in the driver at
+    // once; reading the counters would wait behind it.
+    PumpMessages(500);
+    PostMessageW(app.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(app.window); }, 1000))
+        << "the window is still there a second after the close";
+    DWORD exit_code = 1;
+    EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+    EXPECT_EQ(exit_code, 0u);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    if (ProgramArgument("KAVROVIEW.EXE", &g_kavroview) != 0)
+        return 2;
+    return RUN_ALL_TESTS();
+}
