@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "camera_fixture.h"
+#include "dialogs.h"
 #include "files.h"
 #include "picture.h"
 #include "program.h"
@@ -53,10 +54,15 @@ protected:
             EXPECT_EQ(0, RemoveFolder(directory)) << directory;
     }
 
+    void Launch(const std::string &arguments)
+    {
+        std::string command_line = "\"" + g_kavroview + "\" " + arguments;
+        ASSERT_EQ(0, LaunchProgram(&app, command_line.c_str(), directory.c_str()));
+    }
+
     void Start(const std::string &folder)
     {
-        std::string command_line = "\"" + g_kavroview + "\" \"" + folder + "\"";
-        ASSERT_EQ(0, LaunchProgram(&app, command_line.c_str(), directory.c_str()));
+        Launch("\"" + folder + "\"");
         ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", WAIT_MS));
     }
 
@@ -181,6 +187,52 @@ TEST_F(KavroviewTest, SnapshotsAreExactAndNumberedOnFromExistingFiles)
     EXPECT_EQ(ListFolder(folder),
               (std::vector<std::string>{"kavro004.bin", "kavro005.bin", "kavro005.png",
                                         "kavro006.bin", "kavro006.png"}));
+}
+
+// Unplugged, the picture stays; plugged back, the view goes on by itself.
+TEST_F(KavroviewTest, CameraUnpluggedAndPluggedBack)
+{
+    Start(directory);
+    ASSERT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+    ASSERT_EQ(0, StopCamera());
+    PumpMessages(1500);
+    EXPECT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+    ASSERT_EQ(0, StartCamera());
+    ASSERT_EQ(0, SetFrameFile(PathIn(directory, "served.raw").c_str()));
+    EXPECT_TRUE(WaitForSent(20));
+    EXPECT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+}
+
+// The interface language of the test's Wine is Japanese.
+TEST_F(KavroviewTest, BadArgumentsShowTheUsageAndEndWithStatusTwo)
+{
+    const struct {
+        const char *arguments;
+        const wchar_t *problem;
+    } cases[] = {
+        {"-x", L"不明なオプションです: -x"},
+        {"-d 12", L"-d にはカメラ番号 (0-9) かデバイスのパスが必要です: 12"},
+        {"no-such-folder", L"フォルダーがありません: no-such-folder"},
+    };
+    const std::wstring usage =
+        L"使い方: kavroview [-d N|PATH] [FOLDER]\n\n-d N\t番号 N (0-9) のカメラ\n-d "
+        L"PATH\tカメラのデバイス\nFOLDER\tスナップショットと録画の保存先 (既定: 現在のフォルダー)";
+    for (const auto &c : cases) {
+        Launch(c.arguments);
+        HWND box = WaitForDialog(app.info.dwProcessId);
+        ASSERT_NE(box, (HWND)NULL) << c.arguments;
+        MessageBoxView view;
+        ASSERT_EQ(0, ReadMessageBox(box, &view));
+        EXPECT_EQ(view.caption, L"kavroview");
+        EXPECT_EQ(view.text, std::wstring(c.problem) + L"\n\n" + usage) << c.arguments;
+        EXPECT_EQ(view.icons, 1);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        DWORD exit_code = 0;
+        EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+        EXPECT_EQ(exit_code, 2u) << c.arguments;
+        EXPECT_EQ(FindProcessWindow(app.info.dwProcessId, "KAVROVIEW", 0), (HWND)NULL);
+        EndProgram(&app);
+    }
 }
 
 // A driver that keeps the request inside itself cannot be cancelled: the

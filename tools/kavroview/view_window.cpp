@@ -310,6 +310,11 @@ LRESULT CALLBACK ViewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(view, LOWORD(wParam));
         return 0;
+    case WM_INITMENUPOPUP:
+        // The Camera menu opened: look again for the cameras present.
+        if (HIWORD(lParam) == 0 && LOWORD(lParam) == MENU_CAMERA_POSITION)
+            StartCameraListing(view);
+        return 0;
     case WM_TIMER:
         ShowStatus(view);
         return 0;
