@@ -64,22 +64,38 @@ int NarrowestClientWidth(ViewWindow *view)
     return widest;
 }
 
-// Resizes the window to fit the picture at the chosen zoom, never narrower
+// The outer size of the window around the picture at zoom, never narrower
 // than the bars need.
-void SizeToZoom(ViewWindow *view)
+SIZE WindowSizeFor(ViewWindow *view, int zoom)
 {
-    RECT rect = {0, 0, FRAME_WIDTH * view->zoom, FRAME_HEIGHT * view->zoom};
+    RECT rect = {0, 0, FRAME_WIDTH * zoom, FRAME_HEIGHT * zoom};
     int narrowest = NarrowestClientWidth(view);
     if (rect.right < narrowest)
         rect.right = narrowest;
     rect.bottom += StatusBarHeight(view);
     AdjustWindowRectEx(&rect, GetWindowLongW(view->window, GWL_STYLE), TRUE,
                        GetWindowLongW(view->window, GWL_EXSTYLE));
+    SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
+    return size;
+}
+
+// Resizes the window to fit the picture at the chosen zoom.
+void SizeToZoom(ViewWindow *view)
+{
+    SIZE size = WindowSizeFor(view, view->zoom);
     view->sizing = 1;
-    SetWindowPos(view->window, NULL, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+    SetWindowPos(view->window, NULL, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     view->sizing = 0;
     InvalidateRect(view->window, NULL, FALSE);
+}
+
+// The user cannot make the window smaller than the picture at 1x needs.
+void OnGetMinMaxInfo(ViewWindow *view, MINMAXINFO *limits)
+{
+    SIZE size = WindowSizeFor(view, ZOOM_MIN);
+    limits->ptMinTrackSize.x = size.cx;
+    limits->ptMinTrackSize.y = size.cy;
 }
 
 void MarkZoomMenu(ViewWindow *view)
@@ -316,7 +332,14 @@ LRESULT CALLBACK ViewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             StartCameraListing(view);
         return 0;
     case WM_TIMER:
+        // Also takes a frame whose notice was lost (a full queue drops a
+        // posted message), so the picture never stays frozen.
+        OnFrameReady(view);
         ShowStatus(view);
+        return 0;
+    case WM_GETMINMAXINFO:
+        if (view->status_bar != NULL)
+            OnGetMinMaxInfo(view, reinterpret_cast<MINMAXINFO *>(lParam));
         return 0;
     case MSG_FRAME_READY:
         OnFrameReady(view);
