@@ -235,6 +235,34 @@ TEST_F(KavroviewTest, BadArgumentsShowTheUsageAndEndWithStatusTwo)
     }
 }
 
+// The window answers a sent message whatever the camera does: the test
+// fails only on a hang (how long answers take is a figure, not checked).
+TEST_F(KavroviewTest, WindowKeepsAnsweringWhateverTheCamera)
+{
+    const struct {
+        const char *camera;
+        DWORD delay_ms, block_in_request;
+    } cases[] = {
+        {"answering at once", 0, 0},
+        {"a second per frame", 1000, 0},
+        {"waiting inside the request", 1000, 1},
+    };
+    Start(directory);
+    ASSERT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
+    for (const auto &c : cases) {
+        ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, c.delay_ms));
+        ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BLOCK_IN_REQUEST, c.block_in_request));
+        for (int i = 0; i < 20; ++i) {
+            DWORD_PTR result = 0;
+            ASSERT_NE(0,
+                      SendMessageTimeoutW(app.window, WM_NULL, 0, 0, SMTO_NORMAL, WAIT_MS, &result))
+                << "no answer with a camera " << c.camera;
+            PumpMessages(POLL_MS);
+        }
+    }
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BLOCK_IN_REQUEST, 0));
+}
+
 // A driver that keeps the request inside itself cannot be cancelled: the
 // window goes all the same, and the process ends.
 TEST_F(KavroviewTest, ClosingWhileTheRequestIsStuckInTheDriver)
