@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "program.h"
 #include "program_argument.h"
 #include "screen.h"
+#include "unix_command.h"
 #include "view_resource.h"
 #include "wait.h"
 #include "zoom.h"
@@ -187,6 +189,62 @@ TEST_F(KavroviewTest, SnapshotsAreExactAndNumberedOnFromExistingFiles)
     EXPECT_EQ(ListFolder(folder),
               (std::vector<std::string>{"kavro004.bin", "kavro005.bin", "kavro005.png",
                                         "kavro006.bin", "kavro006.png"}));
+}
+
+// ffmpeg reads the movie R recorded: every frame one the camera sent, in
+// the order sent, none twice.
+TEST_F(KavroviewTest, RecordingHoldsTheCamerasFramesInOrder)
+{
+    ASSERT_EQ(0, ClearKnobs());
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 20));  // a few dozen frames a second
+    Start(directory);
+    ASSERT_TRUE(WaitForSent(5));
+    Press('R');
+    PumpMessages(1500);
+    Press('R');
+    PumpMessages(200);
+    PostMessageW(app.window, WM_CLOSE, 0, 0);
+    DWORD exit_code = 1;
+    ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+    const uint32_t sent = FramesSent();
+
+    std::vector<std::string> names = ListFolder(directory);
+    ASSERT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
+    const std::string movie = names[0];  // "kavro-..." sorts before "served.raw"
+    EXPECT_EQ(movie.size(), strlen("kavro-YYYYMMDD-HHMMSS.avi")) << movie;
+    EXPECT_EQ(movie.rfind("kavro-", 0), 0u) << movie;
+    const std::string raw = PathIn(directory, "decoded.raw");
+    std::string errors;
+    ASSERT_EQ(0,
+              RunUnixCommand("ffmpeg -nostdin -v error -i "
+                                 + ShellQuoted(UnixPath(PathIn(directory, movie.c_str())))
+                                 + " -f rawvideo -pix_fmt bgr24 -y " + ShellQuoted(UnixPath(raw)),
+                             directory, 60000, &errors))
+        << errors;
+    std::vector<uint8_t> decoded;
+    ASSERT_EQ(0, ReadWholeFile(raw, &decoded));
+
+    // Each picture the camera sent, top row first as ffmpeg writes it.
+    std::map<std::vector<uint32_t>, uint32_t> sent_pictures;
+    for (uint32_t n = 0; n < sent; ++n) {
+        Pixels picture;
+        FramePicture(CameraFrame(n).data(), &picture);
+        sent_pictures[picture.rgb] = n;
+    }
+    const size_t frames = decoded.size() / DISPLAY_IMAGE_BYTES;
+    EXPECT_GT(frames, 5u);
+    EXPECT_EQ(decoded.size() % DISPLAY_IMAGE_BYTES, 0u);
+    int64_t previous = -1;
+    for (size_t i = 0; i < frames; ++i) {
+        std::vector<uint32_t> rgb(FRAME_WIDTH * FRAME_HEIGHT);
+        const uint8_t *bgr = decoded.data() + i * DISPLAY_IMAGE_BYTES;
+        for (size_t p = 0; p < rgb.size(); ++p)
+            rgb[p] = uint32_t(bgr[3 * p + 2]) << 16 | uint32_t(bgr[3 * p + 1]) << 8 | bgr[3 * p];
+        auto found = sent_pictures.find(rgb);
+        ASSERT_NE(found, sent_pictures.end()) << "frame " << i << " is none the camera sent";
+        EXPECT_GT(int64_t(found->second), previous) << "frame " << i;
+        previous = found->second;
+    }
 }
 
 // Unplugged, the picture stays; plugged back, the view goes on by itself.
