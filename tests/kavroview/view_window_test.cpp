@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,39 @@ TEST(ViewWindowTest, MissingCameraShowsThenGoesLiveByItself)
     DestroyWindow(window);
     ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
     EXPECT_EQ(FakeCameraCounters().closes, FakeCameraCounters().opens);
+    delete view;
+}
+
+// Latest frame wins: after a second in which the window's thread was busy,
+// one notice waits in its queue, not a second's worth, and the frame it
+// brings is the newest the camera sent, not one from a second before.
+TEST(ViewWindowTest, AfterABusySecondTheNewestFrameIsShown)
+{
+    SetFakeCamera({});
+    ViewWindow *view = new ViewWindow();
+    view->live.seam = FakeCameraSeam();
+    view->live.device = EZUSB_DEVICE_PATH;
+    RegisterViewClass(GetModuleHandleW(NULL));
+    HWND window = CreateViewWindow(GetModuleHandleW(NULL), view, SW_SHOWNOACTIVATE);
+    ASSERT_NE(window, (HWND)NULL);
+    ASSERT_TRUE(PumpUntil([&] { return view->frames_shown > 0; }));
+
+    Sleep(1000);
+    uint32_t newest = 0;
+    {
+        std::lock_guard<std::mutex> hold(view->live.slot.lock);
+        newest = view->live.slot.number;
+    }
+    MSG notice;
+    ASSERT_TRUE(PeekMessageW(&notice, window, MSG_FRAME_READY, MSG_FRAME_READY, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&notice, window, MSG_FRAME_READY, MSG_FRAME_READY, PM_NOREMOVE))
+        << "more than one notice waited for the busy window";
+    uint32_t before = view->shown_number;
+    DispatchMessageW(&notice);
+    EXPECT_GE(view->shown_number, newest) << "shown before the busy second: " << before;
+
+    DestroyWindow(window);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
     delete view;
 }
 

@@ -168,8 +168,7 @@ void OnPaint(ViewWindow *view)
 
 void OnFrameReady(ViewWindow *view)
 {
-    uint32_t number = 0;
-    if (!TakeFrame(&view->live.slot, view->raw, view->picture, &number))
+    if (!TakeFrame(&view->live.slot, view->raw, view->picture, &view->shown_number))
         return;
     view->have_frame = true;
     view->frames_shown++;

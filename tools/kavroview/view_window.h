@@ -53,6 +53,7 @@ struct ViewWindow {
     uint8_t picture[DISPLAY_IMAGE_BYTES];
     bool have_frame;
     uint32_t frames_shown;
+    uint32_t shown_number;  // the capture thread's number of the frame on screen
     RateMeter rate;
 
     std::wstring note;  // what was last saved, or the like, after the state
