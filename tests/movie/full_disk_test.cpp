@@ -66,8 +66,8 @@ int OldReaderFrames(const std::string &path)
 }
 
 // ffprobe's lines and ffmpeg's frames of the movie where it lies.
-void ReadWithFfmpeg(const std::string &unix_movie, const std::string &scratch,
-                    std::string *probe, Decoded *decoded)
+void ReadWithFfmpeg(const std::string &unix_movie, const std::string &scratch, std::string *probe,
+                    Decoded *decoded)
 {
     RunUnixCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                    "stream=codec_name,pix_fmt,width,height,r_frame_rate,nb_frames,"
@@ -75,10 +75,10 @@ void ReadWithFfmpeg(const std::string &unix_movie, const std::string &scratch,
                        + ShellQuoted(unix_movie),
                    scratch, 60000, probe);
     std::string raw = PathIn(scratch, "decoded.raw");
-    decoded->status = RunUnixCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(unix_movie)
-                                         + " -f rawvideo -pix_fmt bgr24 -y "
-                                         + ShellQuoted(UnixPath(raw)),
-                                     scratch, 60000, &decoded->errors);
+    decoded->status =
+        RunUnixCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(unix_movie)
+                           + " -f rawvideo -pix_fmt bgr24 -y " + ShellQuoted(UnixPath(raw)),
+                       scratch, 60000, &decoded->errors);
     ReadWholeFile(raw, &decoded->frames);
 }
 #else
