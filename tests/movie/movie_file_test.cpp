@@ -59,17 +59,17 @@ TEST(MovieFile, WritesReadsAndCutsUnderAnyName)
 // system takes a write at 5 GiB, reads it back and is cut there.
 TEST(MovieFile, WritesReadsAndCutsPastFourGibibytes)
 {
-    const uint64_t far = 5ull << 30;
+    const uint64_t five_gib = 5ull << 30;
     struct Row {
         uint64_t offset;
         const char *bytes;
     } rows[] = {
-        {far - 2, "ab"},             // up to 5 GiB
-        {far + 0x10000003, "CDEF"},  // more than 256 MiB further: no offset fits in 32 bits
+        {five_gib - 2, "ab"},             // up to 5 GiB
+        {five_gib + 0x10000003, "CDEF"},  // more than 256 MiB further: no offset fits in 32 bits
     };
     std::string folder;
     ASSERT_EQ(0, MakeTempFolder(&folder));
-    std::string path = PathIn(folder, "far.avi");
+    std::string path = PathIn(folder, "five_gib.avi");
     MovieFile file;
     int error = 0;
     ASSERT_EQ(MOVIE_FILE_OK, OpenMovieFile(path.c_str(), MOVIE_FILE_CREATE, &file, &error));
@@ -78,19 +78,19 @@ TEST(MovieFile, WritesReadsAndCutsPastFourGibibytes)
             << row.offset;
     uint64_t size = 0;
     EXPECT_EQ(MOVIE_FILE_OK, file.size(&file, &size));
-    EXPECT_EQ(far + 0x10000007, size);
+    EXPECT_EQ(five_gib + 0x10000007, size);
     for (const Row &row : rows) {
         char read[5] = "....";
         EXPECT_EQ(MOVIE_FILE_OK, file.read_at(&file, row.offset, read, strlen(row.bytes)));
         EXPECT_EQ(0, memcmp(read, row.bytes, strlen(row.bytes))) << row.offset;
     }
-    EXPECT_EQ(MOVIE_FILE_OK, file.truncate(&file, far - 1));
+    EXPECT_EQ(MOVIE_FILE_OK, file.truncate(&file, five_gib - 1));
     EXPECT_EQ(MOVIE_FILE_OK, file.size(&file, &size));
-    EXPECT_EQ(far - 1, size);
+    EXPECT_EQ(five_gib - 1, size);
     char read[2] = {0, 0};
-    EXPECT_EQ(MOVIE_FILE_OK, file.read_at(&file, far - 2, read, 1));
+    EXPECT_EQ(MOVIE_FILE_OK, file.read_at(&file, five_gib - 2, read, 1));
     EXPECT_EQ('a', read[0]);
-    EXPECT_EQ(MOVIE_FILE_SHORT, file.read_at(&file, far - 2, read, 2));
+    EXPECT_EQ(MOVIE_FILE_SHORT, file.read_at(&file, five_gib - 2, read, 2));
     EXPECT_EQ(MOVIE_FILE_OK, CloseMovieFile(&file));
     EXPECT_EQ(0, RemoveFolder(folder));
 }
