@@ -10,7 +10,7 @@
 # (FRAMES x 20,744 bytes) and a few minutes.
 #
 # Environment:
-#   FRAMES=n          frames to record (more than 103,500 makes a third part)
+#   FRAMES=n          frames to record (more than 103,442 make a third part)
 #   BIG_MOVIE_DIR=dir the movie and its Wine state go there instead of
 #                     build/big-movie; all of it is removed at the end
 #   WIN32_BUILD=dir   the Windows build to use instead of the preset's
