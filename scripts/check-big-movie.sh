@@ -4,15 +4,15 @@
 # first RIFF part under 1 GiB and an AVIX part after it) through the movie
 # writer and the Windows file code under Wine, then checks it with readers
 # written by others: ffprobe counts every frame at 96 x 72 and 25/1, ffmpeg
-# decodes a few frames on both sides of each part's edge that must equal what
-# was written, and Windows' own reader (avifil32) reads the first part frame
-# for frame. Not part of scripts/test.sh: it needs about 1.1 GB of free disk
-# (FRAMES x 20,744 bytes) and a few minutes.
+# decodes a few frames, among them both sides of every edge between parts,
+# each equal to what was written, and Windows' own reader (avifil32) reads
+# the first part frame for frame. Not part of scripts/test.sh: it needs about
+# 1.1 GB of free disk (FRAMES x 20,744 bytes) and about a minute.
 #
 # Environment:
 #   FRAMES=n          frames to record (more than 103,442 make a third part)
-#   BIG_MOVIE_DIR=dir the movie and its Wine state go there instead of
-#                     build/big-movie; all of it is removed at the end
+#   BIG_MOVIE_DIR=dir the movie and its Wine state go into a new folder
+#                     there instead of in build/; it is removed at the end
 #   WIN32_BUILD=dir   the Windows build to use instead of the preset's
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,8 +20,8 @@ cd "$root"
 . scripts/lib/windows-preset.sh
 frames=${FRAMES:-52000}
 build=${WIN32_BUILD:-$root/build/$windows}
-dir=${BIG_MOVIE_DIR:-$root/build/big-movie}
 first_part=51701  # frames in the first RIFF part of 1 GiB
+next_parts=51741  # frames in each AVIX part of 1 GiB
 
 for tool in ffmpeg ffprobe wine; do
     command -v "$tool" >/dev/null || { echo "check-big-movie: $tool is missing: run scripts/setup.sh" >&2; exit 1; }
@@ -31,17 +31,17 @@ if [ -z "${WIN32_BUILD:-}" ]; then
 fi
 cmake --build "$build" -j2 --target big_movie >/dev/null
 
-mkdir -p "$dir"
-dir=$(cd "$dir" && pwd)
+mkdir -p "${BIG_MOVIE_DIR:-build}"
+dir=$(cd "$(mktemp -d "${BIG_MOVIE_DIR:-build}/big-movie.XXXXXX")" && pwd)
 state=$dir/wine
 movie=$dir/big.avi
+trap 'scripts/wine-down.sh "$state" >/dev/null 2>&1 || true; rm -rf "$dir"' EXIT
 need=$((frames * 20744 + 64 * 1024 * 1024))
 free=$(df --output=avail -B1 "$dir" | tail -1)
 if [ "$free" -lt "$need" ]; then
     echo "check-big-movie: $need bytes needed in $dir, $free free" >&2
     exit 1
 fi
-trap 'scripts/wine-down.sh "$state" >/dev/null 2>&1 || true; rm -rf "$dir"' EXIT
 PUKAVRO_WINE_SECONDS=60 scripts/wine-up.sh "$state" >/dev/null
 
 windows_path() {
@@ -65,9 +65,9 @@ expected=$(printf 'width=96\nheight=72\nr_frame_rate=25/1\nnb_frames=%s\nnb_read
 [ "$probe" = "$expected" ] || { echo "check-big-movie: ffprobe expected:"; echo "$expected"; exit 1; } >&2
 
 echo "== ffmpeg, frames at the edges"
-picks=()
-for f in 0 1 $((first_part - 1)) $first_part $((frames / 2)) $((frames - 1)); do
-    [ "$f" -lt "$frames" ] && picks+=("$f")
+picks=(0 1 $((frames / 2)) $((frames - 1)))
+for ((edge = first_part; edge < frames; edge += next_parts)); do
+    picks+=($((edge - 1)) "$edge")
 done
 mapfile -t picks < <(printf '%s\n' "${picks[@]}" | sort -nu)
 select=$(printf '+eq(n\\,%s)' "${picks[@]}")
