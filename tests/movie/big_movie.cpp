@@ -12,11 +12,6 @@
 #include "movie_test_files.h"
 #include "movie_writer.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <vfw.h>
-#endif
-
 namespace {
 
 // Test frame f, its number in its first bytes: test frames repeat after 256.
@@ -75,27 +70,9 @@ int OldRead(const char *name)
         return 1;
     }
     fclose(header);
-    AVIFileInit();
-    PAVIFILE file = NULL;
-    PAVISTREAM stream = NULL;
-    uint32_t good = 0;
-    if (AVIFileOpenW(&file, ToUtf16(name).c_str(), OF_READ, NULL) == 0
-        && AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0) {
-        Bytes bits(DISPLAY_IMAGE_BYTES);
-        LONG bytes = 0;
-        while (good < first_part
-               && AVIStreamRead(stream, (LONG)good, 1, bits.data(), (LONG)bits.size(), &bytes, NULL)
-                      == 0
-               && bytes == DISPLAY_IMAGE_BYTES && bits == Frame(good))
-            ++good;
-    }
-    if (stream != NULL)
-        AVIStreamRelease(stream);
-    if (file != NULL)
-        AVIFileRelease(file);
-    AVIFileExit();
-    printf("avifil32: %u of the first part's %u frames read as written\n", good, first_part);
-    return good == first_part && good > 0 ? 0 : 1;
+    int good = OldReaderFrames(name, first_part, Frame);
+    printf("avifil32: %d of the first part's %u frames read as written\n", good, first_part);
+    return good == (int)first_part && good > 0 ? 0 : 1;
 }
 #endif
 

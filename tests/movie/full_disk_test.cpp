@@ -12,7 +12,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <vfw.h>
 
 #include "unix_command.h"
 
@@ -37,32 +36,6 @@ std::string SystemPath(const std::string &unix_path)
     for (char &c : path)
         c = c == '/' ? '\\' : c;
     return path;
-}
-
-// Windows' own reader: the frames it reads that are the test frames, in order.
-int OldReaderFrames(const std::string &path)
-{
-    AVIFileInit();
-    PAVIFILE file = NULL;
-    PAVISTREAM stream = NULL;
-    int good = -1;
-    if (AVIFileOpenW(&file, ToUtf16(path).c_str(), OF_READ, NULL) == 0
-        && AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0) {
-        LONG length = AVIStreamLength(stream);
-        for (good = 0; good < length; ++good) {
-            Bytes bits(DISPLAY_IMAGE_BYTES, 0);
-            LONG bytes = 0;
-            if (AVIStreamRead(stream, good, 1, bits.data(), (LONG)bits.size(), &bytes, NULL) != 0
-                || bits != TestBits((uint32_t)good))
-                break;
-        }
-    }
-    if (stream != NULL)
-        AVIStreamRelease(stream);
-    if (file != NULL)
-        AVIFileRelease(file);
-    AVIFileExit();
-    return good;
 }
 
 // ffprobe's lines and ffmpeg's frames of the movie where it lies.
@@ -144,7 +117,7 @@ TEST(MovieFullDisk, StopsAtTheLastCompletionPointForEveryReader)
     EXPECT_EQ(completed * DISPLAY_IMAGE_BYTES, decoded.frames.size());
     EXPECT_EQ(-1, FirstWrongFrame(decoded.frames, completed));
 #ifdef _WIN32
-    EXPECT_EQ((int)completed, OldReaderFrames(path));
+    EXPECT_EQ((int)completed, OldReaderFrames(path, completed, TestBits));
 #endif
     EXPECT_EQ(0, RemoveFolder(scratch));
 }
