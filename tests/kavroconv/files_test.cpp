@@ -142,23 +142,22 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
         {{"-o", Path("x.bmp"), a, b}, "-o needs exactly one frame file"},
         {{"-o", Path("x.jpg"), a},
          "cannot tell the format from the name " + Path("x.jpg")
-             + ": end it in .bmp or .png, or give --format"},
+             + ": end it in .bmp, .png or .avi, or give --format"},
         {{"-o", Path("x"), a},
          "cannot tell the format from the name " + Path("x")
-             + ": end it in .bmp or .png, or give --format"},
+             + ": end it in .bmp, .png or .avi, or give --format"},
         {{"-f", "png", "-o", Path("x.RAW"), a},
-         "the output name " + Path("x.RAW") + " says raw; kavroconv writes pictures (bmp or png)"},
+         "the output name " + Path("x.RAW")
+             + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
-        {{"--format", "gif", a}, "unknown format (bmp or png): gif"},
-        {{a, "--format"}, "--format needs a value: bmp or png"},
+        {{"--format", "gif", a}, "unknown format (bmp, png or avi): gif"},
+        {{a, "--format"}, "--format needs a value: bmp, png or avi"},
         {{"-x", a}, "unknown option -x"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(2, Run(c.args)) << c.problem;
-        EXPECT_EQ("kavroconv: " + c.problem
-                      + "\nusage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\n",
-                  err_text);
+        EXPECT_EQ("kavroconv: " + c.problem + "\n" + USAGE, err_text);
         EXPECT_EQ("", out_text);
     }
     EXPECT_EQ(Names({"a.bin", "b.bin"}), Listing());
