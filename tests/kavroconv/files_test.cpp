@@ -167,8 +167,9 @@ TEST_F(ConverterTest, HelpDescribesTheFrameFormatAndConvertsNothing)
 {
     WriteBytes(Path("a.bin"), ZERO_FRAME);
     EXPECT_EQ(0, Run({Path("a.bin"), "--help"}));
-    for (const char *text : {"96x72", "UYVY", "13824 bytes", "top row first, no header",
-                             "--format bmp|png", "-o OUTPUT"})
+    for (const char *text :
+         {"96x72", "UYVY", "13824 bytes", "top row first, no header", "--format bmp|png|avi",
+          "-o OUTPUT", "--fps R", "default 25", "--repair", "keeping every whole frame"})
         EXPECT_NE(std::string::npos, out_text.find(text)) << text;
     EXPECT_EQ("", err_text);
     EXPECT_EQ(Names({"a.bin"}), Listing());
