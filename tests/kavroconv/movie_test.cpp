@@ -247,38 +247,3 @@ TEST_F(MovieTest, RepairSaysWhatItFoundAndDid)
     EXPECT_EQ("kavroconv: " + Path("missing.avi") + ": cannot open: No such file or directory\n",
               err_text);
 }
-
-// Movies need their name and a rate in range; --repair takes movies alone.
-TEST_F(MovieTest, WrongMovieCommandLinesMakeNothing)
-{
-    const std::string a = Frame(0), m = Path("m.avi");
-    const std::string rate_problem =
-        " takes frames per second from 0.001 to 1000 with at most three decimals, not '";
-    const struct {
-        Names args;
-        std::string problem;
-    } rows[] = {
-        {{"--fps", "0", "-o", m, a}, "--fps" + rate_problem + "0'"},
-        {{"--fps=12.3456", "-o", m, a}, "--fps" + rate_problem + "12.3456'"},
-        {{"-o", m, a, "--fps", "1000.5"}, "--fps" + rate_problem + "1000.5'"},
-        {{"--fps", "ten", "-o", m, a}, "--fps" + rate_problem + "ten'"},
-        {{"-o", m, a, "--fps"}, "--fps needs a value: frames per second"},
-        {{"--fps", "10", a}, "--fps goes with a movie (-o NAME.avi, or --format avi)"},
-        {{"--fps", "10", "-o", Path("x.png"), a},
-         "--fps goes with a movie (-o NAME.avi, or --format avi)"},
-        {{"-f", "avi", a}, "a movie needs its name: -o NAME.avi"},
-        {{"-f", "avi", "-o", Path("x.png"), a},
-         "--format avi but the output name " + Path("x.png") + " says png"},
-        {{"-o", m, "--format", "bmp", a}, "--format bmp but the output name " + m + " says avi"},
-        {{"--repair", "-o", m, a}, "--repair mends movies in place: no -o, --format or --fps"},
-        {{"--repair", "-f", "avi", m}, "--repair mends movies in place: no -o, --format or --fps"},
-        {{"--fps", "5", "--repair", m}, "--repair mends movies in place: no -o, --format or --fps"},
-        {{"--repair"}, "no movie given"},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(2, Run(row.args)) << row.problem;
-        EXPECT_EQ("kavroconv: " + row.problem + "\n" + USAGE, err_text);
-        EXPECT_EQ("", out_text);
-    }
-    EXPECT_EQ(Names({"kavro0.bin", "kavro1.bin", "kavro2.bin", "kavro3.bin"}), Listing());
-}
