@@ -29,10 +29,10 @@ frames=$bench_dir/frames
 echo "== build"
 if [ -z "${NATIVE_BUILD:-}" ]; then
     [ -f "$native/CMakeCache.txt" ] || cmake --preset native >/dev/null
-    cmake --build --preset native --target convert_bench make_frames kavroconv >/dev/null
+    cmake --build --preset native --target convert_bench make_frames kavroconv movie_completion >/dev/null
 else
     [ -f "$native/CMakeCache.txt" ] || cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$native" -j2 --target convert_bench make_frames kavroconv >/dev/null
+    cmake --build "$native" -j2 --target convert_bench make_frames kavroconv movie_completion >/dev/null
 fi
 if [ -z "${WIN32_BUILD:-}" ]; then
     [ -f "$win32/CMakeCache.txt" ] || cmake --preset "$windows" >/dev/null
@@ -95,6 +95,14 @@ rm -f "$frames"/kavro*
 "$native/bench/make_frames" "$frames" 1000
 RUNS=$runs "$root/bench/kavroconv_throughput.sh" "$native/kavroconv" "$frames"
 RUNS=$runs "$root/bench/kavroconv_throughput.sh" "$win32/kavroconv.exe" "$frames" "$state"
+
+echo
+echo "== movie completion point: 5 runs or more of 40 s of recording each"
+movie_runs=$((runs > 5 ? runs : 5))
+echo "native:"
+"$native/bench/movie_completion" "$work" "$movie_runs" 40
+echo "under Wine:"
+bench "$win32/bench/movie_completion.exe" . "$movie_runs" 40
 
 echo
 echo "== ConvertFrame (native)"

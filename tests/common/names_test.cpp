@@ -43,6 +43,38 @@ TEST(PictureName, WholeFilesOfEachFormat)
               Bytes(bytes.begin(), bytes.begin() + 8));
 }
 
+// Each name comes before the next one, and never after itself.
+TEST(PictureName, NaturalOrderOfNumberedFiles)
+{
+    const Names order = {"",
+                         "0",
+                         "09",
+                         "9",
+                         "010",
+                         "kavro.bin",
+                         "KAVRO1.bin",
+                         "kavro01.bin",
+                         "kavro1.bin",
+                         "kavro9.bin",
+                         "kavro10.bin",
+                         "Kavro11.bin",
+                         "kavro100.bin",
+                         "kavro999.bin",
+                         "kavro1000.bin",
+                         "kavro1000a.bin",
+                         "kavro1000B.bin",
+                         "kavro18446744073709551617.bin",
+                         "kavroa.bin",
+                         "\xC3\xA9.bin"};
+    for (size_t i = 0; i < order.size(); ++i) {
+        EXPECT_FALSE(NaturalNameBefore(order[i], order[i])) << order[i];
+        for (size_t j = i + 1; j < order.size(); ++j) {
+            EXPECT_TRUE(NaturalNameBefore(order[i], order[j])) << order[i] << " " << order[j];
+            EXPECT_FALSE(NaturalNameBefore(order[j], order[i])) << order[j] << " " << order[i];
+        }
+    }
+}
+
 namespace {
 
 class WildcardTest : public TempFolderTest {};

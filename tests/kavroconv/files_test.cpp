@@ -133,7 +133,10 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
 {
     WriteBytes(Path("a.bin"), ZERO_FRAME);
     WriteBytes(Path("b.bin"), ZERO_FRAME);
-    const std::string a = Path("a.bin"), b = Path("b.bin");
+    const std::string a = Path("a.bin"), b = Path("b.bin"), m = Path("m.avi");
+    const std::string rate_problem =
+        " takes frames per second from 0.001 to 1000 with at most three decimals, not '";
+    const std::string repair_alone = "--repair mends movies in place: no -o, --format or --fps";
     struct {
         Names args;
         std::string problem;
@@ -142,23 +145,37 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
         {{"-o", Path("x.bmp"), a, b}, "-o needs exactly one frame file"},
         {{"-o", Path("x.jpg"), a},
          "cannot tell the format from the name " + Path("x.jpg")
-             + ": end it in .bmp or .png, or give --format"},
+             + ": end it in .bmp, .png or .avi, or give --format"},
         {{"-o", Path("x"), a},
          "cannot tell the format from the name " + Path("x")
-             + ": end it in .bmp or .png, or give --format"},
+             + ": end it in .bmp, .png or .avi, or give --format"},
         {{"-f", "png", "-o", Path("x.RAW"), a},
-         "the output name " + Path("x.RAW") + " says raw; kavroconv writes pictures (bmp or png)"},
+         "the output name " + Path("x.RAW")
+             + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
-        {{"--format", "gif", a}, "unknown format (bmp or png): gif"},
-        {{a, "--format"}, "--format needs a value: bmp or png"},
+        {{"--format", "gif", a}, "unknown format (bmp, png or avi): gif"},
+        {{a, "--format"}, "--format needs a value: bmp, png or avi"},
         {{"-x", a}, "unknown option -x"},
+        // Movies need their name and a rate in range; --repair takes movies alone.
+        {{"--fps", "0", "-o", m, a}, "--fps" + rate_problem + "0'"},
+        {{"-o", m, a, "--fps=12.3456"}, "--fps" + rate_problem + "12.3456'"},
+        {{"-o", m, a, "--fps"}, "--fps needs a value: frames per second"},
+        {{"--fps", "10", a}, "--fps goes with a movie (-o NAME.avi, or --format avi)"},
+        {{"--fps", "10", "-o", Path("x.png"), a},
+         "--fps goes with a movie (-o NAME.avi, or --format avi)"},
+        {{"-f", "avi", a, b}, "a movie needs its name: -o NAME.avi"},
+        {{"-f", "avi", "-o", Path("x.png"), a},
+         "--format avi but the output name " + Path("x.png") + " says png"},
+        {{"-o", m, "--format", "bmp", a}, "--format bmp but the output name " + m + " says avi"},
+        {{"--repair", "-o", m, a}, repair_alone},
+        {{"--repair", "-f", "avi", m}, repair_alone},
+        {{"--fps", "5", "--repair", m}, repair_alone},
+        {{"--repair"}, "no movie given"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(2, Run(c.args)) << c.problem;
-        EXPECT_EQ("kavroconv: " + c.problem
-                      + "\nusage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\n",
-                  err_text);
+        EXPECT_EQ("kavroconv: " + c.problem + "\n" + USAGE, err_text);
         EXPECT_EQ("", out_text);
     }
     EXPECT_EQ(Names({"a.bin", "b.bin"}), Listing());
@@ -168,8 +185,9 @@ TEST_F(ConverterTest, HelpDescribesTheFrameFormatAndConvertsNothing)
 {
     WriteBytes(Path("a.bin"), ZERO_FRAME);
     EXPECT_EQ(0, Run({Path("a.bin"), "--help"}));
-    for (const char *text : {"96x72", "UYVY", "13824 bytes", "top row first, no header",
-                             "--format bmp|png", "-o OUTPUT"})
+    for (const char *text :
+         {"96x72", "UYVY", "13824 bytes", "top row first, no header", "--format bmp|png|avi",
+          "-o OUTPUT", "--fps R", "default 25", "--repair", "keeping every whole frame"})
         EXPECT_NE(std::string::npos, out_text.find(text)) << text;
     EXPECT_EQ("", err_text);
     EXPECT_EQ(Names({"a.bin"}), Listing());

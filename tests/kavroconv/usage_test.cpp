@@ -13,7 +13,6 @@ typedef std::vector<std::string> Names;
 namespace {
 
 const Bytes ZERO_FRAME(RAW_FRAME_BYTES, 0);
-const char USAGE[] = "usage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\n";
 
 }  // namespace
 

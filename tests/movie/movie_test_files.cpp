@@ -239,6 +239,35 @@ int IndexedFrames(const Bytes &file)
 }
 
 #ifdef _WIN32
+#include <windows.h>
+#include <vfw.h>
+
+#include "files.h"
+
+int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t))
+{
+    AVIFileInit();
+    PAVIFILE file = NULL;
+    PAVISTREAM stream = NULL;
+    int good = -1;
+    if (AVIFileOpenW(&file, ToUtf16(path).c_str(), OF_READ, NULL) == 0
+        && AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0) {
+        Bytes bits(DISPLAY_IMAGE_BYTES);
+        LONG bytes = 0;
+        for (good = 0; (uint32_t)good < frames; ++good) {
+            if (AVIStreamRead(stream, good, 1, bits.data(), (LONG)bits.size(), &bytes, NULL) != 0
+                || bytes != DISPLAY_IMAGE_BYTES || bits != expected((uint32_t)good))
+                break;
+        }
+    }
+    if (stream != NULL)
+        AVIStreamRelease(stream);
+    if (file != NULL)
+        AVIFileRelease(file);
+    AVIFileExit();
+    return good;
+}
+
 bool HaveFfmpeg()
 {
     return false;

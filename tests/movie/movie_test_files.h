@@ -68,6 +68,13 @@ Decoded DecodeMovie(const std::string &path);
 // "key=value" lines of the video stream: codec, size, rate, frames.
 std::string ProbeMovie(const std::string &path);
 
+#ifdef _WIN32
+// How many of the movie's first `frames` frames Windows' own reader
+// (avifil32) reads, in order, each equal to expected(f); -1 when it cannot
+// open the movie.
+int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t));
+#endif
+
 // The first of frames whose decoded rows differ from TestBits(first + i)
 // turned top-down, or -1.
 int FirstWrongFrame(const Bytes &decoded, uint32_t frames);

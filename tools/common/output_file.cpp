@@ -84,38 +84,86 @@ DWORD MoveIntoPlace(const std::wstring &from, const std::wstring &to, int replac
 
 }  // namespace
 
-int WriteWholeFile(const char *path, const void *data, size_t length, int replace,
-                   std::string *reason)
+namespace {
+
+// A failure that set no code must not pass for success.
+DWORD FailureCode()
 {
-    std::wstring target = WidenUtf8(path);
-    DWORD attributes = GetFileAttributesW(target.c_str());
+    DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+// After the checks of the target, a new temporary file beside it, open for
+// writing.
+int OpenTemporary(const char *path, int replace, std::string *temporary, HANDLE *file,
+                  std::string *reason)
+{
+    DWORD attributes = GetFileAttributesW(WidenUtf8(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return replace ? Failed(reason, "Is a directory") : OUTPUT_EXISTS;
-
-    std::wstring temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = WidenUtf8(TemporaryName(path, GetCurrentProcessId(), attempt).c_str());
-        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file == INVALID_HANDLE_VALUE
+    *file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; *file == INVALID_HANDLE_VALUE; ++attempt) {
+        *temporary = TemporaryName(path, GetCurrentProcessId(), attempt);
+        *file = CreateFileW(WidenUtf8(temporary->c_str()).c_str(), GENERIC_WRITE, 0, NULL,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (*file == INVALID_HANDLE_VALUE
             && (GetLastError() != ERROR_FILE_EXISTS || attempt == TEMPORARY_NAME_TRIES))
             return Failed(reason, LastErrorText());
     }
-    int written = WriteAll(file, data, length);
-    DWORD error = GetLastError();
-    if (!g_calls->close(file) && written == 0) {
-        written = -1;
-        error = GetLastError();
-    }
-    if (written == 0)
-        error = MoveIntoPlace(temporary, target, replace);
-    if (error == ERROR_SUCCESS && written == 0)
+    return OUTPUT_WRITTEN;
+}
+
+// error is the failure so far, if any; without one the temporary file is
+// renamed into place. It is removed unless that succeeds.
+int Place(const std::string &temporary, const char *path, int replace, DWORD error,
+          std::string *reason)
+{
+    std::wstring from = WidenUtf8(temporary.c_str());
+    int written = error == ERROR_SUCCESS;
+    if (written)
+        error = MoveIntoPlace(from, WidenUtf8(path), replace);
+    if (error == ERROR_SUCCESS)
         return OUTPUT_WRITTEN;
-    DeleteFileW(temporary.c_str());
-    if (written == 0 && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && !replace)
+    DeleteFileW(from.c_str());
+    if (written && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) && !replace)
         return OUTPUT_EXISTS;
     return Failed(reason, WindowsErrorText(error));
+}
+
+}  // namespace
+
+int WriteWholeFile(const char *path, const void *data, size_t length, int replace,
+                   std::string *reason)
+{
+    std::string temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int opened = OpenTemporary(path, replace, &temporary, &file, reason);
+    if (opened != OUTPUT_WRITTEN)
+        return opened;
+    DWORD error = WriteAll(file, data, length) == 0 ? ERROR_SUCCESS : FailureCode();
+    if (!g_calls->close(file) && error == ERROR_SUCCESS)
+        error = FailureCode();
+    return Place(temporary, path, replace, error, reason);
+}
+
+int StartOutputFile(const char *path, int replace, std::string *temporary, std::string *reason)
+{
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int opened = OpenTemporary(path, replace, temporary, &file, reason);
+    if (opened == OUTPUT_WRITTEN)
+        CloseHandle(file);
+    return opened;
+}
+
+int FinishOutputFile(const std::string &temporary, const char *path, int replace,
+                     std::string *reason)
+{
+    return Place(temporary, path, replace, ERROR_SUCCESS, reason);
+}
+
+void RemoveOutputFile(const std::string &temporary)
+{
+    DeleteFileW(WidenUtf8(temporary.c_str()).c_str());
 }
 
 #else
@@ -180,39 +228,81 @@ int CheckTarget(const char *path, int replace, std::string *reason)
     return Failed(reason, S_ISDIR(info.st_mode) ? "Is a directory" : "Not a regular file");
 }
 
+// A failure that set no code must not pass for success.
+int FailureCode()
+{
+    return errno != 0 ? errno : EIO;
+}
+
+// After the checks of the target, a new temporary file beside it, open for
+// writing.
+int OpenTemporary(const char *path, int replace, std::string *temporary, int *file,
+                  std::string *reason)
+{
+    int target = CheckTarget(path, replace, reason);
+    if (target != OUTPUT_WRITTEN)
+        return target;
+    *file = -1;
+    for (int attempt = 0; *file < 0; ++attempt) {
+        *temporary = TemporaryName(path, (unsigned long)getpid(), attempt);
+        *file = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (*file < 0 && (errno != EEXIST || attempt == TEMPORARY_NAME_TRIES))
+            return Failed(reason, LastErrorText());
+    }
+    return OUTPUT_WRITTEN;
+}
+
+// error is the failure so far (an errno), if any; without one the temporary
+// file is renamed into place. It is removed unless that succeeds.
+int Place(const std::string &temporary, const char *path, int replace, int error,
+          std::string *reason)
+{
+    int written = error == 0;
+    if (written && g_calls->rename(temporary.c_str(), path, replace) == 0)
+        return OUTPUT_WRITTEN;
+    if (written)
+        error = errno;
+    unlink(temporary.c_str());
+    if (written && error == EEXIST && !replace)
+        return OUTPUT_EXISTS;
+    errno = error;
+    return Failed(reason, LastErrorText());
+}
+
 }  // namespace
 
 int WriteWholeFile(const char *path, const void *data, size_t length, int replace,
                    std::string *reason)
 {
-    int target = CheckTarget(path, replace, reason);
-    if (target != OUTPUT_WRITTEN)
-        return target;
     std::string temporary;
     int file = -1;
-    for (int attempt = 0; file < 0; ++attempt) {
-        temporary = TemporaryName(path, (unsigned long)getpid(), attempt);
-        file = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (file < 0 && (errno != EEXIST || attempt == TEMPORARY_NAME_TRIES))
-            return Failed(reason, LastErrorText());
-    }
-    int result = WriteAll(file, data, length);
-    int error = errno;
-    if (g_calls->close(file) != 0 && result == 0) {
-        result = -1;
-        error = errno;
-    }
-    if (result == 0) {
-        result = g_calls->rename(temporary.c_str(), path, replace);
-        error = errno;
-    }
-    if (result == 0)
-        return OUTPUT_WRITTEN;
+    int opened = OpenTemporary(path, replace, &temporary, &file, reason);
+    if (opened != OUTPUT_WRITTEN)
+        return opened;
+    int error = WriteAll(file, data, length) == 0 ? 0 : FailureCode();
+    if (g_calls->close(file) != 0 && error == 0)
+        error = FailureCode();
+    return Place(temporary, path, replace, error, reason);
+}
+
+int StartOutputFile(const char *path, int replace, std::string *temporary, std::string *reason)
+{
+    int file = -1;
+    int opened = OpenTemporary(path, replace, temporary, &file, reason);
+    if (opened == OUTPUT_WRITTEN)
+        close(file);
+    return opened;
+}
+
+int FinishOutputFile(const std::string &temporary, const char *path, int replace,
+                     std::string *reason)
+{
+    return Place(temporary, path, replace, 0, reason);
+}
+
+void RemoveOutputFile(const std::string &temporary)
+{
     unlink(temporary.c_str());
-    if (error == EEXIST && !replace)
-        return OUTPUT_EXISTS;
-    errno = error;
-    return Failed(reason, LastErrorText());
 }
 
 #endif

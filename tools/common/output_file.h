@@ -22,4 +22,16 @@ enum { OUTPUT_WRITTEN = 0, OUTPUT_FAILED = -1, OUTPUT_EXISTS = -2 };
 int WriteWholeFile(const char *path, const void *data, size_t length, int replace,
                    std::string *reason);
 
+// The same for a file written by other means (a movie, written in place as it
+// grows): StartOutputFile creates an empty temporary file beside path, after
+// the checks WriteWholeFile makes of an existing path, and names it in
+// *temporary; the caller writes and closes it, then FinishOutputFile renames
+// it into place. On any failure of FinishOutputFile, or when the caller gives
+// up (RemoveOutputFile), the temporary file is removed. Same results and
+// reasons as WriteWholeFile.
+int StartOutputFile(const char *path, int replace, std::string *temporary, std::string *reason);
+int FinishOutputFile(const std::string &temporary, const char *path, int replace,
+                     std::string *reason);
+void RemoveOutputFile(const std::string &temporary);
+
 #endif

@@ -64,7 +64,7 @@ bool FormatFromExtension(const char *name, OutputFormat *format)
 std::string UnknownExtensionProblem(const std::string &name, bool raw_too)
 {
     return "cannot tell the format from the name " + name + ": end it in "
-           + (raw_too ? ".bin or .raw (raw), .bmp, .png or .avi" : ".bmp or .png")
+           + (raw_too ? ".bin or .raw (raw), .bmp, .png or .avi" : ".bmp, .png or .avi")
            + ", or give --format";
 }
 

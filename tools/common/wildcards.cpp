@@ -1,8 +1,64 @@
 #include "wildcards.h"
 
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+unsigned char Lower(char c)
+{
+    return (unsigned char)(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+// The number of digits from text on, leading zeros skipped into *start.
+size_t DigitRun(const char *text, const char **start)
+{
+    while (*text == '0' && IsDigit(text[1]))
+        ++text;
+    *start = text;
+    size_t length = 0;
+    while (IsDigit(text[length]))
+        ++length;
+    return length;
+}
+
+// <0, 0 or >0 as a comes before, with or after b, digit runs as numbers.
+int CompareNatural(const char *a, const char *b)
+{
+    while (*a != '\0' && *b != '\0') {
+        if (IsDigit(*a) && IsDigit(*b)) {
+            const char *a_digits, *b_digits;
+            size_t a_length = DigitRun(a, &a_digits), b_length = DigitRun(b, &b_digits);
+            if (a_length != b_length)
+                return a_length < b_length ? -1 : 1;
+            for (size_t i = 0; i < a_length; ++i) {
+                if (a_digits[i] != b_digits[i])
+                    return a_digits[i] < b_digits[i] ? -1 : 1;
+            }
+            a = a_digits + a_length;
+            b = b_digits + b_length;
+            continue;
+        }
+        if (Lower(*a) != Lower(*b))
+            return Lower(*a) < Lower(*b) ? -1 : 1;
+        ++a;
+        ++b;
+    }
+    return (*a != '\0') - (*b != '\0');
+}
+
+}  // namespace
+
+bool NaturalNameBefore(const std::string &a, const std::string &b)
+{
+    int order = CompareNatural(a.c_str(), b.c_str());
+    return order != 0 ? order < 0 : a < b;
+}
+
 #ifdef _WIN32
 #include <string.h>
-#include <wchar.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -10,14 +66,6 @@
 #include "utf8_names.h"
 
 namespace {
-
-// Case does not tell Windows names apart, so it does not order them either,
-// but for names that differ only in case.
-bool NameBefore(const std::wstring &a, const std::wstring &b)
-{
-    int order = _wcsicmp(a.c_str(), b.c_str());
-    return order != 0 ? order < 0 : a < b;
-}
 
 // Everything up to and including the last separator: "dir\", "C:", "".
 size_t FolderLength(const char *argument)
@@ -39,13 +87,13 @@ int ExpandWildcards(const char *argument, std::vector<std::string> *names, std::
         names->push_back(argument);
         return 0;
     }
-    std::vector<std::wstring> found;
+    std::vector<std::string> found;
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW(WidenUtf8(argument).c_str(), &data);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                found.push_back(data.cFileName);
+                found.push_back(NarrowToUtf8(data.cFileName));
         } while (FindNextFileW(search, &data));
         FindClose(search);
     }
@@ -54,9 +102,9 @@ int ExpandWildcards(const char *argument, std::vector<std::string> *names, std::
             *problem = std::string(argument) + ": no file matches this name";
         return -1;
     }
-    std::sort(found.begin(), found.end(), NameBefore);
-    for (const std::wstring &name : found)
-        names->push_back(std::string(argument, folder) + NarrowToUtf8(name.c_str()));
+    std::sort(found.begin(), found.end(), NaturalNameBefore);
+    for (const std::string &name : found)
+        names->push_back(std::string(argument, folder) + name);
     return 0;
 }
 

@@ -14,14 +14,21 @@
 
 #include "exit_status.h"
 #include "frame.h"
+#include "frame_rate.h"
 #include "output_format.h"
 
 // How it names itself in every line it reports.
 #define KAVROCONV_NAME "kavroconv"
 
+// A movie's frames per second without --fps.
+#define KAVROCONV_DEFAULT_FPS 25
+
 struct Options {
-    OutputFormat format;  // BMP or PNG: what --format or the -o name says, else BMP
-    const char *output;   // -o, or NULL for the name beside each input
+    OutputFormat format;  // BMP, PNG or AVI: what --format or the -o name says, else BMP
+    const char *output;   // -o (a movie's always), or NULL for the name beside each input
+    FrameRate fps;        // a movie's playback rate
+    int fps_given;
+    int repair;  // the inputs are movies to make complete again
     int help;
     int version;
     int quiet;                         // no line per converted file
@@ -63,5 +70,23 @@ enum ConvertResult { FILE_CONVERTED, FILE_NOT_CONVERTED };
 // has gone to err.
 ConvertResult ConvertFile(const char *input, const char *output, OutputFormat format, int quiet,
                           FILE *out, FILE *err);
+
+enum MovieMade { MOVIE_MADE, MOVIE_NOT_MADE };
+
+// Makes one movie of the raw frame files, in their order, at rate: all or
+// nothing, as a picture is written (a temporary name renamed into place,
+// replacing an existing file). inputs_failed says an input already could
+// not be found. Every input that cannot be read, and a failed write, is
+// named on err, and then nothing is left. Unless quiet, the movie's name
+// goes to out at the end.
+MovieMade MakeMovie(const std::vector<std::string> &inputs, int inputs_failed, const char *output,
+                    FrameRate rate, int quiet, FILE *out, FILE *err);
+
+// Makes each movie complete again for every reader (kavrocap's recordings
+// cut off by a crash or a full disk), or leaves it as it was when it already
+// is, or is no movie of ours. One line for each: what was found and done on
+// out (unless quiet), a refusal or the system's reason on err. 0 when every
+// movie is complete afterwards.
+ExitStatus RepairMovies(const std::vector<std::string> &movies, int quiet, FILE *out, FILE *err);
 
 #endif

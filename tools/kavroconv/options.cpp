@@ -3,9 +3,72 @@
 #include "kavroconv.h"
 #include "report.h"
 
+// A number defined once, in the help text.
+#define KAVROCONV_TEXT(value) KAVROCONV_STRING(value)
+#define KAVROCONV_STRING(value) #value
+
 namespace {
 
-const char USAGE[] = "usage: kavroconv [--format bmp|png] [-o OUTPUT] [-q] FILE.bin...\n";
+const char USAGE[] =
+    "usage: kavroconv [--format bmp|png|avi] [-o OUTPUT] [--fps R] [-q] FILE.bin...\n"
+    "       kavroconv --repair [-q] MOVIE.avi...\n";
+
+// clang-format off
+const char HELP[] =
+    "\n"
+    "Converts frames saved by pukavro (kavro001.bin, ...) into pictures, or\n"
+    "into one movie; makes movies cut off by a crash complete again.\n"
+    "\n"
+    "A frame file holds one 96x72 picture exactly as the camera sends it:\n"
+    "UYVY (packed 4:2:2), 13824 bytes, top row first, no header.\n"
+    "Each pair of pixels takes 4 bytes, U Y0 V Y1. The colours come out\n"
+    "exactly as the pukavro window paints them.\n"
+    "\n"
+    "Options:\n"
+    "  -f, --format bmp|png|avi\n"
+    "                    output format, in any letter case; bmp is a 24-bit\n"
+    "                    bitmap of 20790 bytes, png an RGB picture, avi one\n"
+    "                    movie of every FILE in the order given. Without\n"
+    "                    it, OUTPUT's extension says the format (.bmp, .png\n"
+    "                    or .avi; another one needs --format), and otherwise\n"
+    "                    it is bmp\n"
+    "  -o OUTPUT         name of the picture (only with a single FILE), or of\n"
+    "                    the movie, which always needs it\n"
+    "  --fps R           a movie's frames per second, from 0.001 to 1000 with\n"
+    "                    at most three decimals (29.97 is 30000/1001);\n"
+    "                    default " KAVROCONV_TEXT(KAVROCONV_DEFAULT_FPS) "\n"
+    "  --repair          each FILE is a movie of kavrocap or kavroconv to make\n"
+    "                    complete again (see below)\n"
+    "  -q, --quiet       no line for each converted file or movie\n"
+    "  -h, --help        show this text\n"
+    "  --version         show the version\n"
+    "  --                every argument after it is a FILE\n"
+    "\n"
+    "Without -o, dir/kavro001.bin becomes dir/kavro001.bmp (or .png) beside\n"
+    "it; a name without the .bin extension gets .bmp or .png appended.\n"
+    "On Windows, FILE may hold the wildcards * and ? (\"frames\\*.bin\"),\n"
+    "which take the files in number order: kavro999.bin before kavro1000.bin.\n"
+    "\n"
+    "An existing picture or movie of the same name is replaced: converting\n"
+    "again is done on purpose. Each is written whole under a temporary name\n"
+    "and then renamed, so it appears complete or not at all, and a failed\n"
+    "write leaves an existing file as it was. Replacing one makes a new file:\n"
+    "it keeps neither the old file's permissions nor its hard links, and a\n"
+    "symbolic link is replaced, not written through. A frame file is never\n"
+    "changed.\n"
+    "A picture that cannot be made is reported and the others go on; a movie\n"
+    "is made only when every FILE can be read, and each one that cannot is\n"
+    "named.\n"
+    "\n"
+    "A movie that kavrocap was recording when it was killed, or when the\n"
+    "disk filled up, plays up to its last complete second; --repair makes it\n"
+    "complete again for every player, keeping every whole frame it holds. It\n"
+    "says for each file what it found and did; a complete movie is left\n"
+    "unchanged, and a file that is no movie of ours is left untouched.\n"
+    "\n"
+    "Exit status: 0 when every file was converted (or every movie is complete\n"
+    "after --repair), 1 when any failed, 2 for a wrong command line.\n";
+// clang-format on
 
 ParseResult UsageError(FILE *err, const std::string &problem)
 {
@@ -14,11 +77,11 @@ ParseResult UsageError(FILE *err, const std::string &problem)
     return OPTIONS_WRONG;
 }
 
-// Pictures only: a raw frame is what this tool reads.
+// Pictures and movies: a raw frame is what this tool reads.
 ParseResult SetFormat(const char *name, OutputFormat *format, FILE *err)
 {
     if (!FormatFromWord(name, format) || *format == FORMAT_RAW)
-        return UsageError(err, std::string("unknown format (bmp or png): ") + name);
+        return UsageError(err, std::string("unknown format (bmp, png or avi): ") + name);
     return OPTIONS_READ;
 }
 
@@ -32,11 +95,28 @@ ParseResult SettleFormat(int format_given, OutputFormat format, Options *options
     if (options->output != NULL && !format_given && !has_extension)
         return UsageError(err, UnknownExtensionProblem(options->output, false));
     if (has_extension && named == FORMAT_RAW)
-        return UsageError(err, std::string("the output name ") + options->output
-                                   + " says raw; kavroconv writes pictures (bmp or png)");
+        return UsageError(
+            err, std::string("the output name ") + options->output
+                     + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)");
     if (format_given && has_extension && named != format)
         return UsageError(err, FormatConflictProblem("--format", format, options->output, named));
     options->format = format_given ? format : has_extension ? named : FORMAT_BMP;
+    return OPTIONS_READ;
+}
+
+// A movie is one file made of every input, so it needs its name; a picture
+// is made of one input each, and has no rate.
+ParseResult CheckOutputs(const Options *options, FILE *err)
+{
+    if (options->format == FORMAT_AVI) {
+        if (options->output == NULL)
+            return UsageError(err, "a movie needs its name: -o NAME.avi");
+        return OPTIONS_READ;
+    }
+    if (options->fps_given)
+        return UsageError(err, "--fps goes with a movie (-o NAME.avi, or --format avi)");
+    if (options->output != NULL && options->inputs.size() != 1)
+        return UsageError(err, "-o needs exactly one frame file");
     return OPTIONS_READ;
 }
 
@@ -45,43 +125,7 @@ ParseResult SettleFormat(int format_given, OutputFormat format, Options *options
 void PrintHelp(FILE *out)
 {
     fputs(USAGE, out);
-    fputs("\n"
-          "Converts frames saved by pukavro (kavro001.bin, ...) into pictures.\n"
-          "\n"
-          "A frame file holds one 96x72 picture exactly as the camera sends it:\n"
-          "UYVY (packed 4:2:2), 13824 bytes, top row first, no header.\n"
-          "Each pair of pixels takes 4 bytes, U Y0 V Y1. The colours come out\n"
-          "exactly as the pukavro window paints them.\n"
-          "\n"
-          "Options:\n"
-          "  -f, --format bmp|png\n"
-          "                    picture format, in any letter case; bmp is a 24-bit\n"
-          "                    bitmap of 20790 bytes, png an RGB picture. Without\n"
-          "                    it, OUTPUT's extension says the format (.bmp or\n"
-          "                    .png; another one needs --format), and otherwise\n"
-          "                    it is bmp\n"
-          "  -o OUTPUT         name of the picture; only with a single FILE\n"
-          "  -q, --quiet       no line for each converted file\n"
-          "  -h, --help        show this text\n"
-          "  --version         show the version\n"
-          "  --                every argument after it is a FILE\n"
-          "\n"
-          "Without -o, dir/kavro001.bin becomes dir/kavro001.bmp (or .png) beside\n"
-          "it; a name without the .bin extension gets .bmp or .png appended.\n"
-          "On Windows, FILE may hold the wildcards * and ? (\"frames\\*.bin\").\n"
-          "\n"
-          "An existing picture of the same name is replaced: converting again is\n"
-          "done on purpose. A picture is written whole under a temporary name and\n"
-          "then renamed, so it appears complete or not at all, and a failed write\n"
-          "leaves an existing picture as it was. Replacing one makes a new file:\n"
-          "it keeps neither the old file's permissions nor its hard links, and a\n"
-          "symbolic link is replaced, not written through. A frame file is never\n"
-          "changed.\n"
-          "A file that cannot be converted is reported and the others go on.\n"
-          "\n"
-          "Exit status: 0 when every file was converted, 1 when any failed,\n"
-          "2 for a wrong command line.\n",
-          out);
+    fputs(HELP, out);
 }
 
 // Options and files may come in any order; "--" ends the options, so a file
@@ -93,6 +137,9 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
     options->help = 0;
     options->version = 0;
     options->quiet = 0;
+    options->repair = 0;
+    options->fps = FrameRate{KAVROCONV_DEFAULT_FPS, 1};
+    options->fps_given = 0;
     options->inputs.clear();
     OutputFormat format = FORMAT_BMP;
     int format_given = 0;
@@ -116,10 +163,19 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
                    || strncmp(arg, "--format=", 9) == 0) {
             const char *value = arg[8] == '=' ? arg + 9 : ++i < count ? args[i].c_str() : NULL;
             if (value == NULL)
-                return UsageError(err, std::string(arg) + " needs a value: bmp or png");
+                return UsageError(err, std::string(arg) + " needs a value: bmp, png or avi");
             if (SetFormat(value, &format, err) != OPTIONS_READ)
                 return OPTIONS_WRONG;
             format_given = 1;
+        } else if (strcmp(arg, "--fps") == 0 || strncmp(arg, "--fps=", 6) == 0) {
+            const char *value = arg[5] == '=' ? arg + 6 : ++i < count ? args[i].c_str() : NULL;
+            if (value == NULL)
+                return UsageError(err, "--fps needs a value: frames per second");
+            if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
+                return UsageError(err, FrameRateProblem("--fps", value));
+            options->fps_given = 1;
+        } else if (strcmp(arg, "--repair") == 0) {
+            options->repair = 1;
         } else if (strcmp(arg, "-o") == 0) {
             if (++i == count)
                 return UsageError(err, "-o needs a file name");
@@ -130,9 +186,16 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
             return UsageError(err, std::string("unknown option ") + arg);
         }
     }
+    if (options->repair) {
+        if (options->output != NULL || format_given || options->fps_given)
+            return UsageError(err, "--repair mends movies in place: no -o, --format or --fps");
+        if (options->inputs.empty())
+            return UsageError(err, "no movie given");
+        return OPTIONS_READ;
+    }
     if (options->inputs.empty())
         return UsageError(err, "no frame file given");
-    if (options->output != NULL && options->inputs.size() != 1)
-        return UsageError(err, "-o needs exactly one frame file");
-    return SettleFormat(format_given, format, options, err);
+    if (SettleFormat(format_given, format, options, err) != OPTIONS_READ)
+        return OPTIONS_WRONG;
+    return CheckOutputs(options, err);
 }

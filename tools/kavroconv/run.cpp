@@ -5,7 +5,8 @@
 #include "wildcards.h"
 
 // A pattern matching nothing is reported like a missing file: the other
-// inputs are still converted. -o takes one frame however it was named.
+// inputs are still converted (and a movie is not made). A picture's -o takes
+// one frame however it was named.
 ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *err)
 {
     Options options;
@@ -28,19 +29,28 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
             status = EXIT_SOME_FAILED;
         }
     }
-    if (options.output != NULL && inputs.size() > 1) {
+    if (options.repair) {
+        ExitStatus repaired = RepairMovies(inputs, options.quiet, out, err);
+        status = repaired != EXIT_ALL_DONE ? repaired : status;
+    } else if (options.format == FORMAT_AVI) {
+        if (MakeMovie(inputs, status != EXIT_ALL_DONE, options.output, options.fps, options.quiet,
+                      out, err)
+            != MOVIE_MADE)
+            status = EXIT_SOME_FAILED;
+    } else if (options.output != NULL && inputs.size() > 1) {
         Report(err, KAVROCONV_NAME,
                "-o needs exactly one frame file; " + std::string(options.inputs[0]) + " matches "
                    + std::to_string(inputs.size()));
         return EXIT_USAGE;
-    }
-    for (const std::string &input : inputs) {
-        std::string output = options.output != NULL
-                                 ? std::string(options.output)
-                                 : DefaultOutputName(input.c_str(), options.format);
-        if (ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet, out, err)
-            != FILE_CONVERTED)
-            status = EXIT_SOME_FAILED;
+    } else {
+        for (const std::string &input : inputs) {
+            std::string output = options.output != NULL
+                                     ? std::string(options.output)
+                                     : DefaultOutputName(input.c_str(), options.format);
+            if (ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet, out, err)
+                != FILE_CONVERTED)
+                status = EXIT_SOME_FAILED;
+        }
     }
     fflush(out);
     fflush(err);

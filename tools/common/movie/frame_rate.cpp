@@ -98,3 +98,9 @@ FrameRate MeasuredFrameRate(uint32_t frames, int64_t span_us, FrameRate fallback
         milli = MILLI_MAX;
     return ReducedMilli((uint32_t)milli);
 }
+
+std::string FrameRateProblem(const std::string &option, const char *text)
+{
+    return option + " takes frames per second from 0.001 to 1000 with at most three decimals, not '"
+           + text + "'";
+}

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include <string>
+
 // Frames per second = rate / scale, as AVI's dwRate and dwScale.
 struct FrameRate {
     uint32_t rate;
@@ -23,6 +25,9 @@ enum FrameRateParse {
 // and 59.94, which mean 24000/1001, 30000/1001 and 60000/1001. *rate is set
 // only when the text parses.
 FrameRateParse ParseFrameRate(const char *text, FrameRate *rate);
+
+// The usage problem of an option (as given) whose text does not parse.
+std::string FrameRateProblem(const std::string &option, const char *text);
 
 // The mean rate of frames that arrived over span_us microseconds (from the
 // first to the last), to the thousandth of a frame per second and within
