@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Runs pukavro under Wine with the simulated camera, in a prefix of its own
-# (build/run/wine) and the working directory captures/, where saved frames
-# land.
+# run.sh [kavroview]
+# Runs pukavro (or kavroview, the live view) under Wine with the simulated
+# camera, in a prefix of its own (build/run/wine) and the working directory
+# captures/, where saved frames land.
 #
 # With a display ($DISPLAY reachable) the window opens there for you to use;
 # everything stops when you close it. Without one, the program runs on a
-# virtual display: this script presses Capture and Save itself and leaves a
-# screenshot, kavro001.bin and its converted picture in captures/.
+# virtual display and this script uses it itself: pukavro's Capture and
+# Save, leaving a screenshot, kavro001.bin and its converted picture in
+# captures/; kavroview's live picture for two seconds and a snapshot (Space),
+# leaving a screenshot and the snapshot's pair in captures/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 captures=$root/captures
+program=${1:-pukavro}
+case $program in
+pukavro | kavroview) ;;
+*) echo "usage: run.sh [kavroview]" >&2; exit 2 ;;
+esac
 
 step() { echo; echo "== $*"; }
 
@@ -22,11 +30,11 @@ if [ "$windows" = win64 ]; then
     step "this machine runs no 32-bit programs: running the x86-64 build under 64-bit Wine"
 fi
 state=$root/build/run/$windows
-exe=$root/build/$windows/pukavro.exe
+exe=$root/build/$windows/$program.exe
 
 step "build"
 cmake --preset "$windows" >/dev/null
-cmake --build --preset "$windows" --target pukavro ezusbsim kavroconv
+cmake --build --preset "$windows" --target "$program" ezusbsim kavroconv
 
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -45,7 +53,7 @@ mkdir -p "$captures"
 cd "$captures"
 
 if [ "$headless" = 0 ]; then
-    step "pukavro is running on $DISPLAY; saved frames go to $captures"
+    step "$program is running on $DISPLAY; saved frames go to $captures"
     wine "$exe" >/dev/null 2>&1 || true
     exit 0
 fi
@@ -55,10 +63,30 @@ wine "$exe" >/dev/null 2>&1 &
 wine_pid=$!
 window=""
 for _ in $(seq 100); do
-    window=$(xdotool search --name '^pukavro$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    window=$(xdotool search --name "^$program\$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
     sleep 0.1
 done
 [ -n "$window" ] || { echo "run: the window did not appear" >&2; exit 1; }
+
+if [ "$program" = kavroview ]; then
+    # A couple of seconds live fills the status bar's frame rate.
+    sleep 3
+    import -window "$window" "$captures/kavroview.png"
+    shopt -s nullglob
+    before=(kavro[0-9][0-9][0-9].png)
+    xdotool mousemove --window "$window" 100 100 click 1 key space
+    sleep 1
+    xdotool key alt+F4
+    for _ in $(seq 100); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$wine_pid" 2>/dev/null && { echo "run: kavroview did not close on Alt+F4" >&2; exit 1; }
+    after=(kavro[0-9][0-9][0-9].png)
+    [ ${#after[@]} -gt ${#before[@]} ] || { echo "run: no snapshot was saved" >&2; exit 1; }
+    snapshot=${after[-1]}
+    echo
+    echo "screenshot:   $captures/kavroview.png"
+    echo "snapshot:     $captures/$snapshot and ${snapshot%.png}.bin"
+    exit 0
+fi
 
 # Buttons by their client positions; the client area starts below the
 # 19-pixel caption inside a 3-pixel frame.

@@ -1,9 +1,10 @@
 // check_unpacked FOLDER VERSION
 // What a user does first with the unpacked ZIP, in FOLDER (any name: paths
-// are UTF-16 at the system's interface): pukavro.exe, started with FOLDER
-// as its working directory, shows its window and ends with exit code 0 on
-// WM_CLOSE, as from the close box; each tool in FOLDER answers --version
-// with "NAME VERSION". Prints each outcome; exit status 0 only if all hold.
+// are UTF-16 at the system's interface): pukavro.exe and kavroview.exe,
+// each started with FOLDER as its working directory, show their window and
+// end with exit code 0 on WM_CLOSE, as from the close box (kavroview with no
+// camera present); each tool in FOLDER answers --version with "NAME
+// VERSION". Prints each outcome; exit status 0 only if all hold.
 #include <windows.h>
 #include <stdio.h>
 
@@ -19,25 +20,28 @@ namespace {
 const DWORD WAIT_MS = 20000;
 const char *const TOOLS[] = {"kavroconv", "kavrocap"};
 
-int CheckPukavro(const std::string &folder)
+// A program with a window, and its window class.
+const char *const WINDOWS[][2] = {{"pukavro", "PUKAVRO"}, {"kavroview", "KAVROVIEW"}};
+
+int CheckWindow(const std::string &folder, const char *program, const char *window_class)
 {
-    std::string command = "\"" + PathIn(folder, "pukavro.exe") + "\"";
+    std::string command = "\"" + PathIn(folder, (std::string(program) + ".exe").c_str()) + "\"";
     Program app;
     if (LaunchProgram(&app, command.c_str(), folder.c_str()) != 0) {
-        printf("FAIL: pukavro.exe could not be started: error %lu\n", GetLastError());
+        printf("FAIL: %s.exe could not be started: error %lu\n", program, GetLastError());
         return -1;
     }
     int result = -1;
     DWORD code = 0;
-    if (WaitForProgramWindow(&app, "PUKAVRO", WAIT_MS) != 0) {
-        printf("FAIL: pukavro showed no window within %lu ms\n", WAIT_MS);
+    if (WaitForProgramWindow(&app, window_class, WAIT_MS) != 0) {
+        printf("FAIL: %s showed no window within %lu ms\n", program, WAIT_MS);
     } else if (!PostMessageA(app.window, WM_CLOSE, 0, 0)
                || WaitForExit(&app, WAIT_MS, &code) != 0) {
-        printf("FAIL: pukavro still ran %lu ms after WM_CLOSE\n", WAIT_MS);
+        printf("FAIL: %s still ran %lu ms after WM_CLOSE\n", program, WAIT_MS);
     } else if (code != 0) {
-        printf("FAIL: pukavro ended with exit code %lu on WM_CLOSE\n", code);
+        printf("FAIL: %s ended with exit code %lu on WM_CLOSE\n", program, code);
     } else {
-        printf("pukavro.exe: window shown, ended with exit code 0 on WM_CLOSE\n");
+        printf("%s.exe: window shown, ended with exit code 0 on WM_CLOSE\n", program);
         result = 0;
     }
     EndProgram(&app);
@@ -78,7 +82,9 @@ int wmain(int argc, wchar_t **argv)
     }
     std::string folder = FromUtf16(argv[1]);
     std::string version = FromUtf16(argv[2]);
-    int failed = CheckPukavro(folder) != 0;
+    int failed = 0;
+    for (const auto &window : WINDOWS)
+        failed |= CheckWindow(folder, window[0], window[1]) != 0;
     for (const char *tool : TOOLS)
         failed |= CheckVersion(folder, tool, version) != 0;
     return failed;

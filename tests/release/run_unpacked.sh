@@ -2,7 +2,7 @@
 # run_unpacked.sh ZIP WORK CHECKER.exe VERSION
 # Unpacks the ZIP into a fresh folder whose name has spaces and Japanese
 # characters and, under 32-bit Wine, has CHECKER (check_unpacked.cpp) start
-# pukavro from there and ask the tools for their version. Brings up a Wine
+# pukavro and kavroview from there and ask the tools for their version. Brings up a Wine
 # prefix and display of its own in WORK and takes them down again.
 # Exits 77 (skipped) where this machine cannot run 32-bit programs.
 set -u
