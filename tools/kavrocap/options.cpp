@@ -155,10 +155,7 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
         return OPTIONS_ACCEPTED;
     case OPT_FPS:
         if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
-            return Fail(problem, name
-                                     + " takes frames per second from 0.001 to 1000 with at most"
-                                       " three decimals, not '"
-                                     + value + "'");
+            return Fail(problem, FrameRateProblem(name, value));
         options->fps_given = 1;
         return OPTIONS_ACCEPTED;
     case OPT_DEVICE:
