@@ -52,8 +52,9 @@ protected:
         EndProgram(&app);
         SimulatedCamera::TearDown();
         EXPECT_EQ(0, WaitForPendingRequests(0));
-        if (!directory.empty())
+        if (!directory.empty()) {
             EXPECT_EQ(0, RemoveFolder(directory)) << directory;
+        }
     }
 
     void Launch(const std::string &arguments)

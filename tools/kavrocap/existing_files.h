@@ -1,24 +1,12 @@
-// The files already in the OUTPUT pattern's folder, on Windows and POSIX
-// alike (names UTF-8).
+// The files of a run's numbers already in the OUTPUT pattern's folder.
 #ifndef PUKAVRO_KAVROCAP_EXISTING_FILES_H
 #define PUKAVRO_KAVROCAP_EXISTING_FILES_H
 
 #include <stdint.h>
 
 #include <string>
-#include <vector>
 
 #include "pattern.h"
-
-// Whether folder ("" for the current one) is an existing folder.
-bool FolderExists(const std::string &folder);
-
-// Whether anything (a file, a folder) has that path.
-bool PathTaken(const std::string &path);
-
-// The names in folder ("" for the current one, else ending in a
-// separator), without "." and "..".
-std::vector<std::string> FolderNames(const std::string &folder);
 
 // The path of the first file (lowest number) among the names of numbers
 // first to first + count - 1 that already exists; "" when none does.

@@ -1,5 +1,6 @@
 #include "console.h"
 #include "existing_files.h"
+#include "folder_entries.h"
 #include "frame.h"
 #include "help.h"
 #include "kavrocap.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "existing_files.h"
+#include "folder_entries.h"
 #include "snapshot.h"
 #include "system_error.h"
 

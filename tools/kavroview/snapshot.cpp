@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "existing_files.h"
+#include "folder_entries.h"
 #include "frame.h"
 #include "no_case.h"
 #include "output_file.h"

@@ -2,7 +2,7 @@
 
 #include "camera_choice.h"
 #include "ezusb_device.h"
-#include "existing_files.h"
+#include "folder_entries.h"
 
 ViewArguments ParseViewArguments(const std::vector<std::string> &args, ViewOptions *options,
                                  std::string *culprit)
