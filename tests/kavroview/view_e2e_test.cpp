@@ -262,35 +262,50 @@ TEST_F(KavroviewTest, CameraUnpluggedAndPluggedBack)
     EXPECT_TRUE(ShowsAtZoom(ZOOM_DEFAULT));
 }
 
-// The interface language of the test's Wine is Japanese.
+// In each interface language, which Wine takes from the Unix environment
+// the program starts in.
 TEST_F(KavroviewTest, BadArgumentsShowTheUsageAndEndWithStatusTwo)
 {
+    const char *const arguments[] = {"-x", "-d 12", "no-such-folder"};
     const struct {
-        const char *arguments;
-        const wchar_t *problem;
-    } cases[] = {
-        {"-x", L"不明なオプションです: -x"},
-        {"-d 12", L"-d にはカメラ番号 (0-9) かデバイスのパスが必要です: 12"},
-        {"no-such-folder", L"フォルダーがありません: no-such-folder"},
+        const char *locale;
+        const wchar_t *problems[3];  // one for each of arguments
+        const wchar_t *usage;
+    } languages[] = {
+        {"ja_JP.UTF-8",
+         {L"不明なオプションです: -x", L"-d にはカメラ番号 (0-9) かデバイスのパスが必要です: 12",
+          L"フォルダーがありません: no-such-folder"},
+         L"使い方: kavroview [-d N|PATH] [FOLDER]\n\n-d N\t番号 N (0-9) のカメラ\n-d "
+         L"PATH\tカメラのデバイス\nFOLDER\tスナップショットと録画の保存先 (既定: "
+         L"現在のフォルダー)"},
+        {"en_US.UTF-8",
+         {L"Unknown option: -x", L"-d needs a camera number (0-9) or a device path: 12",
+          L"No such folder: no-such-folder"},
+         L"Usage: kavroview [-d N|PATH] [FOLDER]\n\n-d N\tthe camera of that number (0-9)\n-d "
+         L"PATH\tthe camera's device\nFOLDER\twhere snapshots and recordings go (default: the "
+         L"current folder)"},
     };
-    const std::wstring usage =
-        L"使い方: kavroview [-d N|PATH] [FOLDER]\n\n-d N\t番号 N (0-9) のカメラ\n-d "
-        L"PATH\tカメラのデバイス\nFOLDER\tスナップショットと録画の保存先 (既定: 現在のフォルダー)";
-    for (const auto &c : cases) {
-        Launch(c.arguments);
-        HWND box = WaitForDialog(app.info.dwProcessId);
-        ASSERT_NE(box, (HWND)NULL) << c.arguments;
-        MessageBoxView view;
-        ASSERT_EQ(0, ReadMessageBox(box, &view));
-        EXPECT_EQ(view.caption, L"kavroview");
-        EXPECT_EQ(view.text, std::wstring(c.problem) + L"\n\n" + usage) << c.arguments;
-        EXPECT_EQ(view.icons, 1);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        DWORD exit_code = 0;
-        EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
-        EXPECT_EQ(exit_code, 2u) << c.arguments;
-        EXPECT_EQ(FindProcessWindow(app.info.dwProcessId, "KAVROVIEW", 0), (HWND)NULL);
-        EndProgram(&app);
+    for (const auto &language : languages) {
+        for (int i = 0; i < 3; ++i) {
+            const std::string line = "\"" + g_kavroview + "\" " + arguments[i];
+            ASSERT_EQ(0,
+                      LaunchProgramFromUnix(&app, line.c_str(), directory.c_str(), language.locale))
+                << line;
+            HWND box = WaitForDialog(app.info.dwProcessId);
+            ASSERT_NE(box, (HWND)NULL) << language.locale << " " << arguments[i];
+            MessageBoxView view;
+            ASSERT_EQ(0, ReadMessageBox(box, &view));
+            EXPECT_EQ(view.caption, L"kavroview");
+            EXPECT_EQ(view.text, std::wstring(language.problems[i]) + L"\n\n" + language.usage)
+                << language.locale << " " << arguments[i];
+            EXPECT_EQ(view.icons, 1);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            DWORD exit_code = 0;
+            EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+            EXPECT_EQ(exit_code, 2u) << language.locale << " " << arguments[i];
+            EXPECT_EQ(FindProcessWindow(app.info.dwProcessId, "KAVROVIEW", 0), (HWND)NULL);
+            EndProgram(&app);
+        }
     }
 }
 

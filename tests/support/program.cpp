@@ -1,15 +1,39 @@
 #include "program.h"
 
+#include <shellapi.h>
 #include <string.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "files.h"
+#include "unix_command.h"
 #include "wait.h"
 
 namespace {
 
 const DWORD CLOSE_MS = 5000;
+
+// The processes whose file is image_name now.
+std::vector<DWORD> ProcessesOf(const std::wstring &image_name)
+{
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry;
+    memset(&entry, 0, sizeof entry);
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, image_name.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
 
 }  // namespace
 
@@ -27,6 +51,51 @@ int LaunchProgram(Program *program, const char *command_line, const char *direct
         return -1;
     }
     return 0;
+}
+
+int LaunchProgramFromUnix(Program *program, const char *command_line, const char *directory,
+                          const char *locale)
+{
+    memset(program, 0, sizeof *program);
+    int count = 0;
+    LPWSTR *arguments = CommandLineToArgvW(ToUtf16(command_line).c_str(), &count);
+    if (arguments == NULL)
+        return -1;
+    std::string words;
+    for (int i = 0; i < count; ++i)
+        words += " " + ShellQuoted(FromUtf16(arguments[i]));
+    std::wstring path = arguments[0];
+    LocalFree(arguments);
+    const std::wstring image = path.substr(path.find_last_of(L"\\/") + 1);
+    std::string script = "LC_ALL=" + ShellQuoted(locale) + " exec ${WINELOADER:-wine}" + words
+                         + " </dev/null >/dev/null 2>&1";
+    if (directory != NULL)
+        script = "cd " + ShellQuoted(UnixPath(directory)) + " && " + script;
+    // Inside the one pair of double quotes a backslash is itself, as long as
+    // no quote follows it: Windows paths pass as they are.
+    if (script.find('"') != std::string::npos)
+        return -1;
+    std::wstring line = ToUtf16("/bin/sh -c \"" + script + "\"");
+    STARTUPINFOW startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION shell;
+    const std::vector<DWORD> before = ProcessesOf(image);
+    if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup,
+                        &shell))
+        return -1;
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    DWORD id = 0;
+    WaitUntil([&] {
+        for (DWORD running : ProcessesOf(image))
+            if (std::find(before.begin(), before.end(), running) == before.end())
+                id = running;
+        return id != 0;
+    });
+    program->info.dwProcessId = id;
+    program->info.hProcess = id != 0 ? OpenProcess(PROCESS_ALL_ACCESS, FALSE, id) : NULL;
+    return program->info.hProcess != NULL ? 0 : -1;
 }
 
 HWND FindProcessWindow(DWORD process_id, const char *class_name, int visible_only)

@@ -16,6 +16,16 @@ struct Program {
 // once; the caller waits and times. 0, or -1 when nothing was started.
 int LaunchProgram(Program *program, const char *command_line, const char *directory);
 
+// Starts command_line as LaunchProgram does, but from a Unix shell with
+// LC_ALL=locale: Wine 8 takes a program's interface language from the Unix
+// environment it starts in, never from the Windows one CreateProcess hands
+// over. Wine gives nothing back for a process started so, so it is found by
+// its file name among those that were not running before (bounded), and
+// given without its thread (hThread NULL, dwThreadId 0). 0, or -1 when none
+// came.
+int LaunchProgramFromUnix(Program *program, const char *command_line, const char *directory,
+                          const char *locale);
+
 // A top-level window of process_id with the given class (only a visible
 // one, if visible_only), or NULL.
 HWND FindProcessWindow(DWORD process_id, const char *class_name, int visible_only);
