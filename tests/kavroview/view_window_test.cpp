@@ -3,9 +3,13 @@
 // texts, in the interface language of the test's Wine.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +42,49 @@ template <typename Done> bool PumpUntil(Done done)
     return done();
 }
 
+// Pumps this thread's messages for ms (less than ten seconds).
+void PumpFor(int64_t ms)
+{
+    const int64_t until = NowUs() + ms * 1000;
+    PumpUntil([&] { return NowUs() >= until; });
+}
+
+// The window with its capture thread running against seam.
+ViewWindow *MakeView(CameraSeam seam, HWND *window)
+{
+    ViewWindow *view = new ViewWindow();
+    view->live.seam = seam;
+    view->live.device = EZUSB_DEVICE_PATH;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    RegisterViewClass(GetModuleHandleW(NULL));
+    *window = CreateViewWindow(GetModuleHandleW(NULL), view, SW_SHOWNOACTIVATE);
+    return view;
+}
+
+// The scripted camera at about 50 frames a second, counting what it gives
+// on its own: the fake's counters are for one thread at a time.
+const DWORD PACE_MS = 20;
+std::atomic<uint32_t> g_paced_frames{0};
+
+CameraOutcome TakePaced(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
+                        uint32_t *got)
+{
+    Sleep(PACE_MS);
+    CameraOutcome outcome = FakeCameraSeam().take_frame(camera, timeout_ms, stop, frame, got);
+    if (outcome == CAMERA_FRAME)
+        g_paced_frames++;
+    return outcome;
+}
+
+SIZE_T PagefileUsage()
+{
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    return memory.PagefileUsage;
+}
+
 bool Japanese()
 {
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
@@ -52,13 +99,8 @@ TEST(ViewWindowTest, MissingCameraShowsThenGoesLiveByItself)
     const std::wstring shown = Japanese() ? L"表示 " : L"shown ";
 
     SetFakeCamera({{CAMERA_NOT_FOUND, 0}, {CAMERA_NOT_FOUND, 0}});
-    ViewWindow *view = new ViewWindow();
-    view->live.seam = FakeCameraSeam();
-    view->live.device = EZUSB_DEVICE_PATH;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    RegisterViewClass(GetModuleHandleW(NULL));
-    HWND window = CreateViewWindow(GetModuleHandleW(NULL), view, SW_SHOWNOACTIVATE);
+    HWND window = NULL;
+    ViewWindow *view = MakeView(FakeCameraSeam(), &window);
     ASSERT_NE(window, (HWND)NULL);
 
     EXPECT_TRUE(PumpUntil([&] { return StatusPart(view->status_bar, 3) == no_camera; }))
@@ -79,24 +121,33 @@ TEST(ViewWindowTest, MissingCameraShowsThenGoesLiveByItself)
 
 // Latest frame wins: after a second in which the window's thread was busy,
 // one notice waits in its queue, not a second's worth, and the frame it
-// brings is the newest the camera sent, not one from a second before.
+// brings is the newest the camera sent, not one from a second before. Nor
+// has memory grown with the frames taken meanwhile, as a queue of them
+// (34 KB each) would have it.
 TEST(ViewWindowTest, AfterABusySecondTheNewestFrameIsShown)
 {
     SetFakeCamera({});
-    ViewWindow *view = new ViewWindow();
-    view->live.seam = FakeCameraSeam();
-    view->live.device = EZUSB_DEVICE_PATH;
-    RegisterViewClass(GetModuleHandleW(NULL));
-    HWND window = CreateViewWindow(GetModuleHandleW(NULL), view, SW_SHOWNOACTIVATE);
+    HWND window = NULL;
+    ViewWindow *view = MakeView(FakeCameraSeam(), &window);
     ASSERT_NE(window, (HWND)NULL);
     ASSERT_TRUE(PumpUntil([&] { return view->frames_shown > 0; }));
 
+    const SIZE_T memory_before = PagefileUsage();
+    uint32_t first = 0, newest = 0;
+    {
+        std::lock_guard<std::mutex> hold(view->live.slot.lock);
+        first = view->live.slot.number;
+    }
     Sleep(1000);
-    uint32_t newest = 0;
     {
         std::lock_guard<std::mutex> hold(view->live.slot.lock);
         newest = view->live.slot.number;
     }
+    // The scripted camera's own log of time-outs grows by a few bytes a take.
+    const uint32_t taken = newest - first;
+    EXPECT_LT(PagefileUsage(), memory_before + (1u << 20) + 8 * taken)
+        << "before: " << memory_before << " bytes, " << taken << " frames taken";
+    ASSERT_GT(taken, 100u) << "too few frames to tell a queue";
     MSG notice;
     ASSERT_TRUE(PeekMessageW(&notice, window, MSG_FRAME_READY, MSG_FRAME_READY, PM_REMOVE));
     EXPECT_FALSE(PeekMessageW(&notice, window, MSG_FRAME_READY, MSG_FRAME_READY, PM_NOREMOVE))
@@ -104,6 +155,40 @@ TEST(ViewWindowTest, AfterABusySecondTheNewestFrameIsShown)
     uint32_t before = view->shown_number;
     DispatchMessageW(&notice);
     EXPECT_GE(view->shown_number, newest) << "shown before the busy second: " << before;
+
+    DestroyWindow(window);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
+    delete view;
+}
+
+// The status bar's frames per second is the rate the frames come at: with
+// the camera at about 50 a second, the median of a dozen readings agrees
+// with the camera's own count over those seconds within 10 %. The median,
+// so that a moment in which a loaded machine holds the window up does not
+// decide it.
+TEST(ViewWindowTest, FramesPerSecondIsTheCamerasRate)
+{
+    SetFakeCamera({});
+    CameraSeam paced = FakeCameraSeam();
+    paced.take_frame = TakePaced;
+    HWND window = NULL;
+    ViewWindow *view = MakeView(paced, &window);
+    ASSERT_NE(window, (HWND)NULL);
+    ASSERT_TRUE(PumpUntil([&] { return view->frames_shown > 0; }));
+    PumpFor(1500);  // a whole second counted
+
+    const int64_t start = NowUs();
+    const uint32_t first = g_paced_frames;
+    std::vector<int> readings;
+    for (int i = 0; i < 12; ++i) {
+        PumpFor(STATUS_TIMER_MS);
+        readings.push_back(_wtoi(StatusPart(view->status_bar, 0).c_str()));
+    }
+    const double rate = (g_paced_frames - first) * 1e6 / (NowUs() - start);
+    std::vector<int> sorted = readings;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_NEAR(sorted[sorted.size() / 2], rate, rate / 10)
+        << "the status bar read " << ::testing::PrintToString(readings);
 
     DestroyWindow(window);
     ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
