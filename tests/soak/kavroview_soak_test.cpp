@@ -31,7 +31,8 @@ const int DEFAULT_FRAMES = 10000;
 const uint32_t PLUGGED_FRAMES = 1000;  // frames between unplugging
 const uint32_t SETTLED_AFTER = 100;
 // From frame 100 to the end: no thread more, at most two handles more (a
-// request's, ending as the figures are read), and memory well under what
+// lock gets its event from the thread library the first time two threads
+// meet on it, which may come after frame 100), and memory well under what
 // keeping one frame (34 KB) in a hundred would add.
 const int HANDLE_GROWTH = 2;
 const SIZE_T MEMORY_GROWTH = 384 * 1024;
