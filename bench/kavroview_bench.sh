@@ -17,14 +17,14 @@
 # state of its own in build/bench-kavroview (prefix, virtual display, the
 # simulated camera) and takes it down at the end, even on failure.
 #
-# Environment: DELAY_MS=5 (per request), PHASE_SECONDS=4, ROUNDS=3 (of the
+# Environment: DELAY_MS=5 (per request), PHASE_SECONDS=3, ROUNDS=3 (of the
 # floor, zoom 4 and zoom 8), PINGS=100 (per camera).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/lib/windows-preset.sh
 delay_ms=${DELAY_MS:-5}
-phase_seconds=${PHASE_SECONDS:-4}
+phase_seconds=${PHASE_SECONDS:-3}
 rounds=${ROUNDS:-3}
 pings=${PINGS:-100}
 build=$root/build/$windows

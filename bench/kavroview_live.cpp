@@ -233,10 +233,16 @@ PhaseOutcome RunLive(HINSTANCE instance, int zoom, double seconds, Result *resul
     return outcome;
 }
 
+void PrintRange(const char *what, const std::vector<double> &values, const char *goal)
+{
+    Summary s = Summarize(values);
+    printf("%-32s median %7.3f  range %.3f to %.3f%s\n", what, s.median, s.min, s.max, goal);
+}
+
 void PrintSummary(const char *what, const std::vector<double> &values, const char *unit)
 {
     Summary s = Summarize(values);
-    printf("%-30s median %7.3f  p99 %7.3f  worst %7.3f %s  (%d)\n", what, s.median, s.p99, s.max,
+    printf("%-32s median %7.3f  p99 %7.3f  worst %7.3f %s  (%d)\n", what, s.median, s.p99, s.max,
            unit, s.count);
 }
 
@@ -245,7 +251,7 @@ void PrintSummary(const char *what, const std::vector<double> &values, const cha
 int main(int argc, char **argv)
 {
     DWORD delay_ms = argc > 1 ? (DWORD)atoi(argv[1]) : 5;
-    double seconds = argc > 2 ? atof(argv[2]) : 4;
+    double seconds = argc > 2 ? atof(argv[2]) : 3;
     int rounds = argc > 3 ? atoi(argv[3]) : 3;
     if (argc > 4 || seconds <= 0 || rounds <= 0) {
         fprintf(stderr, "usage: kavroview_live [DELAY_MS [PHASE_SECONDS [ROUNDS]]]\n");
@@ -301,24 +307,20 @@ int main(int argc, char **argv)
         return result;
 
     printf("\n");
-    PrintSummary("floor fps (per phase)", fps[PHASE_FLOOR], "fps");
+    PrintRange("floor taken fps", fps[PHASE_FLOOR], "");
     for (int kind = PHASE_ZOOM_4; kind < PHASE_KINDS; kind++) {
         const char *name = PHASE_NAMES[kind];
         char what[64];
         snprintf(what, sizeof what, "%s painted fps", name);
-        PrintSummary(what, fps[kind], "fps");
-        snprintf(what, sizeof what, "%s painted/floor (per round)", name);
-        Summary ratio = Summarize(ratios[kind]);
-        printf("%-30s median %7.3f  range %.3f to %.3f  (goal: at least 0.95)\n", what,
-               ratio.median, ratio.min, ratio.max);
+        PrintRange(what, fps[kind], "");
+        snprintf(what, sizeof what, "%s painted/floor (a round)", name);
+        PrintRange(what, ratios[kind], "  (goal: at least 0.95)");
         snprintf(what, sizeof what, "%s arrival to paint", name);
         PrintSummary(what, latencies[kind], "ms");
         snprintf(what, sizeof what, "%s paint", name);
         PrintSummary(what, paints[kind], "ms");
-        snprintf(what, sizeof what, "%s window thread", name);
-        Summary share = Summarize(shares[kind]);
-        printf("%-30s median %5.1f %% of a core  range %.1f to %.1f %%\n", what, share.median,
-               share.min, share.max);
+        snprintf(what, sizeof what, "%s window thread, %% a core", name);
+        PrintRange(what, shares[kind], "");
     }
     return 0;
 }
