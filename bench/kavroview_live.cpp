@@ -6,8 +6,9 @@
 //   the seam's take wrapped to note each frame's arrival and the window
 //   subclassed to time each WM_PAINT. It counts the frames PAINTED, each
 //   frame's time from its arrival (the take returned) to the end of the
-//   paint that first shows it, each paint's cost, and the window thread's
-//   processor time (GetThreadTimes) over the phase;
+//   paint that first shows it, each paint's cost, the window thread's
+//   processor time (GetThreadTimes) over the phase, and how long each take
+//   took;
 // - floor: frames taken back to back through the same wrapped seam,
 //   nothing shown.
 // Each phase makes what it needs afresh and is counted from WARMUP_MS after
@@ -58,6 +59,8 @@ WNDPROC g_view_proc;
 uint32_t g_last_painted;
 int g_painted;
 std::vector<double> g_paint_ms, g_latency_ms;
+// On the capture thread (the floor's: this one); read once it has ended.
+std::vector<double> g_take_ms;
 
 bool Counting(double ms)
 {
@@ -73,11 +76,16 @@ void NoteFirstFrame(double ms)
     g_count_to_ms = g_count_from_ms + g_phase_ms;
 }
 
-// The seam's take, noting when each frame came back.
+// The seam's take, noting when each frame came back and how long the take
+// took.
 CameraOutcome MeasuredTake(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
                            uint32_t *got)
 {
+    double start = NowMs();
     CameraOutcome outcome = g_camera.take_frame(camera, timeout_ms, stop, frame, got);
+    double end = NowMs();
+    if (Counting(start) && Counting(end))
+        g_take_ms.push_back(end - start);
     // One capture thread a phase: the time is there before the count says so.
     uint32_t k = g_taken.load() + 1;
     if (outcome == CAMERA_FRAME && k <= MAX_FRAMES) {
@@ -269,7 +277,7 @@ int main(int argc, char **argv)
            (unsigned long)delay_ms, rounds, seconds);
 
     std::vector<double> fps[PHASE_KINDS], ratios[PHASE_KINDS], shares[PHASE_KINDS];
-    std::vector<double> latencies[PHASE_KINDS], paints[PHASE_KINDS];
+    std::vector<double> latencies[PHASE_KINDS], paints[PHASE_KINDS], takes[PHASE_KINDS];
     int result = 0;
     for (int round = 0; round < rounds && result == 0; round++) {
         Result measured[PHASE_KINDS] = {};
@@ -278,6 +286,7 @@ int main(int argc, char **argv)
             Result &r = measured[kind];
             g_paint_ms.clear();
             g_latency_ms.clear();
+            g_take_ms.clear();
             PhaseOutcome outcome = kind == PHASE_FLOOR
                                        ? RunFloor(seconds, &r)
                                        : RunLive(instance, PHASE_ZOOMS[kind], seconds, &r);
@@ -291,6 +300,7 @@ int main(int argc, char **argv)
             shares[kind].push_back(r.thread_share * 100);
             latencies[kind].insert(latencies[kind].end(), g_latency_ms.begin(), g_latency_ms.end());
             paints[kind].insert(paints[kind].end(), g_paint_ms.begin(), g_paint_ms.end());
+            takes[kind].insert(takes[kind].end(), g_take_ms.begin(), g_take_ms.end());
             if (kind == PHASE_FLOOR)
                 printf("round %d %-7s taken %6.2f fps\n", round + 1, PHASE_NAMES[kind], r.fps);
             else
@@ -308,6 +318,7 @@ int main(int argc, char **argv)
 
     printf("\n");
     PrintRange("floor taken fps", fps[PHASE_FLOOR], "");
+    PrintSummary("floor take", takes[PHASE_FLOOR], "ms");
     for (int kind = PHASE_ZOOM_4; kind < PHASE_KINDS; kind++) {
         const char *name = PHASE_NAMES[kind];
         char what[64];
@@ -315,6 +326,8 @@ int main(int argc, char **argv)
         PrintRange(what, fps[kind], "");
         snprintf(what, sizeof what, "%s painted/floor (a round)", name);
         PrintRange(what, ratios[kind], "  (goal: at least 0.95)");
+        snprintf(what, sizeof what, "%s take", name);
+        PrintSummary(what, takes[kind], "ms");
         snprintf(what, sizeof what, "%s arrival to paint", name);
         PrintSummary(what, latencies[kind], "ms");
         snprintf(what, sizeof what, "%s paint", name);
