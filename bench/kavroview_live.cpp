@@ -89,7 +89,7 @@ CameraOutcome MeasuredTake(void *camera, uint32_t timeout_ms, StopSignal *stop, 
     // One capture thread a phase: the time is there before the count says so.
     uint32_t k = g_taken.load() + 1;
     if (outcome == CAMERA_FRAME && k <= MAX_FRAMES) {
-        g_arrival_ms[k] = NowMs();
+        g_arrival_ms[k] = end;
         g_taken = k;
     }
     return outcome;
@@ -130,8 +130,8 @@ double ThreadSeconds()
 }
 
 struct Result {
-    double fps;        // frames painted (the floor: taken) per second
-    double taken_fps;  // frames taken per second
+    double fps;           // frames painted (the floor: taken) per second
+    double taken_fps;     // frames taken per second
     double thread_share;  // the window thread's processor time over the phase's
 };
 
