@@ -3,7 +3,9 @@
 # Builds what the benchmarks need, brings up a Wine state of its own
 # (build/bench/wine: prefix, virtual display, simulated camera), runs every
 # benchmark and prints the figures that docs/PERFORMANCE.md records. Takes
-# about five minutes; leaves nothing running.
+# about five minutes; leaves nothing running. kavrocap's and kavroview's
+# figures come from kavrocap_bench.sh and kavroview_bench.sh beside it,
+# each with a Wine state of its own.
 #
 # Environment:
 #   RUNS=3            runs of the capture latency benchmark (the figures are

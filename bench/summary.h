@@ -8,6 +8,7 @@ struct Summary {
     int count;
     double median;
     double p95;  // nearest rank
+    double p99;  // nearest rank
     double min;
     double max;
 };
