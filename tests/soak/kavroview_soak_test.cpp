@@ -30,11 +30,12 @@ const uint32_t DEFAULT_SEED = 20261214;
 const int DEFAULT_FRAMES = 10000;
 const uint32_t PLUGGED_FRAMES = 1000;  // frames between unplugging
 const uint32_t SETTLED_AFTER = 100;
-// From frame 100 to the end: no thread more, at most two handles more (a
+// From frame 100 to the end: no thread more, at most four handles more (a
 // lock gets its event from the thread library the first time two threads
-// meet on it, which may come after frame 100), and memory well under what
-// keeping one frame (34 KB) in a hundred would add.
-const int HANDLE_GROWTH = 2;
+// meet on it, which may come after frame 100; a handle lost per unplugging
+// would add nine), and memory well under what keeping one frame (34 KB) in
+// a hundred would add.
+const int HANDLE_GROWTH = 4;
 const SIZE_T MEMORY_GROWTH = 384 * 1024;
 // A thousand frames take a few seconds here, the first after plugging back
 // up to a second more.
