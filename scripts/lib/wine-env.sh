@@ -14,14 +14,19 @@ else
     WINEARCH=$windows
 fi
 export WINEARCH
+# The one place that decides which loader runs the programs. It is passed on
+# as PUKAVRO_WINE_LOADER too: Wine hands variables of its own (WINELOADER
+# among them) to no Unix program that a Windows program starts, and there a
+# plain "wine" is Debian's, which prefers the 32-bit loader whenever it is
+# installed, even where no 32-bit program can run.
 if [ "$WINEARCH" = win64 ]; then
-    # Debian's wine command prefers the 32-bit loader whenever it is installed.
     export WINELOADER=/usr/lib/wine/wine64
     wine_loader=$WINELOADER
 else
     unset WINELOADER
     wine_loader=/usr/bin/wine
 fi
+export PUKAVRO_WINE_LOADER=$wine_loader
 wine() { "$wine_loader" "$@"; }
 export WINEDEBUG="${WINEDEBUG:--all}"
 export LC_ALL=ja_JP.UTF-8

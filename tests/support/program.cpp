@@ -67,7 +67,14 @@ int LaunchProgramFromUnix(Program *program, const char *command_line, const char
     std::wstring path = arguments[0];
     LocalFree(arguments);
     const std::wstring image = path.substr(path.find_last_of(L"\\/") + 1);
-    std::string script = "LC_ALL=" + ShellQuoted(locale) + " exec ${WINELOADER:-wine}" + words
+    // The scripts name the loader that runs this build's programs here; the
+    // shell would otherwise find Debian's wine, which may start a loader that
+    // this machine cannot run.
+    char loader[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("PUKAVRO_WINE_LOADER", loader, sizeof loader);
+    if (length == 0 || length >= sizeof loader)
+        return -1;
+    std::string script = "LC_ALL=" + ShellQuoted(locale) + " exec " + ShellQuoted(loader) + words
                          + " </dev/null >/dev/null 2>&1";
     if (directory != NULL)
         script = "cd " + ShellQuoted(UnixPath(directory)) + " && " + script;
