@@ -44,7 +44,7 @@ mkdir -p "$work"
 trap '"$root/scripts/wine-down.sh" "$state" >/dev/null' EXIT
 PUKAVRO_WINE_SECONDS=60 PUKAVRO_XVFB=0 "$root/scripts/wine-up.sh" "$state" "$build/ezusbsim.sys" >/dev/null
 # Wine's own services start with the first program; not inside a timing.
-WINERUN_SECONDS=60 "$root/scripts/winerun.sh" "$state" "$build/kavrocap.exe" --version >/dev/null
+WINERUN_SECONDS=60 "$root/scripts/lib/winerun-bounded.sh" "$state" "$build/kavrocap.exe" --version >/dev/null
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The processor time of this state's Wine processes that outlive a program
@@ -79,7 +79,7 @@ timed() {
     start=$(date +%s%N)
     # The subshell waits for the program, so its children's ticks (cutime
     # and cstime, fields 16 and 17 of its stat) are the program's.
-    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@" \
+    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/lib/winerun-bounded.sh" "$state" "$@" \
         >"$dir/stdout.txt" 2>"$dir/stderr.txt" &&
         sed 's/.*) //' "/proc/$BASHPID/stat" | awk '{ print $14 + $15 }' >"$dir/program_ticks.txt") || {
         echo "kavrocap_bench: $* failed" >&2

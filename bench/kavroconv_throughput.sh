@@ -19,7 +19,7 @@ frames=$(ls kavro*.bin | wc -l)
 
 convert() {
     if [ -n "$state" ]; then
-        WINERUN_SECONDS=600 "$here/../scripts/winerun.sh" "$state" "$program" "$@" >/dev/null
+        WINERUN_SECONDS=600 "$here/../scripts/lib/winerun-bounded.sh" "$state" "$program" "$@" >/dev/null
     else
         "$program" "$@" >/dev/null
     fi

@@ -42,7 +42,7 @@ PUKAVRO_WINE_SECONDS=60 "$root/scripts/wine-up.sh" "$state" "$build/ezusbsim.sys
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 bench() {
-    (cd "$dir" && WINERUN_SECONDS=600 "$root/scripts/winerun.sh" "$state" "$@") | tr -d '\r'
+    (cd "$dir" && WINERUN_SECONDS=600 "$root/scripts/lib/winerun-bounded.sh" "$state" "$@") | tr -d '\r'
 }
 
 echo

@@ -54,7 +54,7 @@ PUKAVRO_WINE_SECONDS=60 "$root/scripts/wine-up.sh" "$state" "$win32/ezusbsim.sys
 # Runs a benchmark program under Wine in the work folder (where the floor
 # writes its notes) and shows its output.
 bench() {
-    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/winerun.sh" "$state" "$@") | tr -d '\r'
+    (cd "$work" && WINERUN_SECONDS=900 "$root/scripts/lib/winerun-bounded.sh" "$state" "$@") | tr -d '\r'
 }
 
 # Median of the numbers on standard input.

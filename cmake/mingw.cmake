@@ -18,4 +18,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Test programs run through a wrapper that points Wine at the build tree's
 # own prefix, display and time limit.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${CMAKE_CURRENT_LIST_DIR}/../scripts/winerun.sh ${CMAKE_BINARY_DIR}/wine)
+    ${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/winerun-bounded.sh ${CMAKE_BINARY_DIR}/wine)

@@ -49,7 +49,7 @@ windows_path() {
     echo "${path//\//\\}"
 }
 run() {
-    WINERUN_SECONDS=1800 scripts/winerun.sh "$state" "$build/tests/movie/big_movie.exe" "$@" | tr -d '\r'
+    WINERUN_SECONDS=1800 scripts/lib/winerun-bounded.sh "$state" "$build/tests/movie/big_movie.exe" "$@" | tr -d '\r'
 }
 
 echo "== recording $frames frames under Wine"

@@ -6,6 +6,10 @@
 # Idempotent: a running driver identical to DRIVER.sys is left alone; a
 # different one is stopped and replaced.
 set -euo pipefail
+if [ $# -lt 2 ]; then
+    echo "usage: scripts/sim-start.sh STATE DRIVER.sys" >&2
+    exit 2
+fi
 here=$(dirname "$0")
 state=$1
 driver=$2

@@ -4,6 +4,10 @@
 # camera disappears until sim-start.sh starts it again. The service stays
 # installed. Idempotent.
 set -euo pipefail
+if [ $# -lt 1 ]; then
+    echo "usage: scripts/sim-stop.sh STATE" >&2
+    exit 2
+fi
 here=$(dirname "$0")
 state=$1
 [ -d "$state/prefix" ] || exit 0

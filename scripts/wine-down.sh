@@ -6,6 +6,10 @@
 # A clean-up: it goes on past a step that fails (no -e), so one process
 # already gone never keeps the others alive.
 set -uo pipefail
+if [ $# -lt 1 ]; then
+    echo "usage: scripts/wine-down.sh STATE" >&2
+    exit 2
+fi
 state=$1
 [ -d "$state" ] || exit 0
 . "$(dirname "$0")/lib/wine-env.sh" "$state"

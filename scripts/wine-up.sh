@@ -15,6 +15,10 @@
 # there is one that answers; otherwise they get a virtual one all the same.
 # On any failure, whatever this script started is stopped again.
 set -euo pipefail
+if [ $# -lt 1 ]; then
+    echo "usage: scripts/wine-up.sh STATE [DRIVER.sys]" >&2
+    exit 2
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 state=$1
 driver=${2:-}

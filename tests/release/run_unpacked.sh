@@ -30,4 +30,4 @@ echo "unpacked into $folder: $(cd "$folder" && ls | tr '\n' ' ')"
 
 trap '"$scripts/wine-down.sh" "$state" >/dev/null 2>&1' EXIT
 PUKAVRO_WINE_SECONDS=60 "$scripts/wine-up.sh" "$state" || exit 1
-"$scripts/winerun.sh" "$state" "$checker" "Z:${folder//\//\\}" "$version"
+"$scripts/lib/winerun-bounded.sh" "$state" "$checker" "Z:${folder//\//\\}" "$version"

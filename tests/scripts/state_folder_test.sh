@@ -4,8 +4,9 @@
 # wine-down.sh, however long the user reads between examples; a bounded one
 # (as tests use) does end after its idle time, which is what the first part
 # would catch if the example's folder were bounded too. winerun.sh passes
-# the program's standard output byte for byte and its exit status, and
-# leaves the caller's environment as it was.
+# the program's standard output byte for byte, as it comes, and its exit
+# status; Ctrl+C reaches the program; it refuses a folder never brought up,
+# and leaves the caller's environment as it was.
 set -uo pipefail
 state=$1
 exe=$2
@@ -38,6 +39,29 @@ WINERUN_SECONDS=60 "$scripts/winerun.sh" "$state" "$exe" --bogus >/dev/null 2>&1
 status=$?
 [ "$status" = 2 ] || problem "winerun: a usage error exited $status, not 2"
 [ "$before" = "$(env | sort)" ] || problem "winerun changed the caller's environment"
+
+# A frame reaches a pipe while the program still runs, and Ctrl+C (to the
+# job's process group, as a terminal sends it) ends it with its summary.
+mkfifo "$work/pipe"
+set -m
+"$scripts/winerun.sh" "$state" -C "$work" "$exe" -n 2 -i 600 - >"$work/pipe" 2>"$work/err" &
+pid=$!
+set +m
+timeout 60 head -c 13824 "$work/pipe" >"$work/first"
+[ "$(stat -c %s "$work/first")" = 13824 ] || problem "winerun: no frame through the pipe while it ran"
+kill -INT -- -"$pid"
+timeout 60 cat "$work/pipe" >/dev/null
+wait "$pid"
+status=$?
+[ "$status" = 3 ] || problem "winerun: Ctrl+C gave status $status, not 3"
+grep -q "stopped by Ctrl+C" "$work/err" || problem "winerun: no summary after Ctrl+C: $(cat "$work/err")"
+"$scripts/winerun.sh" "$work/typo" "$exe" --version >/dev/null 2>"$work/err"
+status=$?
+[ "$status" = 2 ] && grep -q "wine-up.sh $work/typo" "$work/err" \
+    || problem "winerun: a folder never brought up gave status $status: $(cat "$work/err")"
+[ -e "$work/typo" ] && problem "winerun: made the folder it refused"
+"$scripts/winerun.sh" >/dev/null 2>"$work/err" && problem "winerun: no arguments passed"
+grep -q "^usage: " "$work/err" || problem "winerun: no usage without arguments"
 
 PUKAVRO_WINE_SECONDS=2 "$scripts/wine-up.sh" "$state" "$driver" >/dev/null || problem "bounded wine-up"
 sleep "$idle"
