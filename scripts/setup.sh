@@ -2,8 +2,11 @@
 # Installs every Debian 12 package the project needs to build, test and run,
 # and generates the Japanese locale the Wine prefixes run in. Idempotent:
 # does nothing when everything is already there. As root it runs apt-get;
-# otherwise it prints the command to run and stops.
+# otherwise it prints the command to run and stops. With --check it only
+# tells, by its status, whether everything is there.
 set -euo pipefail
+check=0
+[ "${1:-}" = --check ] && check=1
 
 PACKAGES=(
     g++ cmake make clang-format
@@ -27,6 +30,10 @@ locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && have_locale=1
 if [ "$have_i386" = 1 ] && [ "${#missing[@]}" = 0 ] && [ "$have_locale" = 1 ]; then
     echo "setup: all packages present, locale $LOCALE generated"
     exit 0
+fi
+if [ "$check" = 1 ]; then
+    echo "setup: missing: ${missing[*]:-} $([ "$have_locale" = 1 ] || echo "(and the locale $LOCALE)")"
+    exit 1
 fi
 
 install="dpkg --add-architecture i386 && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]:-}"
