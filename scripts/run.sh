@@ -48,18 +48,22 @@ if [ "$headless" = 0 ]; then
 else
     scripts/wine-up.sh "$state" "build/$windows/ezusbsim.sys"
 fi
-. scripts/lib/wine-env.sh "$state"
+# Programs start through winerun.sh, never with Wine's settings in this
+# shell: it started before the set-up generated the prefixes' locale, and a
+# process cannot switch to a locale that was generated after it started.
+winerun() { "$root/scripts/winerun.sh" "$state" -C "$captures" "$@"; }
+[ -s "$state/display" ] && export DISPLAY=":$(cat "$state/display")"
 mkdir -p "$captures"
 cd "$captures"
 
 if [ "$headless" = 0 ]; then
     step "$program is running on $DISPLAY; saved frames go to $captures"
-    wine "$exe" >/dev/null 2>&1 || true
+    winerun "$exe" >/dev/null 2>&1 || true
     exit 0
 fi
 
 step "no display: running on the virtual display $DISPLAY"
-wine "$exe" >/dev/null 2>&1 &
+winerun "$exe" >/dev/null 2>&1 &
 wine_pid=$!
 window=""
 for _ in $(seq 100); do
@@ -100,7 +104,7 @@ import -window root -crop 120x180+0+0 "$captures/pukavro.png"
 click 82 132    # Exit
 wait "$wine_pid" || true
 
-wine "$root/build/$windows/kavroconv.exe" --format png kavro001.bin
+winerun "$root/build/$windows/kavroconv.exe" --format png kavro001.bin
 echo
 echo "screenshot:   $captures/pukavro.png"
 echo "saved frame:  $captures/kavro001.bin"
