@@ -151,7 +151,7 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
         return OPTIONS_ACCEPTED;
     case OPT_FORMAT:
         if (!FormatFromWord(value, &options->format))
-            return Fail(problem, name + " takes raw, bmp, png or avi, not '" + value + "'");
+            return Fail(problem, UnknownFormatProblem(name, value, true));
         return OPTIONS_ACCEPTED;
     case OPT_FPS:
         if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
