@@ -163,6 +163,8 @@ TEST(ViewOptionsTest, CommandLine)
         {{"kavroview", "-d"}, VIEW_BAD_DEVICE, "", "", "-d"},
         {{"kavroview", "-d", "12"}, VIEW_BAD_DEVICE, "", "", "12"},
         {{"kavroview", "-d", ""}, VIEW_BAD_DEVICE, "", "", ""},
+        {{"kavroview", "-d", "foo"}, VIEW_BAD_DEVICE, "", "", "foo"},
+        {{"kavroview", "-d", "\\\\.\\"}, VIEW_BAD_DEVICE, "", "", "\\\\.\\"},
         {{"kavroview", "-x"}, VIEW_UNKNOWN_OPTION, "", "", "-x"},
         {{"kavroview", "--help"}, VIEW_UNKNOWN_OPTION, "", "", "--help"},
         {{"kavroview", ".", "."}, VIEW_TOO_MANY, "", "", "."},
