@@ -1,5 +1,7 @@
 #include "camera_choice.h"
 
+#include <string.h>
+
 #include "ezusb_device.h"
 
 std::string EzusbDevicePath(int number)
@@ -12,16 +14,12 @@ std::string EzusbDevicePath(int number)
 
 DeviceChoice ChooseDevice(const char *text, std::string *device)
 {
-    if (*text == '\0')
-        return DEVICE_REFUSED;
-    const char *c = text;
-    while (*c >= '0' && *c <= '9')
-        ++c;
-    if (*c != '\0') {
+    const size_t prefix = strlen(DEVICE_PATH_PREFIX);
+    if (strncmp(text, DEVICE_PATH_PREFIX, prefix) == 0 && text[prefix] != '\0') {
         *device = text;
         return DEVICE_CHOSEN;
     }
-    if (c - text != 1)
+    if (text[0] < '0' || text[0] > '9' || text[1] != '\0')
         return DEVICE_REFUSED;
     *device = EzusbDevicePath(text[0] - '0');
     return DEVICE_CHOSEN;

@@ -15,10 +15,14 @@ enum { EZUSB_CAMERA_NUMBERS = 10 };
 // The device of camera number (0-9), as EZUSB_DEVICE_PATH is camera 0's.
 std::string EzusbDevicePath(int number);
 
+// How every device path starts, in the Win32 device namespace.
+#define DEVICE_PATH_PREFIX "\\\\.\\"
+
 enum DeviceChoice { DEVICE_CHOSEN, DEVICE_REFUSED };
 
-// What a tool's -d names: one digit is a camera number, anything else but
-// an empty text or a bigger number is a device path.
+// What a tool's -d names: one digit is a camera number, a text that starts
+// with DEVICE_PATH_PREFIX and goes on is a device path; anything else is
+// refused, so that a slip ("-d foo") is a usage error, not a missing camera.
 DeviceChoice ChooseDevice(const char *text, std::string *device);
 
 // The numbers of the cameras present, in order: every number is tried (a

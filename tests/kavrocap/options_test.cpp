@@ -58,10 +58,10 @@ const AcceptedCase ACCEPTED[] = {
     {{"-n", "5", "-"},
      "command=0 output=- stdout=1 format=0 count=5 interval_us=0 skip=0 start=1 continue=0 "
      "overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
-    {{"--continue", "--count", "5", "--skip=2", "--timeout=0.001", "--retries=100", "--device=d",
-      "--format=PnG", "--interval=10."},
+    {{"--continue", "--count", "5", "--skip=2", "--timeout=0.001", "--retries=100",
+      "--device=\\\\.\\d", "--format=PnG", "--interval=10."},
      "command=0 output=kavro{n:03}.png stdout=0 format=2 count=5 interval_us=10000000 skip=2 "
-     "start=1 continue=1 overwrite=0 timeout_ms=1 retries=100 device=d quiet=0"},
+     "start=1 continue=1 overwrite=0 timeout_ms=1 retries=100 device=\\\\.\\d quiet=0"},
     {{"--start", "100", "-n", "2", "-i", ".5"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=2 interval_us=500000 skip=0 "
      "start=100 continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
@@ -77,9 +77,9 @@ const AcceptedCase ACCEPTED[] = {
     {{"-d7"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-7 quiet=0"},
-    {{"--device=0x"},
+    {{"-d\\\\.\\ezusb-12"},
      "command=0 output=kavro{n:03}.bin stdout=0 format=0 count=1 interval_us=0 skip=0 start=1 "
-     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=0x quiet=0"},
+     "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-12 quiet=0"},
     {{"--start=0", "-i", "0.0000019", "one.bin"},
      "command=0 output=one.bin stdout=0 format=0 count=1 interval_us=1 skip=0 start=0 "
      "continue=0 overwrite=0 timeout_ms=5000 retries=2 device=\\\\.\\ezusb-0 quiet=0"},
@@ -151,8 +151,14 @@ const RefusedCase REFUSED[] = {
     {{"-r", "101"}, "-r takes a whole number from 0 to 100, not '101'"},
     {{"-s", "x"}, "-s takes a whole number from 0 to 1000000, not 'x'"},
     {{"--start", "-1"}, "--start takes a whole number from 0 to 999999999, not '-1'"},
-    {{"-d", ""}, "-d takes a camera number from 0 to 9 or a device path, not ''"},
-    {{"--device=10"}, "--device takes a camera number from 0 to 9 or a device path, not '10'"},
+    {{"-d", ""}, "-d takes a camera number from 0 to 9 or a device path (\\\\.\\NAME), not ''"},
+    {{"--device=10"},
+     "--device takes a camera number from 0 to 9 or a device path (\\\\.\\NAME), not '10'"},
+    {{"-d", "foo"},
+     "-d takes a camera number from 0 to 9 or a device path (\\\\.\\NAME), not 'foo'"},
+    {{"--device=0x"}, "--device takes a camera number"},
+    {{"-d", "\\\\.\\"}, "-d takes a camera number"},
+    {{"-d", "//./ezusb-1"}, "-d takes a camera number"},
     {{"--list", "-t", "1", "--json"}, "--list cannot be used with -t"},
     {{"--list", "x.bin"}, "--list takes no OUTPUT: x.bin"},
     {{"--json", "-q"}, "--json goes with --list only"},

@@ -17,6 +17,11 @@ const int64_t START_US = 5000000;
 const FrameTime LOCAL_TIME = {2026, 12, 9, 7, 30, 5, 123};
 const uint8_t PUT_BYTE = 0x11;
 
+std::string Text(const Bytes &bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
 int64_t TestNow(void *context)
 {
     const TestClock *clock = static_cast<TestClock *>(context);
@@ -27,6 +32,8 @@ int64_t TestNow(void *context)
 WaitOutcome TestWait(void *context, int64_t us, StopSignal *stop)
 {
     TestClock *clock = static_cast<TestClock *>(context);
+    clock->written.push_back(Text(ReadBytes(clock->out_name)));
+    clock->written.push_back(Text(ReadBytes(clock->err_name)));
     if (StopRaised(stop))
         return WAIT_STOPPED;
     if (++clock->waits == clock->setting.waits_to_stop) {
@@ -40,11 +47,6 @@ WaitOutcome TestWait(void *context, int64_t us, StopSignal *stop)
 FrameTime TestLocalTime(void *)
 {
     return LOCAL_TIME;
-}
-
-std::string Text(const Bytes &bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
 }
 
 Bytes BmpPixels(uint32_t frame)
@@ -78,16 +80,17 @@ int KavrocapRunTest::Run(const Strings &args)
 {
     Strings argv = {"kavrocap"};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::string out_name = PathIn(root, "stdout"), err_name = PathIn(root, "stderr");
-    FILE *out_file = fopen(out_name.c_str(), "wb");
-    FILE *err_file = fopen(err_name.c_str(), "wb");
+    clock.out_name = PathIn(root, "stdout");
+    clock.err_name = PathIn(root, "stderr");
+    FILE *out_file = fopen(clock.out_name.c_str(), "wb");
+    FILE *err_file = fopen(clock.err_name.c_str(), "wb");
     EXPECT_TRUE(out_file != NULL && err_file != NULL);
     CaptureClock run_clock = {TestNow, TestWait, TestLocalTime, &clock, &stop};
     int status = RunKavrocap(argv, out_file, err_file, FakeCameraSeam(), run_clock);
     fclose(out_file);
     fclose(err_file);
-    out = Text(ReadBytes(out_name));
-    err = Text(ReadBytes(err_name));
+    out = Text(ReadBytes(clock.out_name));
+    err = Text(ReadBytes(clock.err_name));
     return status;
 }
 

@@ -57,6 +57,8 @@ struct TestClock {
     ClockSetting setting;
     int64_t waited_us;  // by the run's waits
     int waits;
+    std::string out_name{}, err_name{};  // the files of the run's streams
+    std::vector<std::string> written{};  // at each wait: what they held, out then err
 };
 
 class KavrocapRunTest : public TempFolderTest {

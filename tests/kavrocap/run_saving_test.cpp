@@ -129,4 +129,27 @@ TEST_F(KavrocapRunTest, TheScheduleKeepsToTheClock)
     }
 }
 
+// Each line and each frame is out when it happens, not at the end of the
+// run: the streams' files as the run waits for its second frame.
+TEST_F(KavrocapRunTest, EachLineAndFrameIsOutWhenItHappens)
+{
+    const Bytes frame = FakeFrame(0);
+    const struct {
+        Strings args;
+        std::string out, err;
+    } rows[] = {
+        {{"-n", "2", "-i", "1", "f{n}.bin"}, "f1.bin\n", "kavrocap: 1/2 f1.bin\n"},
+        {{"-n", "2", "-i", "1", "-"},
+         std::string(frame.begin(), frame.end()),
+         "kavrocap: 1/2 (standard output)\n"},
+    };
+    for (const auto &row : rows) {
+        Fresh({});
+        EXPECT_EQ(0, Run(row.args)) << err;
+        ASSERT_EQ(2u, clock.written.size()) << row.err;
+        EXPECT_TRUE(row.out == clock.written[0]) << clock.written[0].size() << " bytes";
+        EXPECT_EQ(row.err, clock.written[1]);
+    }
+}
+
 }  // namespace

@@ -154,7 +154,8 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
              + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
-        {{"--format", "gif", a}, "unknown format (bmp, png or avi): gif"},
+        {{"--format", "gif", a}, "--format takes bmp, png or avi, not 'gif'"},
+        {{"-f", "raw", a}, "-f takes bmp, png or avi, not 'raw'"},
         {{a, "--format"}, "--format needs a value: bmp, png or avi"},
         {{"-x", a}, "unknown option -x"},
         // Movies need their name and a rate in range; --repair takes movies alone.

@@ -90,6 +90,25 @@ bool Japanese()
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
 }
 
+// Asked for, the usage is information and the run ends well; after a
+// problem it is an error.
+TEST(ViewWindowTest, UsageBoxes)
+{
+    const std::wstring usage = LoadText(STR_USAGE);
+    EXPECT_EQ(0u, usage.find(Japanese() ? L"使い方: kavroview [-d N|PATH]"
+                                        : L"Usage: kavroview [-d N|PATH]"));
+    UsageBox help = UsageBoxFor(VIEW_HELP, "");
+    EXPECT_EQ(help.text, usage);
+    EXPECT_EQ(help.icon, (UINT)MB_ICONINFORMATION);
+    EXPECT_EQ(help.status, EXIT_ALL_DONE);
+    UsageBox wrong = UsageBoxFor(VIEW_BAD_DEVICE, "foo");
+    EXPECT_EQ(wrong.text, (Japanese() ? L"-d にはカメラ番号 (0-9) かデバイスのパスが必要です: foo"
+                                      : L"-d needs a camera number (0-9) or a device path: foo")
+                              + std::wstring(L"\n\n") + usage);
+    EXPECT_EQ(wrong.icon, (UINT)MB_ICONERROR);
+    EXPECT_EQ(wrong.status, EXIT_USAGE);
+}
+
 // Missing at first, the camera answers after two tries a second apart: the
 // status bar says so, then goes live by itself and counts what it shows.
 TEST(ViewWindowTest, MissingCameraShowsThenGoesLiveByItself)

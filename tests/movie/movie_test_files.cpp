@@ -200,20 +200,58 @@ uint32_t Le32(const Bytes &bytes, uint64_t offset)
     return value;
 }
 
-int FirstWrongFrame(const Bytes &decoded, uint32_t frames)
+namespace {
+
+// Whether decoded frame f, top row first, is bits turned upside down.
+bool DecodedFrameIs(const Bytes &decoded, size_t f, const Bytes &bits)
 {
     const size_t row = FRAME_WIDTH * 3;
-    for (uint32_t f = 0; f < frames; ++f) {
-        Bytes bits = TestBits(f);
-        for (size_t r = 0; r < FRAME_HEIGHT; ++r) {
-            size_t at = (size_t)f * DISPLAY_IMAGE_BYTES + r * row;
-            if (at + row > decoded.size()
-                || memcmp(decoded.data() + at, bits.data() + (FRAME_HEIGHT - 1 - r) * row, row)
-                       != 0)
-                return (int)f;
-        }
-    }
+    if ((f + 1) * DISPLAY_IMAGE_BYTES > decoded.size())
+        return false;
+    for (size_t r = 0; r < FRAME_HEIGHT; ++r)
+        if (memcmp(decoded.data() + f * DISPLAY_IMAGE_BYTES + r * row,
+                   bits.data() + (FRAME_HEIGHT - 1 - r) * row, row)
+            != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int FirstWrongFrame(const Bytes &decoded, uint32_t frames)
+{
+    for (uint32_t f = 0; f < frames; ++f)
+        if (!DecodedFrameIs(decoded, f, TestBits(f)))
+            return (int)f;
     return -1;
+}
+
+int FirstWrongDecodedFrame(const Bytes &decoded, const std::vector<Bytes> &painted)
+{
+    for (size_t f = 0; f < painted.size(); ++f)
+        if (!DecodedFrameIs(decoded, f, painted[f]))
+            return (int)f;
+    return decoded.size() == painted.size() * DISPLAY_IMAGE_BYTES ? -1 : (int)painted.size();
+}
+
+std::string FfmpegDisagreement(const std::string &path, const std::vector<Bytes> &painted,
+                               const std::string &rate)
+{
+    std::string count = std::to_string(painted.size());
+    std::string expected = "codec_name=rawvideo\nwidth=96\nheight=72\npix_fmt=bgr24\nr_frame_rate="
+                           + rate + "\nnb_frames=" + count + "\nnb_read_frames=" + count + "\n";
+    std::string problems, probed = ProbeMovie(path);
+    if (probed != expected)
+        problems += "ffprobe tells\n" + probed + "instead of\n" + expected;
+    Decoded decoded = DecodeMovie(path);
+    if (decoded.status != 0 || !decoded.errors.empty())
+        problems +=
+            "ffmpeg ends with " + std::to_string(decoded.status) + ": " + decoded.errors + "\n";
+    int wrong = FirstWrongDecodedFrame(decoded.frames, painted);
+    if (wrong >= 0)
+        problems += "ffmpeg's frame " + std::to_string(wrong) + " is not the painted one ("
+                    + std::to_string(decoded.frames.size()) + " bytes decoded)\n";
+    return problems;
 }
 
 int IndexedFrames(const Bytes &file)
@@ -244,7 +282,8 @@ int IndexedFrames(const Bytes &file)
 
 #include "files.h"
 
-int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t))
+int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t),
+                    OldReaderStream *told)
 {
     AVIFileInit();
     PAVIFILE file = NULL;
@@ -252,6 +291,14 @@ int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(
     int good = -1;
     if (AVIFileOpenW(&file, ToUtf16(path).c_str(), OF_READ, NULL) == 0
         && AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0) {
+        AVISTREAMINFOW info = {};
+        AVIStreamInfoW(stream, &info, sizeof(info));
+        LONG length = AVIStreamLength(stream);
+        if (told != NULL)
+            *told = OldReaderStream{info.dwRate, info.dwScale, length};
+        // Up to the stream's end, so that UINT32_MAX reads every frame.
+        if (length >= 0 && (uint32_t)length < frames)
+            frames = (uint32_t)length;
         Bytes bits(DISPLAY_IMAGE_BYTES);
         LONG bytes = 0;
         for (good = 0; (uint32_t)good < frames; ++good) {

@@ -69,14 +69,31 @@ Decoded DecodeMovie(const std::string &path);
 std::string ProbeMovie(const std::string &path);
 
 #ifdef _WIN32
-// How many of the movie's first `frames` frames Windows' own reader
-// (avifil32) reads, in order, each equal to expected(f); -1 when it cannot
-// open the movie.
-int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t));
+// What Windows' own reader tells of a movie's video stream.
+struct OldReaderStream {
+    uint32_t rate, scale;  // frames per second: rate / scale
+    int32_t length;        // the frames it says the stream holds
+};
+// How many of the movie's first `frames` frames (at most the stream's
+// length) Windows' own reader (avifil32) reads, in order, each equal to
+// expected(f); -1 when it cannot open the movie. stream, unless NULL, gets
+// what the reader tells of the stream.
+int OldReaderFrames(const std::string &path, uint32_t frames, Bytes (*expected)(uint32_t),
+                    OldReaderStream *stream = NULL);
 #endif
 
 // The first of frames whose decoded rows differ from TestBits(first + i)
 // turned top-down, or -1.
 int FirstWrongFrame(const Bytes &decoded, uint32_t frames);
+
+// ffmpeg's frames (top row first) against painted ones (bottom row first,
+// as the window paints them): the first that differs or is missing, the
+// count of painted when more were decoded, or -1 when they are the same.
+int FirstWrongDecodedFrame(const Bytes &decoded, const std::vector<Bytes> &painted);
+
+// What ffprobe and ffmpeg find wrong with a movie that should hold exactly
+// the painted frames, uncompressed, at rate ("25/2"); "" when nothing.
+std::string FfmpegDisagreement(const std::string &path, const std::vector<Bytes> &painted,
+                               const std::string &rate);
 
 #endif

@@ -31,7 +31,10 @@ void PrintUtf8(FILE *stream, const char *text)
 
 #endif
 
+// Flushed explicitly: msvcrt buffers a stream that is no console whole,
+// even when told to buffer by line.
 void PrintLine(FILE *stream, const std::string &line)
 {
     PrintUtf8(stream, (line + "\n").c_str());
+    fflush(stream);
 }

@@ -11,7 +11,8 @@
 // characters themselves; to anything else the UTF-8 bytes as they are.
 void PrintUtf8(FILE *stream, const char *text);
 
-// One line of text, "\n" added.
+// One line of text, "\n" added, written out at once: a log file or a pipe
+// has each line when it happens, not when the run ends.
 void PrintLine(FILE *stream, const std::string &line);
 
 #endif

@@ -61,6 +61,25 @@ bool FormatFromExtension(const char *name, OutputFormat *format)
     return false;
 }
 
+std::string FormatWords(bool raw_too)
+{
+    std::string words;
+    const char *last = "";  // held back: " or " comes before the last word
+    for (const auto &entry : FORMATS) {
+        if (entry.format == FORMAT_RAW && !raw_too)
+            continue;
+        if (*last != '\0')
+            words += (words.empty() ? "" : ", ") + std::string(last);
+        last = entry.word;
+    }
+    return words.empty() ? last : words + " or " + last;
+}
+
+std::string UnknownFormatProblem(const std::string &option, const std::string &word, bool raw_too)
+{
+    return option + " takes " + FormatWords(raw_too) + ", not '" + word + "'";
+}
+
 std::string UnknownExtensionProblem(const std::string &name, bool raw_too)
 {
     return "cannot tell the format from the name " + name + ": end it in "

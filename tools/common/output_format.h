@@ -28,6 +28,14 @@ const char *FormatExtension(OutputFormat format);
 // false for any other name.
 bool FormatFromExtension(const char *name, OutputFormat *format);
 
+// "raw, bmp, png or avi": the --format words, raw only when raw_too (a
+// tool that reads raw frames writes none).
+std::string FormatWords(bool raw_too);
+
+// The usage problem of a --format (given as option) that names no format
+// the tool writes: "-f takes raw, bmp, png or avi, not 'gif'".
+std::string UnknownFormatProblem(const std::string &option, const std::string &word, bool raw_too);
+
 // The usage problem of a name whose extension says no format, listing the
 // extensions the tool takes (raw ones only when raw_too).
 std::string UnknownExtensionProblem(const std::string &name, bool raw_too);

@@ -40,7 +40,5 @@ ExitStatus ListCamerasTo(const CaptureOptions &options, FILE *out, FILE *err,
     }
     if (numbers.empty() && !options.quiet)
         Report(err, KAVROCAP_NAME, "no camera found");
-    fflush(out);
-    fflush(err);
     return EXIT_ALL_DONE;
 }

@@ -151,7 +151,7 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
         return OPTIONS_ACCEPTED;
     case OPT_FORMAT:
         if (!FormatFromWord(value, &options->format))
-            return Fail(problem, name + " takes raw, bmp, png or avi, not '" + value + "'");
+            return Fail(problem, UnknownFormatProblem(name, value, true));
         return OPTIONS_ACCEPTED;
     case OPT_FPS:
         if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
@@ -162,7 +162,8 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
         if (ChooseDevice(value, &options->device) != DEVICE_CHOSEN)
             return Fail(problem, name + " takes a camera number from 0 to "
                                      + std::to_string(EZUSB_CAMERA_NUMBERS - 1)
-                                     + " or a device path, not '" + value + "'");
+                                     + " or a device path (" DEVICE_PATH_PREFIX "NAME), not '"
+                                     + value + "'");
         return OPTIONS_ACCEPTED;
     default:
         return OPTIONS_ACCEPTED;

@@ -184,10 +184,8 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
         Tell(*run, "frame " + std::to_string(number) + ": " + reason);
         return NOT_KEPT;
     }
-    if (!options.to_stdout) {
+    if (!options.to_stdout)
         PrintLine(run->out, path);
-        fflush(run->out);
-    }
     if (!options.quiet) {
         std::string progress = std::to_string(slot + 1);
         if (options.count != 0)
@@ -296,7 +294,6 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
     }
     if (options.command == COMMAND_VERSION) {
         PrintLine(out, std::string(KAVROCAP_NAME " ") + PUKAVRO_VERSION_TEXT);
-        fflush(out);
         return EXIT_ALL_DONE;
     }
     if (options.command == COMMAND_LIST)
@@ -340,8 +337,6 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
     Tell(run, std::to_string(counts.saved) + (options.movie ? " recorded, " : " saved, ")
                   + std::to_string(counts.failed) + " failed, " + std::to_string(counts.skipped)
                   + " slots skipped" + (stopped ? "; stopped by Ctrl+C" : ""));
-    fflush(out);
-    fflush(err);
     if (stopped && options.count != 0)
         return EXIT_STOPPED;
     return counts.failed > 0 || counts.skipped > 0 || movie_failed ? EXIT_SOME_FAILED

@@ -77,11 +77,12 @@ ParseResult UsageError(FILE *err, const std::string &problem)
     return OPTIONS_WRONG;
 }
 
-// Pictures and movies: a raw frame is what this tool reads.
-ParseResult SetFormat(const char *name, OutputFormat *format, FILE *err)
+// Pictures and movies: a raw frame is what this tool reads. option is
+// the format's option as it was given.
+ParseResult SetFormat(const std::string &option, const char *word, OutputFormat *format, FILE *err)
 {
-    if (!FormatFromWord(name, format) || *format == FORMAT_RAW)
-        return UsageError(err, std::string("unknown format (bmp, png or avi): ") + name);
+    if (!FormatFromWord(word, format) || *format == FORMAT_RAW)
+        return UsageError(err, UnknownFormatProblem(option, word, false));
     return OPTIONS_READ;
 }
 
@@ -163,8 +164,8 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
                    || strncmp(arg, "--format=", 9) == 0) {
             const char *value = arg[8] == '=' ? arg + 9 : ++i < count ? args[i].c_str() : NULL;
             if (value == NULL)
-                return UsageError(err, std::string(arg) + " needs a value: bmp, png or avi");
-            if (SetFormat(value, &format, err) != OPTIONS_READ)
+                return UsageError(err, std::string(arg) + " needs a value: " + FormatWords(false));
+            if (SetFormat(arg[1] == '-' ? "--format" : "-f", value, &format, err) != OPTIONS_READ)
                 return OPTIONS_WRONG;
             format_given = 1;
         } else if (strcmp(arg, "--fps") == 0 || strncmp(arg, "--fps=", 6) == 0) {

@@ -7,7 +7,6 @@
 #include "command_line.h"
 #include "exit_status.h"
 #include "timed_capture.h"
-#include "utf8_names.h"
 #include "view_options.h"
 #include "view_resource.h"
 #include "view_window.h"
@@ -22,26 +21,12 @@ const DWORD CAPTURE_END_WAIT_MS = 2 * 1000;
 // frames of the last second.
 const DWORD RECORDING_END_WAIT_MS = 30 * 1000;
 
-UINT ProblemText(ViewArguments problem)
+// The usage's box, then the process's status.
+int ShowUsage(ViewArguments parsed, const std::string &culprit)
 {
-    switch (problem) {
-    case VIEW_UNKNOWN_OPTION:
-        return STR_UNKNOWN_OPTION;
-    case VIEW_BAD_DEVICE:
-        return STR_BAD_DEVICE;
-    case VIEW_TOO_MANY:
-        return STR_TOO_MANY;
-    default:
-        return STR_NO_FOLDER;
-    }
-}
-
-void ShowUsage(ViewArguments problem, const std::string &culprit)
-{
-    std::wstring text = FormatText(ProblemText(problem), WidenUtf8(culprit.c_str()).c_str());
-    text += L"\n\n";
-    text += LoadText(STR_USAGE);
-    MessageBoxW(NULL, text.c_str(), LoadText(STR_TITLE).c_str(), MB_ICONERROR);
+    UsageBox box = UsageBoxFor(parsed, culprit);
+    MessageBoxW(NULL, box.text.c_str(), LoadText(STR_TITLE).c_str(), box.icon);
+    return box.status;
 }
 
 }  // namespace
@@ -49,17 +34,13 @@ void ShowUsage(ViewArguments problem, const std::string &culprit)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_state)
 {
     std::vector<std::string> args;
-    if (GetUtf8Arguments(__argc, __argv, &args) != ARGUMENTS_READ) {
-        ShowUsage(VIEW_UNKNOWN_OPTION, std::string());
-        return EXIT_USAGE;
-    }
+    if (GetUtf8Arguments(__argc, __argv, &args) != ARGUMENTS_READ)
+        return ShowUsage(VIEW_UNKNOWN_OPTION, std::string());
     ViewOptions options;
     std::string culprit;
     ViewArguments parsed = ParseViewArguments(args, &options, &culprit);
-    if (parsed != VIEW_ARGUMENTS_OK) {
-        ShowUsage(parsed, culprit);
-        return EXIT_USAGE;
-    }
+    if (parsed != VIEW_ARGUMENTS_OK)
+        return ShowUsage(parsed, culprit);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);

@@ -13,6 +13,10 @@ ViewArguments ParseViewArguments(const std::vector<std::string> &args, ViewOptio
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string &arg = args[i];
         *culprit = arg;
+        if (arg == "-h" || arg == "--help" || arg == "/?") {
+            culprit->clear();
+            return VIEW_HELP;
+        }
         if (arg == "-d") {
             if (i + 1 == args.size())
                 return VIEW_BAD_DEVICE;

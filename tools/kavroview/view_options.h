@@ -12,6 +12,7 @@ struct ViewOptions {
 
 enum ViewArguments {
     VIEW_ARGUMENTS_OK,
+    VIEW_HELP,            // -h, --help or /?: the usage asked for, whatever follows
     VIEW_UNKNOWN_OPTION,  // an option other than -d
     VIEW_BAD_DEVICE,      // -d without a value, or one that names no camera
     VIEW_TOO_MANY,        // a second FOLDER
@@ -19,7 +20,7 @@ enum ViewArguments {
 };
 
 // Reads the UTF-8 arguments (the program's name first). On a problem,
-// *culprit is the argument at fault.
+// *culprit is the argument at fault; otherwise it is empty.
 ViewArguments ParseViewArguments(const std::vector<std::string> &args, ViewOptions *options,
                                  std::string *culprit);
 

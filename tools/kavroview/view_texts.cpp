@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <stdarg.h>
 
+#include "utf8_names.h"
+#include "view_resource.h"
 #include "view_window.h"
 
 std::wstring LoadText(UINT id)
@@ -24,4 +26,30 @@ std::wstring FormatText(UINT id, ...)
     wvsprintfW(text, format.c_str(), args);
     va_end(args);
     return text;
+}
+
+namespace {
+
+UINT ProblemText(ViewArguments problem)
+{
+    switch (problem) {
+    case VIEW_UNKNOWN_OPTION:
+        return STR_UNKNOWN_OPTION;
+    case VIEW_BAD_DEVICE:
+        return STR_BAD_DEVICE;
+    case VIEW_TOO_MANY:
+        return STR_TOO_MANY;
+    default:
+        return STR_NO_FOLDER;
+    }
+}
+
+}  // namespace
+
+UsageBox UsageBoxFor(ViewArguments parsed, const std::string &culprit)
+{
+    if (parsed == VIEW_HELP)
+        return UsageBox{LoadText(STR_USAGE), MB_ICONINFORMATION, EXIT_ALL_DONE};
+    std::wstring text = FormatText(ProblemText(parsed), WidenUtf8(culprit.c_str()).c_str());
+    return UsageBox{text + L"\n\n" + LoadText(STR_USAGE), MB_ICONERROR, EXIT_USAGE};
 }

@@ -8,9 +8,11 @@
 
 #include <string>
 
+#include "exit_status.h"
 #include "frame.h"
 #include "live_capture.h"
 #include "rate_meter.h"
+#include "view_options.h"
 
 // Private messages; each is posted, never sent, so no other thread ever
 // waits for the window.
@@ -79,6 +81,15 @@ int64_t NowUs();
 std::wstring LoadText(UINT id);
 // The string id with its %s or %d filled (wsprintfW's formats).
 std::wstring FormatText(UINT id, ...);
+
+// The message box that answers a command line the window does not open
+// on: the usage alone when it was asked for, else after the problem.
+struct UsageBox {
+    std::wstring text;
+    UINT icon;          // MB_ICONINFORMATION when asked for, else MB_ICONERROR
+    ExitStatus status;  // the process's, once the box is closed
+};
+UsageBox UsageBoxFor(ViewArguments parsed, const std::string &culprit);
 
 // status_bar.cpp
 HWND CreateStatusBar(HWND window);
