@@ -1,0 +1,1 @@
+// The unit that precompiles the headers every test program includes.
