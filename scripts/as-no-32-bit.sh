@@ -26,7 +26,9 @@ if ! bash "$here/setup.sh" --check >/dev/null; then
     echo "as-no-32-bit: run the set-up first: bash scripts/setup.sh" >&2
     exit 1
 fi
-targets=(/usr/lib/i386-linux-gnu/ld-linux.so.2 /usr/lib/wine/wine /usr/lib/wine/wineserver32)
+. "$here/lib/wine-env.sh" --names-only
+# The 32-bit dynamic loader (what /lib/ld-linux.so.2 points to) and Wine's.
+targets=(/usr/lib/i386-linux-gnu/ld-linux.so.2 "${wine_32_bit_programs[@]}")
 for t in "${targets[@]}"; do
     [ -f "$t" ] || { echo "as-no-32-bit: $t is missing" >&2; exit 1; }
 done

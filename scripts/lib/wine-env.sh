@@ -5,6 +5,11 @@
 # programs, unless the state folder's file "arch" says which (a build's own
 # folder does). Sets $wine_loader to the loader to start (a pid taken of it
 # is Wine's own, not a wrapper's) and defines wine() to run it.
+# Wine's own programs that are 32-bit, which a kernel without 32-bit
+# support cannot start (scripts/as-no-32-bit.sh makes them fail so).
+wine_32_bit_programs=(/usr/lib/wine/wine /usr/lib/wine/wineserver32)
+# Sourced with --names-only instead of a state folder: only the names above.
+[ "$1" != --names-only ] || return 0
 state=$(cd "$1" && pwd)
 export WINEPREFIX="$state/prefix"
 if [ -s "$state/arch" ]; then
