@@ -311,7 +311,8 @@ static ULONG_PTR PlanRequest(Camera *camera, ULONG code, const Knobs *knobs, ULO
     EzusbsimFault fault;
     KIRQL irql;
 
-    *delay_ms = knobs->delay_ms;
+    *delay_ms =
+        code == EZUSBSIM_IOCTL_VENDOR_REQUEST ? knobs->vendor_delay_ms : knobs->bulk_delay_ms;
     /* Written back only when it counts down: most requests open the key once. */
     if (knobs->fail_next > 0 && TakeFailNext(camera->number))
         return PLAN_FAIL;

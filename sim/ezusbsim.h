@@ -60,6 +60,10 @@
 #define EZUSBSIM_VALUE_BULK_BYTES "BulkBytes"   /* DWORD: 1..13823 delivers only that many bytes */
 #define EZUSBSIM_VALUE_DELAY_MS "DelayMs"       /* DWORD: each request is answered this late */
 #define EZUSBSIM_VALUE_FRAME_FILE "FrameFile"   /* REG_SZ: C:\... raw frame served instead */
+/* DWORD: present (0 too), the vendor request or the bulk read alone is
+   answered this late, in place of DelayMs. */
+#define EZUSBSIM_VALUE_VENDOR_DELAY_MS "VendorDelayMs"
+#define EZUSBSIM_VALUE_BULK_DELAY_MS "BulkDelayMs"
 /* DWORD N: the next N camera requests fail; the camera counts it down itself. */
 #define EZUSBSIM_VALUE_FAIL_NEXT "FailNext"
 /* DWORD: present, each capture's outcome is drawn from the sequence this seeds
@@ -69,9 +73,9 @@
    its delay is over, as a driver that does not honour a cancel. */
 #define EZUSBSIM_VALUE_IGNORE_CANCEL "IgnoreCancel"
 /* DWORD: non-zero, each camera request is answered inside the request itself,
-   DelayMs late, never pending and deaf to cancels, as a driver that does its
-   transfer synchronously. Under Wine this holds every request to the driver
-   (opens, the counters) meanwhile. */
+   as late as its delay says, never pending and deaf to cancels, as a driver
+   that does its transfer synchronously. Under Wine this holds every request
+   to the driver (opens, the counters) meanwhile. */
 #define EZUSBSIM_VALUE_BLOCK_IN_REQUEST "BlockInRequest"
 
 /* Everything is counted as received, before any check. */

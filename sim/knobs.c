@@ -78,6 +78,15 @@ static ULONG ReadDword(HANDLE key, const WCHAR *name)
     return ReadDwordValue(key, name, &present);
 }
 
+/* The value where it is given (0 too), else fallback. */
+static ULONG ReadDwordOr(HANDLE key, const WCHAR *name, ULONG fallback)
+{
+    ULONG present;
+    ULONG value = ReadDwordValue(key, name, &present);
+
+    return present ? value : fallback;
+}
+
 static void ReadString(HANDLE key, const WCHAR *name, WCHAR *text, ULONG chars)
 {
     union {
@@ -115,6 +124,7 @@ ULONG ReadCameraCount(void)
 void ReadKnobs(ULONG camera, Knobs *knobs)
 {
     HANDLE key;
+    ULONG delay_ms;
 
     RtlZeroMemory(knobs, sizeof *knobs);
     if (!NT_SUCCESS(OpenCameraKey(camera, KEY_QUERY_VALUE, &key)))
@@ -122,7 +132,9 @@ void ReadKnobs(ULONG camera, Knobs *knobs)
     knobs->vendor_fail = ReadDword(key, L"" EZUSBSIM_VALUE_VENDOR_FAIL);
     knobs->bulk_fail = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_FAIL);
     knobs->bulk_bytes = ReadDword(key, L"" EZUSBSIM_VALUE_BULK_BYTES);
-    knobs->delay_ms = ReadDword(key, L"" EZUSBSIM_VALUE_DELAY_MS);
+    delay_ms = ReadDword(key, L"" EZUSBSIM_VALUE_DELAY_MS);
+    knobs->vendor_delay_ms = ReadDwordOr(key, L"" EZUSBSIM_VALUE_VENDOR_DELAY_MS, delay_ms);
+    knobs->bulk_delay_ms = ReadDwordOr(key, L"" EZUSBSIM_VALUE_BULK_DELAY_MS, delay_ms);
     knobs->fail_next = ReadDword(key, L"" EZUSBSIM_VALUE_FAIL_NEXT);
     knobs->fault_seed = ReadDwordValue(key, L"" EZUSBSIM_VALUE_FAULT_SEED, &knobs->fault_seed_set);
     knobs->ignore_cancel = ReadDword(key, L"" EZUSBSIM_VALUE_IGNORE_CANCEL);

@@ -10,7 +10,8 @@ typedef struct Knobs {
     ULONG vendor_fail;
     ULONG bulk_fail;
     ULONG bulk_bytes;
-    ULONG delay_ms;
+    ULONG vendor_delay_ms; /* VendorDelayMs where given, else DelayMs */
+    ULONG bulk_delay_ms;   /* BulkDelayMs where given, else DelayMs */
     ULONG fail_next;
     ULONG fault_seed;
     ULONG fault_seed_set; /* the seed's value is present */
