@@ -15,13 +15,13 @@
 
 #include "camera_thread.h"
 #include "frame.h"
+#include "hang_limit.h"
 
 namespace {
 
 const uint8_t SENTINEL = 0x5A;
 const uint32_t SENTINEL_GOT = 0xDEADBEEF;
 const uint32_t SHORT_MS = 20;
-const uint32_t PATIENT_MS = 10000;
 
 // A conversation of two requests: the first (the vendor request) may be
 // held until released, or until cancelled when cancels are honoured; the
@@ -121,17 +121,17 @@ protected:
     template <typename Done> bool WaitFor(Done done)
     {
         std::unique_lock<std::mutex> hold(fake.lock);
-        return fake.changed.wait_for(hold, std::chrono::milliseconds(PATIENT_MS), done);
+        return fake.changed.wait_for(hold, std::chrono::milliseconds(HANG_MS), done);
     }
 
-    // Takes until the camera is no longer held (bounded).
+    // Takes until the camera is no longer held (up to HANG_MS).
     CameraOutcome TakeOnceFree()
     {
-        CameraOutcome outcome = CAMERA_HELD;
-        for (int i = 0; i < 1000 && outcome == CAMERA_HELD; i++) {
-            outcome = Take(PATIENT_MS);
-            if (outcome == CAMERA_HELD)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(HANG_MS);
+        CameraOutcome outcome = Take(HANG_MS);
+        while (outcome == CAMERA_HELD && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            outcome = Take(HANG_MS);
         }
         return outcome;
     }
@@ -170,7 +170,7 @@ TEST_F(CameraThreadTest, AnswersInTimeReachTheCallerOnTheSameThreadEachTime)
         fake.outcome = answer.run_outcome;
         fake.got = answer.run_got;
         std::fill(frame.begin(), frame.end(), SENTINEL);
-        EXPECT_EQ(answer.outcome, Take(PATIENT_MS));
+        EXPECT_EQ(answer.outcome, Take(HANG_MS));
         EXPECT_EQ(answer.got, got);
         run++;
         ExpectFrame(answer.frame_written ? 0x10 + run : SENTINEL);
@@ -221,7 +221,7 @@ TEST_F(CameraThreadTest, LateRunsAreCancelledThenAbandonedAndNothingMoreIsSent)
             });
         std::fill(frame.begin(), frame.end(), SENTINEL);
 
-        EXPECT_EQ(late.outcome, Take(late.stopped ? PATIENT_MS : SHORT_MS, &stop));
+        EXPECT_EQ(late.outcome, Take(late.stopped ? HANG_MS : SHORT_MS, &stop));
         if (stopper.joinable())
             stopper.join();
         EXPECT_EQ(0u, got);
@@ -260,7 +260,7 @@ TEST_F(CameraThreadTest, NeverAnsweredRequestKeepsOneRunOutUntilItReturns)
         ASSERT_EQ(CAMERA_HELD, Take(SHORT_MS)) << "take " << i;
     StopSignal stop;
     RaiseStop(&stop);
-    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
+    EXPECT_EQ(CAMERA_STOPPED, Take(HANG_MS, &stop));
     EXPECT_EQ(0u, got);
     ExpectFrame(SENTINEL);
     EndCameraThread(camera);

@@ -15,13 +15,13 @@
 #include "timed_capture.h"
 #include "frame.h"
 #include "camera_fixture.h"
+#include "hang_limit.h"
 
 namespace {
 
 const char CAMERA[] = "\\\\.\\ezusb-0";
 const uint8_t SENTINEL = 0x5A;
 const uint32_t SENTINEL_GOT = 0xDEADBEEF;
-const DWORD PATIENT_MS = 10000;
 
 class CameraFrame : public SimulatedCamera {
 protected:
@@ -55,15 +55,15 @@ protected:
         return outcome;
     }
 
-    // Takes until the camera no longer holds an abandoned conversation
-    // (bounded).
+    // Takes until the camera no longer holds an abandoned conversation (up
+    // to HANG_MS).
     CameraOutcome TakeOnceReturned(DWORD timeout_ms)
     {
-        CameraOutcome outcome = CAMERA_HELD;
-        for (int i = 0; i < 500 && outcome == CAMERA_HELD; i++) {
+        const DWORD start = GetTickCount();
+        CameraOutcome outcome = Take(timeout_ms);
+        while (outcome == CAMERA_HELD && GetTickCount() - start < HANG_MS) {
+            Sleep(20);
             outcome = Take(timeout_ms);
-            if (outcome == CAMERA_HELD)
-                Sleep(20);
         }
         return outcome;
     }
@@ -84,11 +84,11 @@ protected:
 TEST_F(CameraFrame, WholeFramesAreTheCamerasPicturesSentAsTheWindowSendsThem)
 {
     for (uint32_t n = 0; n < 3; n++) {
-        ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+        ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS));
         EXPECT_EQ(static_cast<uint32_t>(RAW_FRAME_BYTES), got);
         ExpectPicture(n);
     }
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS));
     ExpectPicture(3);
 
     ASSERT_EQ(0, ReadSettledCounters(&counters));
@@ -135,7 +135,7 @@ TEST_F(CameraFrame, EachFaultGivesItsOutcomeAndLeavesTheFrameAlone)
         ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_FAIL, fault.bulk_fail));
         ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_BYTES, fault.bulk_bytes));
 
-        EXPECT_EQ(fault.outcome, Take(PATIENT_MS));
+        EXPECT_EQ(fault.outcome, Take(HANG_MS));
         EXPECT_EQ(fault.got, got);
         ExpectUntouched();
         ASSERT_EQ(0, ReadSettledCounters(&counters));
@@ -148,24 +148,24 @@ TEST_F(CameraFrame, EachFaultGivesItsOutcomeAndLeavesTheFrameAlone)
 TEST_F(CameraFrame, NoCameraIsNotFound)
 {
     ASSERT_EQ(0, StopCamera());
-    EXPECT_EQ(CAMERA_NOT_FOUND, Take(PATIENT_MS));
+    EXPECT_EQ(CAMERA_NOT_FOUND, Take(HANG_MS));
     EXPECT_EQ(0u, got);
     ExpectUntouched();
     void *other = seam.open("\\\\.\\ezusb-7");
     ASSERT_TRUE(other != NULL);
-    EXPECT_EQ(CAMERA_NOT_FOUND, seam.take_frame(other, PATIENT_MS, NULL, frame.data(), &got));
+    EXPECT_EQ(CAMERA_NOT_FOUND, seam.take_frame(other, HANG_MS, NULL, frame.data(), &got));
     seam.close(other);
 }
 
 TEST_F(CameraFrame, FailNextFailsThatManyCapturesThenFramesFlow)
 {
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_FAIL_NEXT, 2));
-    EXPECT_EQ(CAMERA_REQUEST_FAILED, Take(PATIENT_MS));
-    EXPECT_EQ(CAMERA_REQUEST_FAILED, Take(PATIENT_MS));
+    EXPECT_EQ(CAMERA_REQUEST_FAILED, Take(HANG_MS));
+    EXPECT_EQ(CAMERA_REQUEST_FAILED, Take(HANG_MS));
     ExpectUntouched();
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS));
     ExpectPicture(0);
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS));
     ExpectPicture(1);
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(4u, counters.vendor_requests);
@@ -208,7 +208,7 @@ TEST_F(CameraFrame, HeldRequestIsCancelledAtTheTimeOut)
         EXPECT_EQ(0u, counters.frames_sent);
     }
     ASSERT_EQ(0, ClearKnobs());
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS));
+    ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS));
     ExpectPicture(0);
 }
 
@@ -223,7 +223,7 @@ TEST_F(CameraFrame, StopCancelsTheRequestInFlight)
         RaiseStop(&stop);
     });
 
-    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
+    EXPECT_EQ(CAMERA_STOPPED, Take(HANG_MS, &stop));
     stopper.join();
     EXPECT_EQ(0u, got);
     ExpectUntouched();
@@ -233,14 +233,14 @@ TEST_F(CameraFrame, StopCancelsTheRequestInFlight)
     EXPECT_EQ(0u, counters.bulk_reads);
 
     // Raised beforehand, the camera is not even opened.
-    EXPECT_EQ(CAMERA_STOPPED, Take(PATIENT_MS, &stop));
+    EXPECT_EQ(CAMERA_STOPPED, Take(HANG_MS, &stop));
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(1u, counters.opens);
 
     // Not raised, the stop signal changes nothing.
     StopSignal quiet;
     ASSERT_EQ(0, ClearKnobs());
-    ASSERT_EQ(CAMERA_FRAME, Take(PATIENT_MS, &quiet));
+    ASSERT_EQ(CAMERA_FRAME, Take(HANG_MS, &quiet));
     ExpectPicture(0);
 }
 
@@ -260,12 +260,12 @@ TEST_F(CameraFrame, RequestThatIgnoresItsCancelIsLeftWithItsOwnBuffer)
     ExpectUntouched();
     ASSERT_EQ(0, ReadCounters(&counters));
     ASSERT_EQ(1u, counters.pending);  // so the next take is sure to be held
-    EXPECT_EQ(CAMERA_HELD, Take(PATIENT_MS));
+    EXPECT_EQ(CAMERA_HELD, Take(HANG_MS));
     EXPECT_EQ(0u, got);
 
     ASSERT_EQ(0, ClearKnobs());
     ASSERT_EQ(0, WaitForFramesSent(1));
-    ASSERT_EQ(CAMERA_FRAME, TakeOnceReturned(PATIENT_MS));
+    ASSERT_EQ(CAMERA_FRAME, TakeOnceReturned(HANG_MS));
     ExpectPicture(1);
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(2u, counters.frames_sent);
@@ -324,7 +324,7 @@ TEST_F(CameraFrame, SeededFaultsGiveExactlyTheOutcomesTheSequenceSays)
         DrawCapture(&state, &next_frame, &drawn);
         kinds_seen[drawn.fault.kind]++;
         std::fill(frame.begin(), frame.end(), SENTINEL);
-        CameraOutcome outcome = Take(PATIENT_MS);
+        CameraOutcome outcome = Take(HANG_MS);
         if (drawn.whole_frame) {
             ASSERT_EQ(CAMERA_FRAME, outcome);
             ExpectPicture(drawn.frame_number);

@@ -14,6 +14,7 @@
 #include "expected.h"
 #include "files.h"
 #include "camera_fixture.h"
+#include "hang_limit.h"
 
 namespace {
 
@@ -178,7 +179,7 @@ TEST_F(CaptureTransaction, SlowCameraStillCapturesAndLeavesTheDriverFree)
     EXPECT_EQ(0u, counters.bulk_reads);
     CloseHandle(other);
 
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, HANG_MS));
     CloseHandle(thread);
     EXPECT_EQ(0, capture.status);
     EzusbsimTestPicture(expected.data(), 0);
@@ -199,7 +200,7 @@ TEST_F(CaptureTransaction, CameraRemovedDuringACaptureFailsIt)
     ASSERT_EQ(0, WaitForPendingRequests(1));
 
     ASSERT_EQ(0, StopCamera());
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, HANG_MS));
     CloseHandle(thread);
     EXPECT_EQ(-1, capture.status);
     EXPECT_EQ(-1, FirstNotEqualTo(buffer.data(), SENTINEL, EZUSBSIM_FRAME_BYTES));

@@ -17,7 +17,7 @@ protected:
     void ExpectEndedWithZero()
     {
         DWORD exit_code = 0xDEADBEEF;
-        ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+        ASSERT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
         EXPECT_EQ(0u, exit_code);
         EXPECT_TRUE(FindMainWindow(app.info.dwProcessId) == NULL);
         EXPECT_TRUE(ListFolder(directory).empty());

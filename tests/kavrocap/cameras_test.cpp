@@ -66,8 +66,6 @@ std::string ParsedJson(const std::string &text)
     return read && *c == '\0' ? value : "not JSON";
 }
 
-const DWORD RUN_LIMIT_MS = 60000;
-
 EzusbsimCounters Settled(int camera)
 {
     EzusbsimCounters counters;
@@ -158,7 +156,7 @@ TEST_F(CamerasTest, TwoRunsAtOnceGetTheirOwnFrames)
                                         "cam" + std::to_string(camera) + "_{n}.bin"});
         threads[camera] = std::thread([this, line, camera, &runs, &started] {
             started[camera] = RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL,
-                                         RUN_LIMIT_MS, &runs[camera]);
+                                         HANG_MS, &runs[camera]);
         });
     }
     for (std::thread &thread : threads)
@@ -184,8 +182,7 @@ TEST_F(CamerasTest, AnUnpluggedCameraFailsItsSlotsAndComesBack)
     int started = -1;
     std::string line = CommandLine({"-q", "-n", "5", "-i", "1", "-r", "0", "-t", "20", "x{n}.bin"});
     std::thread thread([this, line, &run, &started] {
-        started =
-            RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, RUN_LIMIT_MS, &run);
+        started = RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, HANG_MS, &run);
     });
     // Slot 3 comes a second after slot 2: its request then waits in the
     // camera until it is unplugged.

@@ -5,6 +5,7 @@
 
 #include "files.h"
 #include "frame.h"
+#include "hang_limit.h"
 #include "run_program.h"
 #define STB_IMAGE_IMPLEMENTATION
 #include "stb_image.h"
@@ -31,8 +32,6 @@ std::string UnixLines(const std::string &text)
             lines += text[i];
     return lines;
 }
-
-const DWORD RUN_LIMIT_MS = 60000;
 
 }  // namespace
 
@@ -99,7 +98,7 @@ int KavrocapTest::Run(const Strings &args)
 {
     std::string line = CommandLine(args);
     ProgramRun run;
-    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, RUN_LIMIT_MS, &run) != 0) {
+    if (RunProgram(ToUtf16(line).c_str(), ToUtf16(folder).c_str(), NULL, HANG_MS, &run) != 0) {
         ADD_FAILURE() << "cannot start " << line;
         return -1;
     }

@@ -3,12 +3,12 @@
 #include <thread>
 
 #include "frame.h"
+#include "hang_limit.h"
 #include "kavrocap_fixture.h"
 #include "timed_capture.h"
 
 namespace {
 
-const uint32_t PATIENT_MS = 10000;
 const uint8_t SENTINEL = 0x5A;
 
 TEST_F(KavrocapTest, TheStopSignalCancelsTheCaptureInFlight)
@@ -26,12 +26,12 @@ TEST_F(KavrocapTest, TheStopSignalCancelsTheCaptureInFlight)
         ASSERT_EQ(0, WaitForPendingRequests(1));
         RaiseStop(&stop);
     });
-    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, PATIENT_MS, &stop, frame.data(), &got));
+    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, HANG_MS, &stop, frame.data(), &got));
     ctrl_c.join();
     EXPECT_EQ(0u, got);
     EXPECT_TRUE(frame == Bytes(RAW_FRAME_BYTES, SENTINEL));
     // Raised beforehand, nothing is sent.
-    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, PATIENT_MS, &stop, frame.data(), &got));
+    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, HANG_MS, &stop, frame.data(), &got));
     seam.close(camera);
     EzusbsimCounters counters = Counters();
     EXPECT_EQ(1u, counters.opens);

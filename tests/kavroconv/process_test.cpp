@@ -7,6 +7,7 @@
 #include "converter_fixture.h"
 #include "expected.h"
 #include "frame.h"
+#include "hang_limit.h"
 #include "run_program.h"
 #include "utf8_names.h"
 
@@ -53,7 +54,7 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
     for (const auto &c : cases) {
         std::wstring line = L"\"" + program + L"\" " + WidenUtf8(c.arguments);
         ProgramRun run;
-        ASSERT_EQ(0, RunProgram(line.c_str(), folder.c_str(), NULL, 60000, &run)) << c.arguments;
+        ASSERT_EQ(0, RunProgram(line.c_str(), folder.c_str(), NULL, HANG_MS, &run)) << c.arguments;
         EXPECT_EQ(0, run.timed_out);
         EXPECT_EQ(c.exit_code, run.exit_code) << c.arguments;
         EXPECT_EQ(c.out, run.out) << c.arguments;

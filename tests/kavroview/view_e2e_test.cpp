@@ -66,7 +66,7 @@ protected:
     void Start(const std::string &folder)
     {
         Launch("\"" + folder + "\"");
-        ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", WAIT_MS));
+        ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", HANG_MS));
     }
 
     // A key as the keyboard sends it to the window, through its accelerators.
@@ -206,7 +206,7 @@ TEST_F(KavroviewTest, RecordingHoldsTheCamerasFramesInOrder)
     PumpMessages(200);
     PostMessageW(app.window, WM_CLOSE, 0, 0);
     DWORD exit_code = 1;
-    ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+    ASSERT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
     const uint32_t sent = FramesSent();
 
     std::vector<std::string> names = ListFolder(directory);
@@ -220,7 +220,7 @@ TEST_F(KavroviewTest, RecordingHoldsTheCamerasFramesInOrder)
               RunUnixCommand("ffmpeg -nostdin -v error -i "
                                  + ShellQuoted(UnixPath(PathIn(directory, movie.c_str())))
                                  + " -f rawvideo -pix_fmt bgr24 -y " + ShellQuoted(UnixPath(raw)),
-                             directory, 60000, &errors))
+                             directory, HANG_MS, &errors))
         << errors;
     std::vector<uint8_t> decoded;
     ASSERT_EQ(0, ReadWholeFile(raw, &decoded));
@@ -301,7 +301,7 @@ TEST_F(KavroviewTest, BadArgumentsShowTheUsageAndEndWithStatusTwo)
             EXPECT_EQ(view.icons, 1);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             DWORD exit_code = 0;
-            EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+            EXPECT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
             EXPECT_EQ(exit_code, 2u) << language.locale << " " << arguments[i];
             EXPECT_EQ(FindProcessWindow(app.info.dwProcessId, "KAVROVIEW", 0), (HWND)NULL);
             EndProgram(&app);
@@ -329,7 +329,7 @@ TEST_F(KavroviewTest, WindowKeepsAnsweringWhateverTheCamera)
         for (int i = 0; i < 20; ++i) {
             DWORD_PTR result = 0;
             ASSERT_NE(0,
-                      SendMessageTimeoutW(app.window, WM_NULL, 0, 0, SMTO_NORMAL, WAIT_MS, &result))
+                      SendMessageTimeoutW(app.window, WM_NULL, 0, 0, SMTO_NORMAL, HANG_MS, &result))
                 << "no answer with a camera " << c.camera;
             PumpMessages(POLL_MS);
         }
@@ -352,7 +352,7 @@ TEST_F(KavroviewTest, ClosingWhileTheRequestIsStuckInTheDriver)
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(app.window); }, 1000))
         << "the window is still there a second after the close";
     DWORD exit_code = 1;
-    EXPECT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+    EXPECT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
     EXPECT_EQ(exit_code, 0u);
 }
 

@@ -15,6 +15,7 @@
 
 #include "ezusb_device.h"
 #include "fake_camera.h"
+#include "hang_limit.h"
 #include "view_resource.h"
 #include "view_window.h"
 
@@ -28,21 +29,22 @@ std::wstring StatusPart(HWND bar, int part)
     return text;
 }
 
-// Pumps this thread's messages until done() or about ten seconds.
+// Pumps this thread's messages until done() or HANG_MS.
 template <typename Done> bool PumpUntil(Done done)
 {
-    for (int i = 0; i < 500; ++i) {
-        if (done())
-            return true;
+    const int64_t until = NowUs() + HANG_MS * int64_t{1000};
+    while (!done()) {
+        if (NowUs() >= until)
+            return false;
         MSG msg;
         while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
         Sleep(20);
     }
-    return done();
+    return true;
 }
 
-// Pumps this thread's messages for ms (less than ten seconds).
+// Pumps this thread's messages for ms (less than HANG_MS).
 void PumpFor(int64_t ms)
 {
     const int64_t until = NowUs() + ms * 1000;
@@ -133,7 +135,7 @@ TEST(ViewWindowTest, MissingCameraShowsThenGoesLiveByItself)
     EXPECT_EQ(StatusPart(view->status_bar, 2), (Japanese() ? L"失敗 0" : L"failed 0"));
 
     DestroyWindow(window);
-    ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, HANG_MS), WAIT_OBJECT_0);
     EXPECT_EQ(FakeCameraCounters().closes, FakeCameraCounters().opens);
     delete view;
 }
@@ -176,7 +178,7 @@ TEST(ViewWindowTest, AfterABusySecondTheNewestFrameIsShown)
     EXPECT_GE(view->shown_number, newest) << "shown before the busy second: " << before;
 
     DestroyWindow(window);
-    ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, HANG_MS), WAIT_OBJECT_0);
     delete view;
 }
 
@@ -210,7 +212,7 @@ TEST(ViewWindowTest, FramesPerSecondIsTheCamerasRate)
         << "the status bar read " << ::testing::PrintToString(readings);
 
     DestroyWindow(window);
-    ASSERT_EQ(WaitForSingleObject(view->capture_thread, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, HANG_MS), WAIT_OBJECT_0);
     delete view;
 }
 

@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "hang_limit.h"
 #include "unix_command.h"
 
 const int DISK_FULL = ERROR_DISK_FULL;
@@ -46,12 +47,12 @@ void ReadWithFfmpeg(const std::string &unix_movie, const std::string &scratch, s
                    "stream=codec_name,pix_fmt,width,height,r_frame_rate,nb_frames,"
                    "nb_read_frames -of default=noprint_wrappers=1 "
                        + ShellQuoted(unix_movie),
-                   scratch, 60000, probe);
+                   scratch, HANG_MS, probe);
     std::string raw = PathIn(scratch, "decoded.raw");
     decoded->status =
         RunUnixCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(unix_movie)
                            + " -f rawvideo -pix_fmt bgr24 -y " + ShellQuoted(UnixPath(raw)),
-                       scratch, 60000, &decoded->errors);
+                       scratch, HANG_MS, &decoded->errors);
     ReadWholeFile(raw, &decoded->frames);
 }
 #else

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "files.h"
+#include "hang_limit.h"
 #include "program.h"
 #include "run_program.h"
 
 namespace {
 
-const DWORD WAIT_MS = 20000;
 const char *const TOOLS[] = {"kavroconv", "kavrocap"};
 
 // A program with a window, and its window class.
@@ -33,11 +33,11 @@ int CheckWindow(const std::string &folder, const char *program, const char *wind
     }
     int result = -1;
     DWORD code = 0;
-    if (WaitForProgramWindow(&app, window_class, WAIT_MS) != 0) {
-        printf("FAIL: %s showed no window within %lu ms\n", program, WAIT_MS);
+    if (WaitForProgramWindow(&app, window_class, HANG_MS) != 0) {
+        printf("FAIL: %s showed no window within %d ms\n", program, HANG_MS);
     } else if (!PostMessageA(app.window, WM_CLOSE, 0, 0)
-               || WaitForExit(&app, WAIT_MS, &code) != 0) {
-        printf("FAIL: %s still ran %lu ms after WM_CLOSE\n", program, WAIT_MS);
+               || WaitForExit(&app, HANG_MS, &code) != 0) {
+        printf("FAIL: %s still ran %d ms after WM_CLOSE\n", program, HANG_MS);
     } else if (code != 0) {
         printf("FAIL: %s ended with exit code %lu on WM_CLOSE\n", program, code);
     } else {
@@ -55,7 +55,7 @@ int CheckVersion(const std::string &folder, const char *tool, const std::string 
         return 0;  // a build without this tool ships without it
     std::wstring command = L"\"" + ToUtf16(exe) + L"\" --version";
     ProgramRun run;
-    if (RunProgram(command.c_str(), ToUtf16(folder).c_str(), NULL, WAIT_MS, &run) != 0) {
+    if (RunProgram(command.c_str(), ToUtf16(folder).c_str(), NULL, HANG_MS, &run) != 0) {
         printf("FAIL: %s.exe could not be started\n", tool);
         return -1;
     }

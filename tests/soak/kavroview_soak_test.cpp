@@ -37,9 +37,6 @@ const uint32_t SETTLED_AFTER = 100;
 // a hundred would add.
 const int HANDLE_GROWTH = 4;
 const SIZE_T MEMORY_GROWTH = 384 * 1024;
-// A thousand frames take a few seconds here, the first after plugging back
-// up to a second more.
-const DWORD PLUGGED_LIMIT_MS = 60000;
 
 double MiB(SIZE_T bytes)
 {
@@ -71,12 +68,10 @@ protected:
     // The camera has sent count frames since it was last started.
     bool WaitForSent(uint32_t count)
     {
-        return WaitUntil(
-            [count] {
-                EzusbsimCounters counters;
-                return ReadCounters(&counters) == 0 && counters.frames_sent >= count;
-            },
-            PLUGGED_LIMIT_MS);
+        return WaitUntil([count] {
+            EzusbsimCounters counters;
+            return ReadCounters(&counters) == 0 && counters.frames_sent >= count;
+        });
     }
 
     // P, as the keyboard sends it through the accelerators: pause or go on.
@@ -108,7 +103,7 @@ TEST_F(KavroviewSoak, LiveThroughFaultsAndUnpluggingLeavesNothingBehind)
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_FAULT_SEED, seed));
     const std::string line = "\"" + g_kavroview + "\" \"" + folder + "\"";
     ASSERT_EQ(0, LaunchProgram(&app, line.c_str(), folder.c_str()));
-    ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", WAIT_MS));
+    ASSERT_EQ(0, WaitForProgramWindow(&app, "KAVROVIEW", HANG_MS));
     const DWORD start = GetTickCount();
 
     ProcessFigures early = {}, late = {};

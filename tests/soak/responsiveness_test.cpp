@@ -23,10 +23,9 @@
 namespace {
 
 const DWORD CAMERA_LATE_MS = 3000;
-// Generous: a window that takes this long to answer is hung, not slow.
+// Generous: a window that takes this long to answer is hung, not slow; yet
+// less than a request is late, so a window that waits for the camera fails.
 const UINT PING_LIMIT_MS = 2000;
-// Both requests late, with room to spare.
-const DWORD CAPTURE_LIMIT_MS = 4 * CAMERA_LATE_MS;
 
 class SlowCamera : public PukavroTest {
 protected:
@@ -57,8 +56,7 @@ protected:
     // The capture ends with the camera's frame on screen.
     void ExpectCaptureEnds()
     {
-        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE; },
-                              CAPTURE_LIMIT_MS));
+        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE; }));
         EXPECT_TRUE(WaitForCaptureAndSave(app.window, true));
         EXPECT_TRUE(ShowsPicture(app.window, CameraPicture(0)));
     }
@@ -72,17 +70,15 @@ TEST_F(SlowCamera, WindowKeepsAnswering)
     std::vector<double> times;
     bool hung = false;
     double start = NowMs();
-    bool ended = WaitUntil(
-        [&] {
-            double ms = 0;
-            if (PingWindow(app.window, PING_LIMIT_MS, &ms) != 0) {
-                hung = true;
-                return true;
-            }
-            times.push_back(ms);
-            return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE;
-        },
-        CAPTURE_LIMIT_MS);
+    bool ended = WaitUntil([&] {
+        double ms = 0;
+        if (PingWindow(app.window, PING_LIMIT_MS, &ms) != 0) {
+            hung = true;
+            return true;
+        }
+        times.push_back(ms);
+        return IsWindowEnabled(Control(ID_CAPTURE)) != FALSE;
+    });
     double end = NowMs();
     ASSERT_FALSE(hung) << "no answer within " << PING_LIMIT_MS << " ms after " << times.size()
                        << " answers";
@@ -150,7 +146,7 @@ TEST_F(SlowCamera, ExitEndsAtOnce)
     double start = NowMs();
     ASSERT_EQ(0, ClickControl(Control(ID_EXIT)));
     DWORD exit_code = 0xDEADBEEF;
-    ASSERT_EQ(0, WaitForExit(&app, WAIT_MS, &exit_code));
+    ASSERT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
     double end = NowMs();
     EXPECT_EQ(0u, exit_code);
     printf("responsiveness: Exit during a slow capture ended the process in %.0f ms\n",

@@ -41,8 +41,6 @@ const int SAVE_EVERY = 50;
 // under 100 KiB.
 const SIZE_T MEMORY_GROWTH = 512 * 1024;
 
-const UINT PING_LIMIT_MS = 2000;
-
 // What the program and the camera hold, as far as a user could tell.
 struct Expected {
     std::vector<uint8_t> raw;  // the program's frame buffer: what Save writes
@@ -292,7 +290,7 @@ TEST_F(Soak, CapturesWithFaultsAndLeavesNothingBehind)
     ASSERT_EQ(0, ReadRestingFigures(app.info.hProcess, app.info.dwProcessId, &late));
     ASSERT_TRUE(AddCameraCounts());
     double ping_ms = 0;
-    int answered = PingWindow(app.window, PING_LIMIT_MS, &ping_ms);
+    int answered = PingWindow(app.window, HANG_MS, &ping_ms);
 
     printf("soak: %d captures in %.1f s:", captures, seconds);
     for (int fault = 0; fault < KNOB_FAULT_KINDS; fault++)

@@ -11,8 +11,6 @@ NoticeLog g_notices;
 namespace {
 
 const char CLASS_NAME[] = "PukavroCaptureNoticeTest";
-const DWORD NOTICE_MS = 20000;
-
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message != MSG_CAPTURE_DONE)
@@ -46,5 +44,5 @@ HWND CreateNoticeWindow()
 
 int PumpUntilNotices(int count)
 {
-    return WaitUntil([count] { return g_notices.count >= count; }, NOTICE_MS) ? 0 : -1;
+    return WaitUntil([count] { return g_notices.count >= count; }) ? 0 : -1;
 }

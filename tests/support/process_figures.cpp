@@ -84,7 +84,7 @@ int ReadRestingFigures(HANDLE process, DWORD process_id, ProcessFigures *figures
     ProcessFigures previous = {-1, -1, 0, 0};
     int agreeing = 0;
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < WAIT_MS) {
+    while (GetTickCount() - start < HANG_MS) {
         if (ReadProcessFigures(process, process_id, figures) != 0)
             return -1;
         bool same = figures->threads == previous.threads && figures->handles == previous.handles;

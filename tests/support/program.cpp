@@ -14,8 +14,6 @@
 
 namespace {
 
-const DWORD CLOSE_MS = 5000;
-
 // The processes whose file is image_name now.
 std::vector<DWORD> ProcessesOf(const std::wstring &image_name)
 {
@@ -167,9 +165,9 @@ void EndProgram(Program *program)
         // owns.
         if (program->window != NULL && IsWindow(program->window))
             PostMessageA(program->window, WM_CLOSE, 0, 0);
-        if (WaitForExit(program, CLOSE_MS, &exit_code) != 0) {
+        if (WaitForExit(program, HANG_MS, &exit_code) != 0) {
             TerminateProcess(program->info.hProcess, 1);
-            WaitForExit(program, CLOSE_MS, &exit_code);
+            WaitForExit(program, HANG_MS, &exit_code);
         }
     }
     CloseHandle(program->info.hThread);

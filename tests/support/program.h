@@ -46,7 +46,7 @@ int ProgramRunning(const Program *program);
 int WaitForExit(Program *program, DWORD timeout_ms, DWORD *exit_code);
 
 // Ends the process if it still runs: WM_CLOSE to its window, then, if that
-// is not enough within a few seconds, TerminateProcess. Releases the
+// is not enough within HANG_MS, TerminateProcess. Releases the
 // handles. Safe on a program that never started, and more than once.
 void EndProgram(Program *program);
 

@@ -2,11 +2,9 @@
 
 #include <string.h>
 
-namespace {
+#include "hang_limit.h"
 
-// After the program has ended, how long its streams may take to drain (a
-// program it started may still hold them).
-const DWORD DRAIN_MS = 5000;
+namespace {
 
 struct Stream {
     HANDLE pipe;              // our end
@@ -60,9 +58,11 @@ int OpenStream(Stream *stream, bool program_reads)
 void CloseStream(Stream *stream)
 {
     if (stream->thread != NULL) {
-        if (WaitForSingleObject(stream->thread, DRAIN_MS) != WAIT_OBJECT_0) {
+        // The stream ends with the program, unless a program it started
+        // still holds it.
+        if (WaitForSingleObject(stream->thread, HANG_MS) != WAIT_OBJECT_0) {
             CancelSynchronousIo(stream->thread);
-            WaitForSingleObject(stream->thread, DRAIN_MS);
+            WaitForSingleObject(stream->thread, HANG_MS);
         }
         CloseHandle(stream->thread);
     }
@@ -118,7 +118,7 @@ int RunProgram(const wchar_t *command_line, const wchar_t *directory,
         if (WaitForSingleObject(process.hProcess, timeout_ms) != WAIT_OBJECT_0) {
             run->timed_out = 1;
             TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, DRAIN_MS);
+            WaitForSingleObject(process.hProcess, HANG_MS);
         }
         GetExitCodeProcess(process.hProcess, &run->exit_code);
         CloseHandle(process.hThread);

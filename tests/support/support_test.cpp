@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "files.h"
+#include "hang_limit.h"
 #ifdef _WIN32
 #include "run_program.h"
 #endif
@@ -101,7 +102,7 @@ TEST(RunProgram, PassesInputAndKeepsOutputAndExitCode)
         input[i] = static_cast<char>(i * 31 % 256);
     std::wstring line = g_self + L" --echo " + ToUtf16(CAMERA_PHOTO);
     ProgramRun run;
-    ASSERT_EQ(0, RunProgram(line.c_str(), ToUtf16(folder).c_str(), &input, 20000, &run));
+    ASSERT_EQ(0, RunProgram(line.c_str(), ToUtf16(folder).c_str(), &input, HANG_MS, &run));
     EXPECT_EQ(7u, run.exit_code);
     EXPECT_EQ(0, run.timed_out);
     EXPECT_TRUE(run.out == input) << run.out.size() << " bytes came back";
@@ -113,13 +114,13 @@ TEST(RunProgram, NoInputAndLargeOutputOnBothStreams)
 {
     ProgramRun run;
     std::wstring line = g_self + L" --noise";
-    ASSERT_EQ(0, RunProgram(line.c_str(), NULL, NULL, 20000, &run));
+    ASSERT_EQ(0, RunProgram(line.c_str(), NULL, NULL, HANG_MS, &run));
     EXPECT_EQ(0u, run.exit_code);
     EXPECT_EQ(1024u * 1024u, run.out.size());
     EXPECT_EQ(1024u * 1024u, run.err.size());
 
     line = g_self + L" --echo";
-    ASSERT_EQ(0, RunProgram(line.c_str(), NULL, NULL, 20000, &run));
+    ASSERT_EQ(0, RunProgram(line.c_str(), NULL, NULL, HANG_MS, &run));
     EXPECT_EQ(7u, run.exit_code);
     EXPECT_EQ("", run.out);
 }

@@ -65,7 +65,8 @@ int RunUnixCommand(const std::string &command, const std::string &scratch, DWORD
         return -1;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    for (DWORD waited = 0; waited < timeout_ms; waited += 20) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeout_ms) {
         std::string text = ReadText(status);
         if (!text.empty()) {
             *output = ReadText(out);

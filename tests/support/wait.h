@@ -1,16 +1,15 @@
-// Bounded waiting. Every wait on a program under test polls with a limit, so
-// a program that never gets there fails the test instead of hanging it. The
-// caller's own queue is pumped meanwhile: cross-process calls and the
-// caller's own windows must not stall while it waits.
+// Bounded waiting. Every wait on a program under test polls until it gets
+// there, up to HANG_MS, so one that never does fails the test instead of
+// hanging it. The caller's own queue is pumped meanwhile: cross-process
+// calls and the caller's own windows must not stall while it waits.
 #ifndef PUKAVRO_TESTS_WAIT_H
 #define PUKAVRO_TESTS_WAIT_H
 
 #include <windows.h>
 
-enum {
-    WAIT_MS = 10000,  // the limit of any single wait
-    POLL_MS = 20,
-};
+#include "hang_limit.h"
+
+enum { POLL_MS = 20 };
 
 // Handles whatever is in this thread's queue, then waits up to ms for more
 // and handles that too.
@@ -18,7 +17,7 @@ void PumpMessages(DWORD ms);
 
 // Calls done() until it returns true (result true) or timeout_ms has passed
 // (result false), pumping between calls.
-template <typename Done> bool WaitUntil(Done done, DWORD timeout_ms = WAIT_MS)
+template <typename Done> bool WaitUntil(Done done, DWORD timeout_ms = HANG_MS)
 {
     DWORD start = GetTickCount();
     for (;;) {
