@@ -6,6 +6,7 @@
 
 #include "files.h"
 #include "frame.h"
+#include "hang_limit.h"
 #include "kavrocap_fixture.h"
 #include "movie_test_files.h"
 #include "run_program.h"
@@ -30,7 +31,7 @@ int DecodeWithFfmpeg(const std::string &folder, const char *movie, Bytes *decode
     int status =
         RunUnixCommand("ffmpeg -nostdin -v error -i " + ShellQuoted(UnixPath(PathIn(folder, movie)))
                            + " -f rawvideo -pix_fmt bgr24 -y " + ShellQuoted(UnixPath(raw)),
-                       folder, 60000, errors);
+                       folder, HANG_MS, errors);
     ReadWholeFile(raw, decoded);
     DeleteFileW(ToUtf16(raw).c_str());
     return status;
@@ -57,7 +58,7 @@ TEST_F(KavrocapTest, WindowsReadsARecordingFrameForFrame)
                                 "stream=width,height,r_frame_rate,nb_read_frames -of "
                                 "default=noprint_wrappers=1 "
                                     + ShellQuoted(UnixPath(PathIn(folder, "m.avi"))),
-                                folder, 60000, &probe));
+                                folder, HANG_MS, &probe));
     EXPECT_EQ("width=96\nheight=72\nr_frame_rate=25/2\nnb_read_frames=12\n", probe);
 }
 
@@ -74,7 +75,7 @@ TEST_F(KavrocapTest, AKilledRecordingKeepsItsCompletedFrames)
                                ToUtf16(folder).c_str(), &startup, &process));
     EXPECT_EQ(0, WaitForFramesSent(60));
     TerminateProcess(process.hProcess, 9);
-    WaitForSingleObject(process.hProcess, 10000);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, HANG_MS));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     uint32_t sent = Counters().frames_sent;
@@ -93,7 +94,7 @@ TEST_F(KavrocapTest, AKilledRecordingKeepsItsCompletedFrames)
     ASSERT_EQ(0,
               RunProgram(
                   ToUtf16("\"" + Beside(g_kavrocap, "kavroconv.exe") + "\" --repair k.avi").c_str(),
-                  ToUtf16(folder).c_str(), NULL, 60000, &repair));
+                  ToUtf16(folder).c_str(), NULL, HANG_MS, &repair));
     EXPECT_EQ(0u, repair.exit_code) << repair.err;
     OldReaderStream stream = {};
     const int frames = OldReaderFrames(path, UINT32_MAX, PaintedBits, &stream);

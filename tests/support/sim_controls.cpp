@@ -4,11 +4,26 @@
 
 #include <string>
 
+#include "hang_limit.h"
+
 namespace {
 
-const int POLL_MS = 20;
-const int SETTLE_POLLS = 250;   // 5 s
-const int SERVICE_POLLS = 500;  // 10 s
+const DWORD POLL_MS = 20;
+
+// Calls reached() until it is true (0) or HANG_MS has passed (-1). It only
+// sleeps between calls: a caller may be inside a window procedure, which
+// must not handle other messages meanwhile.
+template <typename Reached> int PollUntil(Reached reached)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (reached())
+            return 0;
+        if (GetTickCount() - start >= HANG_MS)
+            return -1;
+        Sleep(POLL_MS);
+    }
+}
 
 int Request(HANDLE control, DWORD code, void *out, DWORD out_bytes, ULONG camera = 0)
 {
@@ -58,30 +73,14 @@ int DriveService(DWORD wanted)
             else
                 ControlService(service, SERVICE_CONTROL_STOP, &status);
         }
-        for (int i = 0; i < SERVICE_POLLS; i++) {
-            if (QueryServiceStatus(service, &status) && status.dwCurrentState == wanted) {
-                result = 0;
-                break;
-            }
-            Sleep(POLL_MS);
-        }
+        result = PollUntil([&] {
+            return QueryServiceStatus(service, &status) && status.dwCurrentState == wanted;
+        });
     }
     if (service)
         CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return result;
-}
-
-// Polls until the counter reads value; bounded.
-int WaitForCounter(uint32_t EzusbsimCounters::*counter, uint32_t value)
-{
-    EzusbsimCounters counters;
-    for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCounters(&counters) == 0 && counters.*counter == value)
-            return 0;
-        Sleep(POLL_MS);
-    }
-    return -1;
 }
 
 }  // namespace
@@ -121,24 +120,27 @@ int ResetCounters()
 
 int ReadSettledCounters(EzusbsimCounters *counters, int camera)
 {
-    for (int i = 0; i < SETTLE_POLLS; i++) {
-        if (ReadCameraCounters(camera, counters) != 0)
-            return -1;
-        if (counters->closes == counters->opens && counters->pending == 0)
-            return 0;
-        Sleep(POLL_MS);
-    }
-    return -1;
+    bool readable = true;
+    int settled = PollUntil([&] {
+        readable = ReadCameraCounters(camera, counters) == 0;
+        return !readable || (counters->closes == counters->opens && counters->pending == 0);
+    });
+    return settled == 0 && readable ? 0 : -1;
 }
 
+// Requests pending go up and down: each caller waits for one number, which
+// holds while a request is held or once all have ended.
 int WaitForPendingRequests(uint32_t count)
 {
-    return WaitForCounter(&EzusbsimCounters::pending, count);
+    EzusbsimCounters counters;
+    return PollUntil([&] { return ReadCounters(&counters) == 0 && counters.pending == count; });
 }
 
+// Frames sent only grow, and may grow by several between two readings.
 int WaitForFramesSent(uint32_t count)
 {
-    return WaitForCounter(&EzusbsimCounters::frames_sent, count);
+    EzusbsimCounters counters;
+    return PollUntil([&] { return ReadCounters(&counters) == 0 && counters.frames_sent >= count; });
 }
 
 int SetKnob(const char *name, DWORD value)

@@ -29,12 +29,13 @@ int ReadCountersFrom(HANDLE control, EzusbsimCounters *counters);
 // Each opens the control device for the one request. All return 0 or -1.
 int ReadCounters(EzusbsimCounters *counters);
 int ResetCounters();
-// Closes reach the driver a moment after CloseHandle returns: polls (at most
-// a few seconds) until every open has its close and nothing is pending.
+// Closes reach the driver a moment after CloseHandle returns: polls (up to
+// HANG_MS) until every open has its close and nothing is pending.
 int ReadSettledCounters(EzusbsimCounters *counters, int camera = 0);
-// Polls (bounded) until exactly count camera requests are pending.
+// Polls (up to HANG_MS) until exactly count camera requests are pending.
 int WaitForPendingRequests(uint32_t count);
-// Polls (bounded) until the camera has sent count frames since its reset.
+// Polls (up to HANG_MS) until the camera has sent at least count frames
+// since its reset.
 int WaitForFramesSent(uint32_t count);
 
 // Fault knobs: a DWORD value (EZUSBSIM_VALUE_...), the served frame file
@@ -43,7 +44,8 @@ int SetKnob(const char *name, DWORD value);
 int SetFrameFile(const char *dos_path);
 int ClearKnobs();
 
-// The camera disappears (service stopped) or comes back (running); bounded.
+// The camera disappears (service stopped) or comes back (running); up to
+// HANG_MS.
 int StopCamera();
 int StartCamera();
 
