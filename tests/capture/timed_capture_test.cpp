@@ -174,28 +174,34 @@ TEST_F(CameraFrame, FailNextFailsThatManyCapturesThenFramesFlow)
 
 struct HoldCase {
     const char *name;
-    DWORD delay_ms;  // each request is answered this late
-    DWORD timeout_ms;
+    const char *held;     // the delay knob of the request held
     uint32_t bulk_reads;  // 0: held at the vendor request, 1: at the read
 };
 
 const HoldCase HOLDS[] = {
-    {"vendor request held", 4000, 300, 0},
-    {"read held", 600, 900, 1},
+    {"vendor request held", EZUSBSIM_VALUE_VENDOR_DELAY_MS, 0},
+    {"read held", EZUSBSIM_VALUE_BULK_DELAY_MS, 1},
 };
 
-// The time-out covers the whole capture; the held request is cancelled, not
-// waited for, and the camera is left with nothing pending.
+// The other request is answered at once, well within the time-out; the held
+// one would be answered ten time-outs later.
+const DWORD HOLD_TIMEOUT_MS = 2000;
+const DWORD HELD_MS = 10 * HOLD_TIMEOUT_MS;
+
+// Held at the vendor request or at the read after it, the capture ends at
+// its time-out: the held request is cancelled, not waited for, and the
+// camera is left with nothing pending.
 TEST_F(CameraFrame, HeldRequestIsCancelledAtTheTimeOut)
 {
     for (const HoldCase &hold : HOLDS) {
         SCOPED_TRACE(hold.name);
+        ASSERT_EQ(0, ClearKnobs());
         ASSERT_EQ(0, ResetCounters());
-        ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, hold.delay_ms));
+        ASSERT_EQ(0, SetKnob(hold.held, HELD_MS));
 
-        EXPECT_EQ(CAMERA_TIMED_OUT, Take(hold.timeout_ms));
-        EXPECT_GE(elapsed_ms + 20, hold.timeout_ms);  // GetTickCount's granularity
-        EXPECT_LT(elapsed_ms, hold.timeout_ms + CAMERA_CANCEL_BOUND_MS);
+        EXPECT_EQ(CAMERA_TIMED_OUT, Take(HOLD_TIMEOUT_MS));
+        EXPECT_GE(elapsed_ms + 20, HOLD_TIMEOUT_MS);  // GetTickCount's granularity
+        EXPECT_LT(elapsed_ms, HELD_MS);
         EXPECT_EQ(0u, got);
         ExpectUntouched();
         ASSERT_EQ(0, ReadSettledCounters(&counters));
@@ -250,9 +256,11 @@ TEST_F(CameraFrame, StopCancelsTheRequestInFlight)
 // frame whole, with nothing of the late one in it.
 TEST_F(CameraFrame, RequestThatIgnoresItsCancelIsLeftWithItsOwnBuffer)
 {
-    const DWORD delay_ms = 2500;
-    const DWORD timeout_ms = 3000;  // the vendor request ends, the read is held
-    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, delay_ms));
+    // The vendor request is answered at once; the read is still held
+    // seconds after the capture has given up on it.
+    const DWORD timeout_ms = 2000;
+    const DWORD read_ms = timeout_ms + CAMERA_CANCEL_BOUND_MS + 3000;
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_DELAY_MS, read_ms));
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
 
     EXPECT_EQ(CAMERA_STUCK, Take(timeout_ms));

@@ -164,7 +164,7 @@ DWORD WINAPI CaptureInBackground(void *parameter)
 // in the driver, the driver still opens the device for someone else.
 TEST_F(CaptureTransaction, SlowCameraStillCapturesAndLeavesTheDriverFree)
 {
-    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 2000));
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_VENDOR_DELAY_MS, 4000));
     BackgroundCapture capture = {buffer.data(), 1};
     HANDLE thread = CreateThread(NULL, 0, CaptureInBackground, &capture, 0, NULL);
     ASSERT_TRUE(thread != NULL);

@@ -40,7 +40,8 @@ TEST_F(Capture, PaintsEachFrameTheCameraSent)
 
 TEST_F(Capture, ButtonsAreDisabledWhileTheCameraWorks)
 {
-    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 1500));
+    // Seconds for the clicks below while the vendor request is held.
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_VENDOR_DELAY_MS, 3000));
     ASSERT_EQ(0, ClickControl(Control(ID_CAPTURE)));
     ASSERT_EQ(0, WaitForPendingRequests(1));
     EXPECT_FALSE(IsWindowEnabled(Control(ID_CAPTURE)));
