@@ -201,9 +201,15 @@ TEST_F(KavroviewTest, RecordingHoldsTheCamerasFramesInOrder)
     Start(directory);
     ASSERT_TRUE(WaitForSent(5));
     Press('R');
-    PumpMessages(1500);
+    // The movie is made with the first frame recorded; ten more follow it.
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const std::string &name : ListFolder(directory))
+            if (name.rfind("kavro-", 0) == 0)
+                return true;
+        return false;
+    })) << "no movie after R";
+    ASSERT_TRUE(WaitForSent(FramesSent() + 10));
     Press('R');
-    PumpMessages(200);
     PostMessageW(app.window, WM_CLOSE, 0, 0);
     DWORD exit_code = 1;
     ASSERT_EQ(0, WaitForExit(&app, HANG_MS, &exit_code));
