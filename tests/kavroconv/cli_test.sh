@@ -11,6 +11,7 @@ state=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+. "$root/tests/support/hang_limit.sh"
 [ "$state" != - ] && state=$(cd "$state" && pwd)
 
 tmp=$(mktemp -d)
@@ -28,10 +29,10 @@ skipped=0
 # kv ARGS...: runs the program in $work; $status, $tmp/out and $tmp/err.
 kv() {
     if [ "$state" = - ]; then
-        (cd "$work" && timeout -k 5 60 "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
+        (cd "$work" && timeout -k 5 "$HANG_S" "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
     else
         (. "$root/scripts/lib/wine-env.sh" "$state" && cd "$work" \
-            && timeout -k 5 60 "$wine_loader" "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
+            && timeout -k 5 "$HANG_S" "$wine_loader" "$program" "$@") </dev/null >"$tmp/out" 2>"$tmp/err"
     fi
     status=$?
 }
