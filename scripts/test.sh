@@ -35,7 +35,11 @@ tests_done() {
     local dir=build/$1/Testing/Temporary
     local total
     total=$(sed -n 's|^[0-9]*/\([0-9]*\) Testing:.*|\1|p' "$dir/LastTest.log.tmp" 2>/dev/null | head -n 1)
-    [ -n "$total" ] && echo ", $(wc -l <"$dir/CTestCheckpoint.txt" 2>/dev/null || echo 0) of $total tests done"
+    if [ -n "$total" ]; then
+        echo ", $(wc -l <"$dir/CTestCheckpoint.txt" 2>/dev/null || echo 0) of $total tests done"
+    elif [ -s "$dir/LastTest.log" ]; then
+        echo ", all finished"  # ctest renames its log when it ends
+    fi
 }
 heartbeat() {
     local what how_far beside
