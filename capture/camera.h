@@ -21,6 +21,8 @@ enum CameraOutcome {
     CAMERA_HELD,            // an abandoned conversation has still not come back, so
                             // nothing was sent to the camera this time
     CAMERA_STOPPED,         // the stop signal came first
+    CAMERA_OTHER_USER,      // another user's program, or an object not ours, holds the
+                            // camera's name: nothing was sent to the camera
 };
 
 enum CameraPresence { CAMERA_PRESENT, CAMERA_ABSENT };

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "timed_capture.h"
+#include "camera_objects.h"
 #include "camera_thread.h"
 #include "ezusb.h"
 #include "frame.h"
@@ -21,6 +22,11 @@ namespace {
 // here until the thread is done with them.
 struct DriverConversation {
     std::wstring path;
+    // The camera's taker role, held for each conversation, so that no two
+    // conversations of our programs on one camera overlap.
+    SharedObject role_state = SHARED_OBJECT_FAILED;
+    HANDLE role = NULL;
+    HANDLE cancelled = NULL;  // set by a cancel: a wait for the role ends
     // Guards thread and device against the cancel, which comes from the
     // waiting thread.
     std::mutex lock;
@@ -38,6 +44,10 @@ void ReleaseConversation(void *context)
     if (conversation->thread != NULL)
         CloseHandle(conversation->thread);
     CloseHandle(conversation->overlapped.hEvent);
+    if (conversation->role != NULL)
+        CloseHandle(conversation->role);
+    if (conversation->cancelled != NULL)
+        CloseHandle(conversation->cancelled);
     delete conversation;
 }
 
@@ -107,6 +117,9 @@ CameraOutcome Request(DriverConversation *conversation, HANDLE device,
     return FailedRequest(GetLastError());
 }
 
+CameraOutcome Converse(DriverConversation *conversation, const std::atomic<bool> *given_up,
+                       uint8_t *frame, uint32_t *got);
+
 CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, uint8_t *frame,
                               uint32_t *got)
 {
@@ -118,6 +131,28 @@ CameraOutcome RunConversation(void *context, const std::atomic<bool> *given_up, 
         std::lock_guard<std::mutex> hold(conversation->lock);
         conversation->thread = thread;
     }
+    if (conversation->role_state == SHARED_OBJECT_FOREIGN)
+        return CAMERA_OTHER_USER;
+    if (conversation->role == NULL)
+        return CAMERA_REQUEST_FAILED;
+    ResetEvent(conversation->cancelled);
+    if (given_up->load())
+        return CAMERA_REQUEST_FAILED;
+    HANDLE waits[2] = {conversation->role, conversation->cancelled};
+    DWORD waited = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    // Abandoned: its holder ended between conversations (a holder inside one
+    // cannot end before its request does).
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED_0)
+        return CAMERA_REQUEST_FAILED;
+    CameraOutcome outcome = Converse(conversation, given_up, frame, got);
+    ReleaseMutex(conversation->role);
+    return outcome;
+}
+
+// Open, the vendor request, the bulk read, close: with the role held.
+CameraOutcome Converse(DriverConversation *conversation, const std::atomic<bool> *given_up,
+                       uint8_t *frame, uint32_t *got)
+{
     if (given_up->load())
         return CAMERA_REQUEST_FAILED;
     HANDLE device = OpenDevice(conversation->path, FILE_FLAG_OVERLAPPED);
@@ -156,6 +191,7 @@ void CancelConversation(void *context)
 {
     DriverConversation *conversation = static_cast<DriverConversation *>(context);
     std::lock_guard<std::mutex> hold(conversation->lock);
+    SetEvent(conversation->cancelled);
     if (conversation->thread != NULL)
         CancelSynchronousIo(conversation->thread);
     if (conversation->device != INVALID_HANDLE_VALUE)
@@ -173,10 +209,14 @@ void *OpenTimedCamera(const char *device)
     conversation->path = path;
     ZeroMemory(&conversation->overlapped, sizeof conversation->overlapped);
     conversation->overlapped.hEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    if (conversation->overlapped.hEvent == NULL) {
-        delete conversation;
+    conversation->cancelled = CreateEventW(NULL, TRUE, FALSE, NULL);
+    if (conversation->overlapped.hEvent == NULL || conversation->cancelled == NULL) {
+        ReleaseConversation(conversation);
         return NULL;
     }
+    std::wstring base = CameraObjectBase(device);
+    if (!base.empty())
+        conversation->role_state = CreateCameraMutex(base, &conversation->role);
     FillCaptureRequest(&conversation->vendor_block);
     conversation->bulk_block.pipe = BULK_PIPE_FRAME;
     conversation->reply = 0;

@@ -21,6 +21,8 @@ std::string Reason(CameraOutcome outcome, uint32_t got, const CaptureOptions &op
                + " s), and the cancelled request did not end";
     case CAMERA_HELD:
         return "the camera's driver has not returned an earlier request";
+    case CAMERA_OTHER_USER:
+        return "the camera is in use by another user";
     default:
         return "unexpected camera outcome " + std::to_string(static_cast<int>(outcome));
     }
@@ -28,7 +30,7 @@ std::string Reason(CameraOutcome outcome, uint32_t got, const CaptureOptions &op
 
 bool WorthRetrying(CameraOutcome outcome)
 {
-    return outcome != CAMERA_STUCK && outcome != CAMERA_HELD;
+    return outcome != CAMERA_STUCK && outcome != CAMERA_HELD && outcome != CAMERA_OTHER_USER;
 }
 
 }  // namespace

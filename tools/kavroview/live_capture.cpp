@@ -85,6 +85,11 @@ void RunLiveCapture(LiveCapture *live)
             GapInRecording(live);
             WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
             break;
+        case CAMERA_OTHER_USER:
+            live->state = LIVE_OTHER_USER;
+            GapInRecording(live);
+            WaitForStop(&live->stop, LIVE_RETRY_MS * 1000);
+            break;
         case CAMERA_STUCK:
         case CAMERA_HELD:
             // Asking again at once would only meet the same held driver.

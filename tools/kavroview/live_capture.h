@@ -28,11 +28,12 @@ enum {
 };
 
 enum LiveState {
-    LIVE_STARTING,   // no answer from the camera yet
-    LIVE_RUNNING,    // the last take brought a frame
-    LIVE_PAUSED,     // not asking the camera
-    LIVE_NO_CAMERA,  // missing or unplugged: tried again every LIVE_RETRY_MS
-    LIVE_FAILING,    // the last take failed otherwise; the next is asked for at once
+    LIVE_STARTING,    // no answer from the camera yet
+    LIVE_RUNNING,     // the last take brought a frame
+    LIVE_PAUSED,      // not asking the camera
+    LIVE_NO_CAMERA,   // missing or unplugged: tried again every LIVE_RETRY_MS
+    LIVE_FAILING,     // the last take failed otherwise; the next is asked for at once
+    LIVE_OTHER_USER,  // another user has the camera: tried again every LIVE_RETRY_MS
 };
 
 struct LiveCapture {

@@ -19,6 +19,8 @@ UINT StateText(int state)
         return STR_NO_CAMERA;
     case LIVE_FAILING:
         return STR_FAILING;
+    case LIVE_OTHER_USER:
+        return STR_OTHER_USER;
     default:
         return STR_STARTING;
     }

@@ -53,5 +53,6 @@
 #define STR_RECORD_FAILED 25  // %s: the reason
 #define STR_RECORDED 26       // %s: the movie's name
 #define STR_VERSION 27        // %s: the version
+#define STR_OTHER_USER 28
 
 #endif
