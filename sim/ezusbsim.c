@@ -7,18 +7,39 @@
    host runs every dispatch on one thread, so a delay there would stall every
    open, close and stop. They are queued, cancellable, until their delay is
    over, and a thread of the driver's own answers them. BlockInRequest alone
-   answers them in the dispatch routine, to stand for a driver that does. */
+   answers them in the dispatch routine, to stand for a driver that does.
+
+   Each camera also follows the conversation of every handle open on it
+   (open, vendor request, bulk read, close) and counts the requests that
+   break into another handle's conversation or read with none of their own. */
 #include <ntddk.h>
 
 #include "ezusbsim.h"
 #include "fault_sequence.h"
 #include "knobs.h"
 
+/* A handle open on a camera (its file object) and where it is in its
+   conversation. A request finds its slot by the file object as it arrives;
+   a bulk read finds it by the serial when it comes back, since the close of
+   its file object can come first (Wine 8 delivers the close while a request
+   is still pending) and a later open may reuse the object's address. */
+typedef struct Handle {
+    FILE_OBJECT *file; /* NULL: a free slot */
+    ULONG_PTR serial;  /* this open's, never 0 */
+    int asked;         /* a vendor request since the open or the last bulk read */
+    int talking;       /* a vendor request whose bulk read has not come back */
+} Handle;
+
+/* Handles followed at once per camera; one opened beyond them is not
+   followed, though its requests still count against the others. */
+#define HANDLE_SLOTS 64
+
 /* One camera: its device, counters, queue, request thread and seeded
    sequence, so that one camera's delay or stuck request never holds another's.
    Its counters and queue are shared by the dispatch thread, its request
-   thread and the cancel routine; the cancel spin lock guards them all, so a
-   queued request always still has its cancel routine while the lock is held. */
+   thread and the cancel routine; the cancel spin lock guards them all, and
+   its handles too, so a queued request always still has its cancel routine
+   while the lock is held. */
 typedef struct Camera {
     ULONG number;
     DEVICE_OBJECT *device;
@@ -35,6 +56,8 @@ typedef struct Camera {
     uint32_t fault_state;
     EzusbsimFault capture_fault;       /* the last drawn: the current capture's */
     UCHAR frame[EZUSBSIM_FRAME_BYTES]; /* built by its request thread only */
+    Handle handles[HANDLE_SLOTS];
+    ULONG_PTR last_serial;
 } Camera;
 
 static Camera g_cameras[EZUSBSIM_MAX_CAMERAS];
@@ -64,6 +87,99 @@ static NTSTATUS Complete(IRP *irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
+/* The serial of the handle whose conversation a bulk read ends when it comes
+   back; 0 for any other request. */
+static ULONG_PTR *Conversation(IRP *irp)
+{
+    return (ULONG_PTR *)&irp->Tail.Overlay.DriverContext[3];
+}
+
+/* The slot of the camera's handle on file, or NULL. Under the lock. */
+static Handle *HandleOf(Camera *camera, FILE_OBJECT *file)
+{
+    ULONG i;
+
+    for (i = 0; file && i < HANDLE_SLOTS; i++)
+        if (camera->handles[i].file == file)
+            return &camera->handles[i];
+    return NULL;
+}
+
+/* A new handle takes a free slot, if there is one. Under the lock. */
+static void FollowHandle(Camera *camera, FILE_OBJECT *file)
+{
+    ULONG i;
+
+    for (i = 0; file && i < HANDLE_SLOTS; i++) {
+        Handle *handle = &camera->handles[i];
+        if (!handle->file) {
+            if (++camera->last_serial == 0)
+                ++camera->last_serial;
+            handle->file = file;
+            handle->serial = camera->last_serial;
+            handle->asked = 0;
+            handle->talking = 0;
+            return;
+        }
+    }
+}
+
+/* A vendor request or bulk read arrives, under the lock, before any check.
+   It overlaps when another handle of the camera is in a conversation, or
+   when it is a bulk read with no vendor request before it on its handle;
+   either way it counts once. A vendor request opens its handle's
+   conversation even if it then fails; the bulk read ends it as it comes
+   back. */
+static void FollowConversation(Camera *camera, IRP *irp, ULONG code)
+{
+    FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    Handle *own = HandleOf(camera, file);
+    int overlap = 0;
+    ULONG i;
+
+    for (i = 0; i < HANDLE_SLOTS; i++)
+        if (camera->handles[i].file && camera->handles[i].file != file
+            && camera->handles[i].talking)
+            overlap = 1;
+    if (code == EZUSBSIM_IOCTL_BULK_READ && own && !own->asked)
+        overlap = 1;
+    if (overlap)
+        camera->counters.overlaps++;
+    if (!own)
+        return;
+    if (code == EZUSBSIM_IOCTL_VENDOR_REQUEST) {
+        own->asked = 1;
+        own->talking = 1;
+    } else {
+        own->asked = 0;
+        *Conversation(irp) = own->serial;
+    }
+}
+
+/* A bulk read comes back: its handle's conversation, if the handle is still
+   open, is over. Under the lock, before the caller can see the answer. */
+static void EndConversation(Camera *camera, IRP *irp)
+{
+    ULONG i;
+
+    for (i = 0; *Conversation(irp) && i < HANDLE_SLOTS; i++)
+        if (camera->handles[i].file && camera->handles[i].serial == *Conversation(irp))
+            camera->handles[i].talking = 0;
+    *Conversation(irp) = 0;
+}
+
+/* Completes a camera request, ending its conversation first if it is a bulk
+   read. */
+static NTSTATUS CompleteCamera(Camera *camera, IRP *irp, NTSTATUS status, ULONG_PTR information)
+{
+    KIRQL irql;
+
+    IoAcquireCancelSpinLock(&irql);
+    EndConversation(camera, irp);
+    IoReleaseCancelSpinLock(irql);
+    return Complete(irp, status, information);
+}
+
 static NTSTATUS AnswerVendorRequest(IRP *irp, const Knobs *knobs)
 {
     UCHAR *reply;
@@ -90,23 +206,24 @@ static NTSTATUS AnswerBulkRead(Camera *camera, IRP *irp, const Knobs *knobs)
     if (knobs->bulk_bytes > 0 && knobs->bulk_bytes < EZUSBSIM_FRAME_BYTES)
         count = knobs->bulk_bytes;
     else if (knobs->bulk_fail)
-        return Complete(irp, STATUS_UNSUCCESSFUL, 0);
+        return CompleteCamera(camera, irp, STATUS_UNSUCCESSFUL, 0);
 
     if (knobs->frame_file[0]) {
         if (ReadFrameFile(knobs->frame_file, camera->frame, sizeof camera->frame) != 0)
-            return Complete(irp, STATUS_UNSUCCESSFUL, 0);
+            return CompleteCamera(camera, irp, STATUS_UNSUCCESSFUL, 0);
     } else {
         EzusbsimCameraPicture(camera->frame, camera->number, camera->counters.frames_sent);
     }
     out = MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
     if (!out)
-        return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
+        return CompleteCamera(camera, irp, STATUS_INSUFFICIENT_RESOURCES, 0);
     RtlCopyMemory(out, camera->frame, count);
 
     IoAcquireCancelSpinLock(&irql);
     camera->counters.frames_sent++;
     IoReleaseCancelSpinLock(irql);
-    return Complete(irp, knobs->bulk_fail ? STATUS_DEVICE_BUSY : STATUS_SUCCESS, count);
+    return CompleteCamera(camera, irp, knobs->bulk_fail ? STATUS_DEVICE_BUSY : STATUS_SUCCESS,
+                          count);
 }
 
 /* When a queued request is due, in system time (100 ns units). Not
@@ -170,7 +287,7 @@ static NTSTATUS AnswerRequest(Camera *camera, IRP *irp)
     Knobs knobs;
 
     if (camera->stopping || camera->unplugged)
-        return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+        return CompleteCamera(camera, irp, STATUS_DEVICE_NOT_CONNECTED, 0);
     ReadKnobs(camera->number, &knobs);
     ApplyPlan(&knobs, *Plan(irp));
     if (stack->Parameters.DeviceIoControl.IoControlCode == EZUSBSIM_IOCTL_VENDOR_REQUEST)
@@ -185,6 +302,7 @@ static void NTAPI CancelQueued(DEVICE_OBJECT *device, IRP *irp)
     RemoveEntryList(&irp->Tail.Overlay.ListEntry);
     camera->counters.pending--;
     camera->counters.cancelled++;
+    EndConversation(camera, irp);
     IoReleaseCancelSpinLock(irp->CancelIrql);
     /* The request thread may be waiting for this one's time. */
     KeSetEvent(&camera->wake, IO_NO_INCREMENT, FALSE);
@@ -204,6 +322,7 @@ static NTSTATUS QueueRequest(Camera *camera, IRP *irp, ULONG delay_ms, int cance
         IoSetCancelRoutine(irp, CancelQueued);
     if (cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL)) {
         camera->counters.cancelled++;
+        EndConversation(camera, irp);
         IoReleaseCancelSpinLock(irql);
         Complete(irp, STATUS_CANCELLED, 0);
         return STATUS_PENDING;
@@ -352,6 +471,7 @@ static NTSTATUS CameraControl(Camera *camera, IRP *irp, IO_STACK_LOCATION *stack
     ULONG i, delay_ms;
     KIRQL irql;
 
+    *Conversation(irp) = 0;
     if (code != EZUSBSIM_IOCTL_VENDOR_REQUEST && code != EZUSBSIM_IOCTL_BULK_READ) {
         IoAcquireCancelSpinLock(&irql);
         camera->counters.rejected++;
@@ -380,8 +500,11 @@ static NTSTATUS CameraControl(Camera *camera, IRP *irp, IO_STACK_LOCATION *stack
             camera->counters.last_bulk_pipe |= (ULONG)block[i] << (8 * i);
         valid = BulkBlockValid(block, in_bytes, out_bytes);
     }
-    if (!valid)
+    FollowConversation(camera, irp, code);
+    if (!valid) {
         camera->counters.rejected++;
+        EndConversation(camera, irp);
+    }
     IoReleaseCancelSpinLock(irql);
 
     if (!valid)
@@ -487,27 +610,45 @@ static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
         IoAcquireCancelSpinLock(&irql);
         camera->counters.opens++;
         camera->counters.last_open_share = stack->Parameters.Create.ShareAccess;
+        FollowHandle(camera, stack->FileObject);
         IoReleaseCancelSpinLock(irql);
     }
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
-static NTSTATUS NTAPI DispatchClose(DEVICE_OBJECT *device, IRP *irp)
+/* Its conversation is over, and with the close its slot is free. Wine 8
+   delivers only the close, once the last handle to the file object is
+   closed, even while one of its requests is still pending; Windows delivers
+   the cleanup first. */
+static void EndHandle(DEVICE_OBJECT *device, IRP *irp, int closing)
 {
     Camera *camera = CameraOf(device);
+    Handle *handle;
     KIRQL irql;
 
-    if (camera) {
-        IoAcquireCancelSpinLock(&irql);
+    if (!camera)
+        return;
+    IoAcquireCancelSpinLock(&irql);
+    if (closing)
         camera->counters.closes++;
-        IoReleaseCancelSpinLock(irql);
+    handle = HandleOf(camera, IoGetCurrentIrpStackLocation(irp)->FileObject);
+    if (handle) {
+        handle->talking = 0;
+        if (closing)
+            handle->file = NULL;
     }
+    IoReleaseCancelSpinLock(irql);
+}
+
+static NTSTATUS NTAPI DispatchClose(DEVICE_OBJECT *device, IRP *irp)
+{
+    EndHandle(device, irp, 1);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS NTAPI DispatchCleanup(DEVICE_OBJECT *device, IRP *irp)
 {
-    (void)device;
+    EndHandle(device, irp, 0);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 

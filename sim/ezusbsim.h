@@ -97,6 +97,14 @@ typedef struct EzusbsimCounters {
     uint32_t last_bulk_pipe; /* first 4 input bytes, little-endian */
     uint32_t cancelled;      /* camera requests ended by a cancel */
     uint32_t fault_draws;    /* outcomes drawn from the seeded sequence */
+    /* Vendor requests and bulk reads that break into a conversation (open,
+       vendor request, bulk read, close, on one handle): one arriving while
+       another handle of the camera has sent a vendor request whose bulk
+       read has not come back and which is not closed; and a bulk read with
+       no vendor request on its handle since the open or the last bulk read.
+       A request that is both counts once; a failed vendor request still
+       opens its handle's conversation. */
+    uint32_t overlaps;
 } EzusbsimCounters;
 
 /* The picture camera 0 sends as frame n (n counts from 0 when the driver

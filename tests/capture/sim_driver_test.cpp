@@ -10,6 +10,7 @@
 
 #include "bytes.h"
 #include "camera_fixture.h"
+#include "wait.h"
 
 namespace {
 
@@ -101,6 +102,79 @@ TEST_F(SimulatedCameraChecks, AcceptsTheWellFormedRequests)
     ASSERT_EQ(0, ReadSettledCounters(&counters));
     EXPECT_EQ(0u, counters.rejected);
     EXPECT_EQ(2u, counters.frames_sent);
+}
+
+class SimulatedCameraConversations : public SimulatedCamera {
+protected:
+    // Back to one camera for the tests after this one.
+    void TearDown() override
+    {
+        EXPECT_EQ(0, StopCamera());
+        SimulatedCamera::TearDown();
+    }
+};
+
+// Handles A and B, each on its camera, take turns: "Bv" is B's vendor
+// request, then b a bulk read, x a vendor request the checks reject, c a
+// close. Each camera counts the requests that break into a conversation.
+TEST_F(SimulatedCameraConversations, CountsTheRequestsThatBreakIntoAnother)
+{
+    const Request vendor = {"", EZUSBSIM_IOCTL_VENDOR_REQUEST, {1, 2, 0, 0, 0xA8, 0, 1, 0}, 10, 1};
+    const Request bad = {"", EZUSBSIM_IOCTL_VENDOR_REQUEST, {1, 2, 0, 0, 0xA8, 0, 0, 0}, 10, 1};
+    const Request bulk = {"", EZUSBSIM_IOCTL_BULK_READ, {7, 0, 0, 0}, 4, 13824};
+    const struct {
+        const char *steps;
+        int cameras[2];        // of A and B
+        uint32_t overlaps[2];  // of cameras 0 and 1
+    } cases[] = {
+        {"Av Ab Ac", {0, 0}, {0, 0}},
+        {"Av Bv Ab Bb", {0, 0}, {2, 0}},  // B's vendor request, A's read
+        {"Ab", {0, 0}, {1, 0}},
+        {"Av Ac Bv Bb", {0, 0}, {0, 0}},
+        {"Av Bv Ab Bb", {0, 1}, {0, 0}},
+        {"Ax Bv Bb", {0, 0}, {2, 0}},  // a rejected request opens one too
+        {"Av Ab Ab", {0, 0}, {1, 0}},  // the second read
+        {"Av Bb", {0, 0}, {1, 0}},     // both at once count once
+    };
+    ASSERT_EQ(0, RestartWithCameras(2));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.steps << " on cameras " << c.cameras[0] << ", " << c.cameras[1]);
+        ASSERT_EQ(0, ResetCameraCounters(0));
+        ASSERT_EQ(0, ResetCameraCounters(1));
+        HANDLE handles[2];
+        uint32_t closes[2] = {0, 0};
+        for (int h = 0; h < 2; ++h) {
+            handles[h] = OpenCameraNumber(c.cameras[h]);
+            ASSERT_NE(INVALID_HANDLE_VALUE, handles[h]);
+        }
+        for (const char *step = c.steps; step[0]; step += step[2] ? 3 : 2) {
+            const int h = step[0] - 'A';
+            DWORD returned;
+            if (step[1] == 'c') {
+                CloseHandle(handles[h]);
+                handles[h] = INVALID_HANDLE_VALUE;
+                // Closes come a moment late: the next step must follow it.
+                const uint32_t closed = ++closes[c.cameras[h]];
+                EzusbsimCounters counters;
+                EXPECT_TRUE(WaitUntil([&] {
+                    return ReadCameraCounters(c.cameras[h], &counters) == 0
+                           && counters.closes == closed;
+                }));
+            } else {
+                const Request &request = step[1] == 'v' ? vendor : step[1] == 'b' ? bulk : bad;
+                EXPECT_EQ(step[1] != 'x', Issue(handles[h], request, &returned) != FALSE) << step;
+            }
+        }
+        for (HANDLE handle : handles)
+            if (handle != INVALID_HANDLE_VALUE)
+                CloseHandle(handle);
+        for (int camera = 0; camera < 2; ++camera) {
+            EzusbsimCounters counters;
+            ASSERT_EQ(0, ReadSettledCounters(&counters, camera));
+            EXPECT_EQ(c.overlaps[camera], counters.overlaps) << "camera " << camera;
+        }
+    }
 }
 
 // The published description of the picture, checked at a few points with
