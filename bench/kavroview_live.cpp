@@ -78,11 +78,11 @@ void NoteFirstFrame(double ms)
 
 // The seam's take, noting when each frame came back and how long the take
 // took.
-CameraOutcome MeasuredTake(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
-                           uint32_t *got)
+CameraOutcome MeasuredTake(void *camera, const TakeAsk &ask, StopSignal *stop, uint8_t *frame,
+                           uint32_t *got, FrameStamp *stamp)
 {
     double start = NowMs();
-    CameraOutcome outcome = g_camera.take_frame(camera, timeout_ms, stop, frame, got);
+    CameraOutcome outcome = g_camera.take_frame(camera, ask, stop, frame, got, stamp);
     double end = NowMs();
     if (Counting(start) && Counting(end))
         g_take_ms.push_back(end - start);
@@ -167,7 +167,8 @@ PhaseOutcome RunFloor(double seconds, Result *result)
     PhaseOutcome outcome = PHASE_MEASURED;
     for (;;) {
         uint32_t got = 0;
-        CameraOutcome taken = seam.take_frame(camera, LIVE_TIMEOUT_MS, NULL, frame, &got);
+        CameraOutcome taken =
+            seam.take_frame(camera, {TAKE_NEXT, LIVE_TIMEOUT_MS, 0}, NULL, frame, &got, NULL);
         double now = NowMs();
         if (taken != CAMERA_FRAME) {
             outcome = PHASE_FAILED;

@@ -81,8 +81,8 @@ bool OwnedByUser(HANDLE object)
     PSID owner = NULL;
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (user == NULL
-        || GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL,
-                           NULL, NULL, &descriptor)
+        || GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL, NULL,
+                           NULL, &descriptor)
                != ERROR_SUCCESS)
         return false;
     bool ours = owner != NULL && EqualSid(owner, const_cast<uint8_t *>(user->sid.data()));
@@ -95,9 +95,8 @@ SharedObject Judge(HANDLE object, DWORD error, HANDLE *out, bool *made)
 {
     *out = NULL;
     if (object == NULL)
-        return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE
-                       ? SHARED_OBJECT_FOREIGN
-                       : SHARED_OBJECT_FAILED;
+        return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE ? SHARED_OBJECT_FOREIGN
+                                                                             : SHARED_OBJECT_FAILED;
     bool existed = error == ERROR_ALREADY_EXISTS;
     if (existed && !OwnedByUser(object)) {
         CloseHandle(object);
@@ -145,6 +144,16 @@ SharedObject CreateCameraMutex(const std::wstring &base, HANDLE *mutex)
     return Judge(object, GetLastError(), mutex, NULL);
 }
 
+SharedObject CreateCameraGuard(const std::wstring &base, const wchar_t *suffix, HANDLE *mutex)
+{
+    OwnDescriptor own;
+    if (!MakeOwnDescriptor(&own))
+        return SHARED_OBJECT_FAILED;
+    SetLastError(ERROR_SUCCESS);
+    HANDLE object = CreateMutexW(&own.attributes, FALSE, (L"Local\\" + base + suffix).c_str());
+    return Judge(object, GetLastError(), mutex, NULL);
+}
+
 SharedObject CreateCameraMapping(const std::wstring &base, const wchar_t *suffix, uint32_t bytes,
                                  HANDLE *mapping, bool *made)
 {
@@ -163,7 +172,8 @@ SharedObject CreateCameraEvent(const std::wstring &base, const std::wstring &suf
     if (!MakeOwnDescriptor(&own))
         return SHARED_OBJECT_FAILED;
     SetLastError(ERROR_SUCCESS);
-    HANDLE object = CreateEventW(&own.attributes, FALSE, FALSE, (L"Local\\" + base + suffix).c_str());
+    HANDLE object =
+        CreateEventW(&own.attributes, FALSE, FALSE, (L"Local\\" + base + suffix).c_str());
     return Judge(object, GetLastError(), event, NULL);
 }
 

@@ -30,12 +30,13 @@ enum SharedObject {
 // The camera's taker role: Global\ so that every session of the user sees
 // it. Not owned on return.
 SharedObject CreateCameraMutex(const std::wstring &base, HANDLE *mutex);
+// A Local\ mutex, for what one session's programs change together.
+SharedObject CreateCameraGuard(const std::wstring &base, const wchar_t *suffix, HANDLE *mutex);
 // A Local\ mapping of bytes, zero-filled when made; *made tells which.
 SharedObject CreateCameraMapping(const std::wstring &base, const wchar_t *suffix, uint32_t bytes,
                                  HANDLE *mapping, bool *made);
 // A Local\ auto-reset event.
-SharedObject CreateCameraEvent(const std::wstring &base, const std::wstring &suffix,
-                               HANDLE *event);
+SharedObject CreateCameraEvent(const std::wstring &base, const std::wstring &suffix, HANDLE *event);
 // Opens the Local\ mapping only if it is there (for a listing, which makes
 // nothing). NULL when there is none or it is not ours.
 HANDLE OpenCameraMapping(const std::wstring &base, const wchar_t *suffix);

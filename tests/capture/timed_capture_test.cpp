@@ -50,7 +50,8 @@ protected:
     {
         got = SENTINEL_GOT;
         DWORD started = GetTickCount();
-        CameraOutcome outcome = seam.take_frame(camera, timeout_ms, stop, frame.data(), &got);
+        CameraOutcome outcome =
+            seam.take_frame(camera, {TAKE_FRESH, timeout_ms, 0}, stop, frame.data(), &got, NULL);
         elapsed_ms = GetTickCount() - started;
         return outcome;
     }
@@ -153,7 +154,8 @@ TEST_F(CameraFrame, NoCameraIsNotFound)
     ExpectUntouched();
     void *other = seam.open("\\\\.\\ezusb-7");
     ASSERT_TRUE(other != NULL);
-    EXPECT_EQ(CAMERA_NOT_FOUND, seam.take_frame(other, HANG_MS, NULL, frame.data(), &got));
+    EXPECT_EQ(CAMERA_NOT_FOUND,
+              seam.take_frame(other, {TAKE_FRESH, HANG_MS, 0}, NULL, frame.data(), &got, NULL));
     seam.close(other);
 }
 

@@ -71,11 +71,11 @@ ViewWindow *MakeView(CameraSeam seam, HWND *window)
 const DWORD PACE_MS = 20;
 std::atomic<uint32_t> g_paced_frames{0};
 
-CameraOutcome TakePaced(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
-                        uint32_t *got)
+CameraOutcome TakePaced(void *camera, const TakeAsk &ask, StopSignal *stop, uint8_t *frame,
+                        uint32_t *got, FrameStamp *stamp)
 {
     Sleep(PACE_MS);
-    CameraOutcome outcome = FakeCameraSeam().take_frame(camera, timeout_ms, stop, frame, got);
+    CameraOutcome outcome = FakeCameraSeam().take_frame(camera, ask, stop, frame, got, stamp);
     if (outcome == CAMERA_FRAME)
         g_paced_frames++;
     return outcome;

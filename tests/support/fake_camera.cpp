@@ -12,6 +12,8 @@ struct FakeCamera {
     std::vector<FakeStep> steps;
     size_t next;
     std::vector<std::string> present;
+    std::string holder_device;
+    CameraHolder holder;
     FakeCounters counters;
 };
 
@@ -24,12 +26,15 @@ void *OpenFake(const char *device)
     return &fake;
 }
 
-CameraOutcome TakeFake(void *camera, uint32_t timeout_ms, StopSignal *stop, uint8_t *frame,
-                       uint32_t *got)
+CameraOutcome TakeFake(void *camera, const TakeAsk &ask, StopSignal *stop, uint8_t *frame,
+                       uint32_t *got, FrameStamp *stamp)
 {
     FakeCamera *current = static_cast<FakeCamera *>(camera);
     ++current->counters.takes;
-    current->counters.timeouts_ms.push_back(timeout_ms);
+    current->counters.timeouts_ms.push_back(ask.timeout_ms);
+    current->counters.kinds.push_back(ask.kind);
+    if (stamp != NULL)
+        *stamp = {current->counters.takes, 0, 0, 0};
     FakeStep step = {CAMERA_FRAME, 0};
     if (current->next < current->steps.size())
         step = current->steps[current->next++];
@@ -68,6 +73,14 @@ CameraPresence ProbeFake(const char *device)
     return CAMERA_ABSENT;
 }
 
+bool HolderFake(const char *device, CameraHolder *holder)
+{
+    if (fake.holder_device != device)
+        return false;
+    *holder = fake.holder;
+    return true;
+}
+
 }  // namespace
 
 void SetFakeCamera(const std::vector<FakeStep> &steps)
@@ -75,12 +88,19 @@ void SetFakeCamera(const std::vector<FakeStep> &steps)
     fake.steps = steps;
     fake.next = 0;
     fake.present = {EZUSB_DEVICE_PATH};
+    fake.holder_device.clear();
     fake.counters = FakeCounters();
 }
 
 void SetFakeDevicesPresent(const std::vector<std::string> &devices)
 {
     fake.present = devices;
+}
+
+void SetFakeHolder(const std::string &device, const CameraHolder &holder)
+{
+    fake.holder_device = device;
+    fake.holder = holder;
 }
 
 const FakeCounters &FakeCameraCounters()
@@ -90,7 +110,7 @@ const FakeCounters &FakeCameraCounters()
 
 CameraSeam FakeCameraSeam()
 {
-    CameraSeam seam = {OpenFake, TakeFake, CloseFake, ProbeFake};
+    CameraSeam seam = {OpenFake, TakeFake, CloseFake, ProbeFake, HolderFake};
     return seam;
 }
 

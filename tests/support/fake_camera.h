@@ -22,7 +22,8 @@ struct FakeStep {
 };
 
 // Frames are numbered like the simulated camera's: the nth frame the fake
-// delivers (from 0) is FakeFrame(n), failures use up no number. When the
+// delivers (from 0) is FakeFrame(n), failures use up no number; a stamp's
+// sequence is the take's number, from 1. When the
 // script has run out every take is a frame. A CAMERA_STOPPED step raises
 // the stop signal handed in, as Ctrl+C during that capture would.
 struct FakeCounters {
@@ -31,6 +32,7 @@ struct FakeCounters {
     uint32_t frames;                    // frames delivered
     std::string device;                 // named at the last open
     std::vector<uint32_t> timeouts_ms;  // one for each take, in order
+    std::vector<TakeKind> kinds;        // the same
 };
 
 // Makes steps the current script and clears the counters; only camera 0
@@ -38,6 +40,8 @@ struct FakeCounters {
 void SetFakeCamera(const std::vector<FakeStep> &steps);
 // The devices a probe finds present from now on.
 void SetFakeDevicesPresent(const std::vector<std::string> &devices);
+// From now on device is held by holder (one device at most).
+void SetFakeHolder(const std::string &device, const CameraHolder &holder);
 const FakeCounters &FakeCameraCounters();
 CameraSeam FakeCameraSeam();
 

@@ -38,14 +38,17 @@ bool WorthRetrying(CameraOutcome outcome)
 TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera,
                                 StopSignal *stop, uint8_t *frame, std::string *reason)
 {
+    // A scheduled slot is a still of its moment, never a frame taken before
+    // it; frames back to back take whatever the camera gives next.
+    TakeAsk ask = {options.interval_us > 0 ? TAKE_FRESH : TAKE_NEXT,
+                   static_cast<uint32_t>(options.timeout_ms), 0};
     int64_t attempts = 0;
     CameraOutcome outcome = CAMERA_FRAME;
     uint32_t got = 0;
     while (attempts <= options.retries) {
         ++attempts;
         got = 0;
-        outcome = camera.seam.take_frame(camera.camera, static_cast<uint32_t>(options.timeout_ms),
-                                         stop, frame, &got);
+        outcome = camera.seam.take_frame(camera.camera, ask, stop, frame, &got, NULL);
         if (outcome == CAMERA_FRAME)
             return TAKE_FRAME;
         if (outcome == CAMERA_STOPPED)

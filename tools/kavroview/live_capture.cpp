@@ -64,8 +64,9 @@ void RunLiveCapture(LiveCapture *live)
             continue;
         }
         uint32_t got = 0;
+        TakeAsk ask = {TAKE_NEXT, LIVE_TIMEOUT_MS, 0};
         CameraOutcome outcome =
-            live->seam.take_frame(bound.camera, LIVE_TIMEOUT_MS, &live->stop, raw, &got);
+            live->seam.take_frame(bound.camera, ask, &live->stop, raw, &got, NULL);
         if (outcome == CAMERA_STOPPED)
             break;
         // A frame that came while the user paused is not shown: the
