@@ -132,12 +132,29 @@ int64_t LoadRunningDeadline(const CameraBoard *board)
     return __atomic_load_n(&board->running_deadline_us, __ATOMIC_ACQUIRE);
 }
 
-uint64_t BeginConversation(CameraBoard *board, int64_t deadline_us)
+void SetRunningDeadline(CameraBoard *board, int64_t deadline_us)
 {
     __atomic_store_n(&board->running_deadline_us, deadline_us, __ATOMIC_RELEASE);
+}
+
+uint64_t BeginConversation(CameraBoard *board, int64_t deadline_us)
+{
+    SetRunningDeadline(board, deadline_us);
     uint64_t sequence = LoadStarted(board) + 1;
     __atomic_store_n(&board->started, sequence, __ATOMIC_RELEASE);
     return sequence;
+}
+
+int64_t LatestDeadline(const CameraBoard *board, uint64_t sequence, int64_t now_us)
+{
+    int64_t latest = now_us;
+    for (const BoardSlot &slot : board->slots) {
+        BoardDemand demand;
+        if (Load(&slot.claimed) != 0 && ReadDemand(&slot, &demand) == BOARD_READ
+            && demand.waiting > 0 && demand.wanted_after < sequence && demand.deadline_us > latest)
+            latest = demand.deadline_us;
+    }
+    return latest;
 }
 
 bool OthersWait(const CameraBoard *board, int slot, int64_t now_us)

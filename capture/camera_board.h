@@ -127,6 +127,7 @@ BoardRead ReadDemand(const BoardSlot *slot, BoardDemand *demand);
 uint64_t LoadStarted(const CameraBoard *board);
 uint64_t LoadPublished(const CameraBoard *board);
 int64_t LoadRunningDeadline(const CameraBoard *board);
+void SetRunningDeadline(CameraBoard *board, int64_t deadline_us);
 // Numbers a new conversation, which runs until deadline_us: started + 1,
 // stored.
 uint64_t BeginConversation(CameraBoard *board, int64_t deadline_us);
@@ -139,6 +140,9 @@ struct BoardWants {
     int64_t next_due_us;  // !run: the soonest caller's due time; INT64_MAX: none
 };
 BoardWants GatherWants(const CameraBoard *board, int64_t now_us);
+// The end of the longest time-out among the programs whose callers would
+// take conversation sequence; now_us when none waits for it.
+int64_t LatestDeadline(const CameraBoard *board, uint64_t sequence, int64_t now_us);
 // Whether a program other than the one in slot has a caller waiting.
 bool OthersWait(const CameraBoard *board, int slot, int64_t now_us);
 

@@ -179,6 +179,21 @@ void CancelUnwanted(void *context)
         RaiseStop(&client->cancel);
 }
 
+// A caller with a longer time-out that joined the conversation out extends it.
+uint32_t ExtendConversation(void *context)
+{
+    CameraClient *client = static_cast<CameraClient *>(context);
+    // Its own callers' demand first: the thread is busy with the conversation.
+    client->written = HubDemand(&client->hub);
+    WriteDemand(&client->board->slots[client->slot], client->written);
+    int64_t now = NowUs();
+    int64_t latest = LatestDeadline(client->board, LoadStarted(client->board), now);
+    if (latest <= now)
+        return 0;
+    SetRunningDeadline(client->board, latest);
+    return static_cast<uint32_t>((latest - now + 999) / 1000);
+}
+
 // Before a conversation: false when closing, else the cancel is lowered.
 bool ReadyToConverse(CameraClient *client)
 {
@@ -361,9 +376,10 @@ bool Serve(CameraClient *client, DWORD *wait_ms)
     bool held = HeldElsewhere(client);
     result.sequence = BeginConversation(client->board, now + int64_t(timeout_ms) * 1000);
     uint32_t got = 0;
-    CameraOutcome outcome = held ? CAMERA_HELD
-                                 : TakeFrameOnThread(client->conversation, timeout_ms,
-                                                     &client->cancel, result.frame, &got);
+    CameraOutcome outcome =
+        held ? CAMERA_HELD
+             : TakeFrameOnThreadExtended(client->conversation, timeout_ms, ExtendConversation,
+                                         client, &client->cancel, result.frame, &got);
     client->conversation_out = false;
     // Closing: the callers elsewhere ask the next taker.
     if (outcome == CAMERA_STOPPED)

@@ -179,7 +179,8 @@ SharedObject CreateCameraEvent(const std::wstring &base, const std::wstring &suf
 
 HANDLE OpenCameraMapping(const std::wstring &base, const wchar_t *suffix)
 {
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, (L"Local\\" + base + suffix).c_str());
+    HANDLE mapping =
+        OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, (L"Local\\" + base + suffix).c_str());
     if (mapping != NULL && !OwnedByUser(mapping)) {
         CloseHandle(mapping);
         return NULL;

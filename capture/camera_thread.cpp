@@ -112,6 +112,13 @@ CameraThread *StartCameraThread(const CameraConversation &conversation)
 CameraOutcome TakeFrameOnThread(CameraThread *camera, uint32_t timeout_ms, StopSignal *stop,
                                 uint8_t *frame, uint32_t *got)
 {
+    return TakeFrameOnThreadExtended(camera, timeout_ms, NULL, NULL, stop, frame, got);
+}
+
+CameraOutcome TakeFrameOnThreadExtended(CameraThread *camera, uint32_t timeout_ms,
+                                        uint32_t (*extend)(void *context), void *context,
+                                        StopSignal *stop, uint8_t *frame, uint32_t *got)
+{
     *got = 0;
     if (StopRaised(stop))
         return CAMERA_STOPPED;
@@ -132,6 +139,12 @@ CameraOutcome TakeFrameOnThread(CameraThread *camera, uint32_t timeout_ms, StopS
 
     CameraOutcome late = CAMERA_FRAME;
     bool done = WaitForRun(camera, stop, timeout_ms, true);
+    while (!done && extend != NULL && !StopRaised(stop)) {
+        uint32_t more_ms = extend(context);
+        if (more_ms == 0)
+            break;
+        done = WaitForRun(camera, stop, more_ms, true);
+    }
     if (!done) {
         late = StopRaised(stop) ? CAMERA_STOPPED : CAMERA_TIMED_OUT;
         camera->given_up = true;

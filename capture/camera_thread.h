@@ -49,6 +49,13 @@ CameraThread *StartCameraThread(const CameraConversation &conversation);
 CameraOutcome TakeFrameOnThread(CameraThread *thread, uint32_t timeout_ms, StopSignal *stop,
                                 uint8_t *frame, uint32_t *got);
 
+// The same for a run that others may join while it is out: when timeout_ms
+// passes, extend(context) says how many milliseconds more it may take (0:
+// none), and the run is cancelled only once that is 0.
+CameraOutcome TakeFrameOnThreadExtended(CameraThread *thread, uint32_t timeout_ms,
+                                        uint32_t (*extend)(void *context), void *context,
+                                        StopSignal *stop, uint8_t *frame, uint32_t *got);
+
 // Ends the thread. When no run is out it is joined and everything freed
 // here; otherwise the thread is left to finish its run and free everything
 // itself.

@@ -175,20 +175,34 @@ TEST_F(KavrocapRunTest, ListingNamesTheCamerasPresent)
         Strings args;
         const char *out;
         const char *err;
+        const char *held;  // the device a program holds for all, if any
     } cases[] = {
-        {{}, {"--list"}, "", "kavrocap: no camera found\n"},
-        {{}, {"--list", "-q"}, "", ""},
-        {{}, {"--json", "--list"}, "[]\n", "kavrocap: no camera found\n"},
-        {{"\\\\.\\ezusb-0"}, {"--list"}, "0 \\\\.\\ezusb-0\n", ""},
+        {{}, {"--list"}, "", "kavrocap: no camera found\n", NULL},
+        {{}, {"--list", "-q"}, "", "", NULL},
+        {{}, {"--json", "--list"}, "[]\n", "kavrocap: no camera found\n", NULL},
+        {{"\\\\.\\ezusb-0"}, {"--list"}, "0 \\\\.\\ezusb-0\n", "", NULL},
         {{"\\\\.\\ezusb-9", "\\\\.\\ezusb-0", "\\\\.\\ezusb-3"},
          {"--list"},
          "0 \\\\.\\ezusb-0\n3 \\\\.\\ezusb-3\n9 \\\\.\\ezusb-9\n",
-         ""},
+         "",
+         NULL},
         {{"\\\\.\\ezusb-2", "\\\\.\\ezusb-0"},
          {"--list", "--json"},
          "[{\"number\":0,\"path\":\"\\\\\\\\.\\\\ezusb-0\"},"
          "{\"number\":2,\"path\":\"\\\\\\\\.\\\\ezusb-2\"}]\n",
-         ""},
+         "",
+         NULL},
+        {{"\\\\.\\ezusb-2", "\\\\.\\ezusb-0"},
+         {"--list"},
+         "0 \\\\.\\ezusb-0\n2 \\\\.\\ezusb-2 held by kavroview.exe (pid 4242)\n",
+         "",
+         "\\\\.\\ezusb-2"},
+        {{"\\\\.\\ezusb-2"},
+         {"--list", "--json"},
+         "[{\"number\":2,\"path\":\"\\\\\\\\.\\\\ezusb-2\","
+         "\"holder\":{\"pid\":4242,\"name\":\"kavroview.exe\"}}]\n",
+         "",
+         "\\\\.\\ezusb-2"},
     };
     Strings every;
     for (int n = 0; n < 10; ++n)
@@ -196,6 +210,8 @@ TEST_F(KavrocapRunTest, ListingNamesTheCamerasPresent)
     for (const auto &c : cases) {
         Fresh({});
         SetFakeDevicesPresent(c.present);
+        if (c.held != NULL)
+            SetFakeHolder(c.held, {4242, "kavroview.exe"});
         EXPECT_EQ(0, Run(c.args));
         EXPECT_EQ(c.out, out);
         EXPECT_EQ(c.err, err);

@@ -17,7 +17,9 @@ TEST_F(KavrocapTest, UsageHelpAndVersionEndBeforeTheCameraIsOpened)
         std::string::npos,
         out.find("                     its device path (default \\\\.\\ezusb-0)\n"
                  "      --list         list the cameras present, one \"NUMBER PATH\" a line,\n"
-                 "                     and take no frame; with --json as a JSON array\n"
+                 "                     \"held by NAME (pid N)\" after one that a program asks\n"
+                 "                     for all the programs on it, and take no frame; with\n"
+                 "                     --json as a JSON array\n"
                  "  -q, --quiet        report failures and the summary only\n"))
         << out;
     EXPECT_EQ("", err);
