@@ -211,7 +211,7 @@ void Attach(CameraClient *client, const wchar_t *path)
     std::wstring base = CameraObjectBase(client->device.c_str());
     if (base.empty())
         return;
-    bool made = false;
+    bool made = false;  // the guard decides who fills it in
     SharedObject state = CreateCameraMutex(base, &client->role);
     if (state == SHARED_OBJECT_OURS)
         state =
@@ -235,8 +235,9 @@ void Attach(CameraClient *client, const wchar_t *path)
     DWORD guarded = WaitForSingleObject(client->slots_guard, INFINITE);
     if (guarded != WAIT_OBJECT_0 && guarded != WAIT_ABANDONED)
         return;
-    // The first client made the mapping; the guard orders the rest after it.
-    if (made)
+    // A new mapping is all zeros: the first client to hold the guard fills
+    // it in, whichever made it.
+    if (__atomic_load_n(&client->board->magic, __ATOMIC_ACQUIRE) == 0)
         InitBoard(client->board);
     if (!BoardIsOurs(client->board)) {
         ReleaseMutex(client->slots_guard);
