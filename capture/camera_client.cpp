@@ -19,6 +19,7 @@
 #include "camera_objects.h"
 #include "camera_thread.h"
 #include "driver_conversation.h"
+#include "frame_clock.h"
 #include "frame_hub.h"
 
 struct CameraHost {
@@ -67,34 +68,6 @@ namespace {
 const wchar_t BOARD_SUFFIX[] = L"-board";
 
 std::atomic<uint32_t> g_instances{0};
-
-int64_t NowUs()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return count.QuadPart / frequency.QuadPart * 1000000
-           + count.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
-}
-
-// The precise clock where the system has it (Windows 8 on), else the
-// coarse one.
-int64_t WallUs()
-{
-    typedef void(WINAPI * ReadTime)(FILETIME *);
-    static ReadTime read = [] {
-        FARPROC precise =
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime");
-        return precise != NULL ? reinterpret_cast<ReadTime>(reinterpret_cast<void *>(precise))
-                               : GetSystemTimeAsFileTime;
-    }();
-    FILETIME now;
-    read(&now);
-    uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return static_cast<int64_t>((ticks - 116444736000000000ull) / 10);
-}
 
 uint64_t ProcessCreated(HANDLE process)
 {
@@ -175,7 +148,7 @@ bool Closing(CameraClient *client)
 void CancelUnwanted(void *context)
 {
     CameraClient *client = static_cast<CameraClient *>(context);
-    if (client->conversation_out.load() && !OthersWait(client->board, client->slot, NowUs()))
+    if (client->conversation_out.load() && !OthersWait(client->board, client->slot, MonotonicUs()))
         RaiseStop(&client->cancel);
 }
 
@@ -186,7 +159,7 @@ uint32_t ExtendConversation(void *context)
     // Its own callers' demand first: the thread is busy with the conversation.
     client->written = HubDemand(&client->hub);
     WriteDemand(&client->board->slots[client->slot], client->written);
-    int64_t now = NowUs();
+    int64_t now = MonotonicUs();
     int64_t latest = LatestDeadline(client->board, LoadStarted(client->board), now);
     if (latest <= now)
         return 0;
@@ -362,7 +335,7 @@ void Publish(CameraClient *client, const BoardResult &result)
 // else *wait_ms is how long until one may.
 bool Serve(CameraClient *client, DWORD *wait_ms)
 {
-    int64_t now = NowUs();
+    int64_t now = MonotonicUs();
     BoardWants wants = GatherWants(client->board, now);
     if (!wants.run) {
         *wait_ms = wants.next_due_us == INT64_MAX
@@ -387,8 +360,8 @@ bool Serve(CameraClient *client, DWORD *wait_ms)
         return true;
     result.outcome = outcome;
     result.got = got;
-    result.monotonic_us = NowUs();
-    result.wall_us = WallUs();
+    result.monotonic_us = MonotonicUs();
+    result.wall_us = WallClockUs();
     Publish(client, result);
     return true;
 }
@@ -499,8 +472,8 @@ CameraOutcome TakeSharedFrame(void *camera, const TakeAsk &ask, StopSignal *stop
         return CAMERA_OTHER_USER;
     if (client->state != SHARED_OBJECT_OURS)
         return CAMERA_REQUEST_FAILED;
-    return TakeFromHub(&client->hub, &binding->subscriber, ask, client->board, NowUs(), stop, frame,
-                       got, stamp);
+    return TakeFromHub(&client->hub, &binding->subscriber, ask, client->board, MonotonicUs(), stop,
+                       frame, got, stamp);
 }
 
 void CloseSharedCamera(void *camera)

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 #include <commctrl.h>
 
+#include "frame_clock.h"
 #include "view_resource.h"
 #include "view_window.h"
 #include "zoom.h"
@@ -264,13 +265,7 @@ void OnDestroy(ViewWindow *view)
 
 int64_t NowUs()
 {
-    static LARGE_INTEGER frequency;
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart / frequency.QuadPart * 1000000
-           + now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+    return MonotonicUs();
 }
 
 ATOM RegisterViewClass(HINSTANCE instance)
