@@ -258,6 +258,28 @@ TEST_F(HubTest, NextTakesTheConversationOutAndFreshOnlyALaterOne)
     Unsubscribe(&hub, &fresh.subscriber);
 }
 
+// A 30-a-second consumer asks for no conversation before its time.
+TEST_F(HubTest, ANextCallersRateSaysWhenItWantsTheNextConversation)
+{
+    Caller slow;
+    Subscribe(&hub, &slow.subscriber, 0);
+    Start(&slow, TAKE_NEXT);
+    WaitForWaiting(1);
+    Deliver(1);  // arrived at 1000 us
+    slow.thread.join();
+    slow.thread = std::thread([&] {
+        uint32_t got = 0;
+        slow.outcome = TakeFromHub(&hub, &slow.subscriber, {TAKE_NEXT, HANG_MS, 33}, views.b, 0,
+                                   NULL, slow.frame, &got, &slow.stamp);
+    });
+    WaitForWaiting(1);
+    EXPECT_EQ(1000 + 33000, HubDemand(&hub).due_us);
+    Deliver(2);
+    slow.thread.join();
+    EXPECT_EQ(2u, slow.stamp.sequence);
+    Unsubscribe(&hub, &slow.subscriber);
+}
+
 TEST_F(HubTest, EveryResultIsReceivedOrCountedSkippedNoneTwice)
 {
     const uint64_t RESULTS = 3000;
