@@ -24,6 +24,8 @@ std::string Quoted(const std::string &arg)
     return "\"" + arg + "\"";
 }
 
+}  // namespace
+
 std::string UnixLines(const std::string &text)
 {
     std::string lines;
@@ -32,8 +34,6 @@ std::string UnixLines(const std::string &text)
             lines += text[i];
     return lines;
 }
-
-}  // namespace
 
 Bytes PaintedBits(uint32_t n)
 {

@@ -26,6 +26,9 @@ Bytes PictureBits(const Bytes &file);
 // The usage line that follows every usage error.
 extern const char USAGE_LINE[];
 
+// Windows text's lines ("\r\n") as "\n".
+std::string UnixLines(const std::string &text);
+
 class KavrocapTest : public SimulatedCamera {
 protected:
     void SetUp() override;

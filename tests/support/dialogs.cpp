@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include <commctrl.h>
+
 #include "program.h"
 #include "wait.h"
 
@@ -73,4 +75,33 @@ int ReadMessageBox(HWND box, MessageBoxView *view)
         }
     }
     return 0;
+}
+
+int ReadStatusPart(HWND bar, int part, std::wstring *text)
+{
+    text->clear();
+    DWORD process_id = 0;
+    if (GetWindowThreadProcessId(bar, &process_id) == 0)
+        return -1;
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, process_id);
+    if (process == NULL)
+        return -1;
+    wchar_t buffer[256];
+    void *remote =
+        VirtualAllocEx(process, NULL, sizeof buffer, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    DWORD_PTR length = 0, result = 0;
+    int read = -1;
+    if (remote != NULL
+        && SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, part, 0, SMTO_NORMAL, HANG_MS, &length)
+        && LOWORD(length) < 256
+        && SendMessageTimeoutW(bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(remote),
+                               SMTO_NORMAL, HANG_MS, &result)
+        && ReadProcessMemory(process, remote, buffer, sizeof buffer, NULL)) {
+        text->assign(buffer, LOWORD(result) < 256 ? LOWORD(result) : 0);
+        read = 0;
+    }
+    if (remote != NULL)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return read;
 }

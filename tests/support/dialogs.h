@@ -42,4 +42,8 @@ std::vector<DialogControl> ListControls(HWND dialog);
 // Reads a message box; 0, or -1 when box is no window.
 int ReadMessageBox(HWND box, MessageBoxView *view);
 
+// The text of one part of a status bar (COMCTL32) in another process, read
+// through a buffer in that process. 0, or -1 when it cannot be read.
+int ReadStatusPart(HWND bar, int part, std::wstring *text);
+
 #endif

@@ -6,34 +6,40 @@
 #include <stdlib.h>
 #include <wchar.h>
 
+#include <vector>
+
 #include "files.h"
 
 int ProgramArgument(const char *expected, std::string *path)
 {
-    int count = 0;
-    wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    return ProgramArguments(expected, 1, path);
+}
+
+int ProgramArguments(const char *expected, int count, std::string *paths)
+{
+    int listed = 0;
+    wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &listed);
     if (arguments == NULL)
         return -1;
-    std::wstring given;
-    int found = 0;
-    for (int i = 1; i < count; i++) {
-        if (wcsncmp(arguments[i], L"--gtest_", 8) != 0) {
-            given = arguments[i];
-            found++;
-        }
-    }
+    std::vector<std::wstring> given;
+    for (int i = 1; i < listed; i++)
+        if (wcsncmp(arguments[i], L"--gtest_", 8) != 0)
+            given.push_back(arguments[i]);
     LocalFree(arguments);
-    if (found != 1) {
+    if (static_cast<int>(given.size()) != count) {
         fprintf(stderr, "usage: TEST.exe %s [GoogleTest options]\n", expected);
         return -1;
     }
-    wchar_t full[MAX_PATH];
-    DWORD length = GetFullPathNameW(given.c_str(), MAX_PATH, full, NULL);
-    if (length == 0 || length >= MAX_PATH || GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
-        fprintf(stderr, "no program at %s\n", FromUtf16(given.c_str()).c_str());
-        return -1;
+    for (int i = 0; i < count; i++) {
+        wchar_t full[MAX_PATH];
+        DWORD length = GetFullPathNameW(given[i].c_str(), MAX_PATH, full, NULL);
+        if (length == 0 || length >= MAX_PATH
+            || GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
+            fprintf(stderr, "no program at %s\n", FromUtf16(given[i].c_str()).c_str());
+            return -1;
+        }
+        paths[i] = FromUtf16(full);
     }
-    *path = FromUtf16(full);
     return 0;
 }
 

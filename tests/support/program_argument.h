@@ -15,6 +15,9 @@
 // in a folder of its own) and checked to exist: 0 with *path in UTF-8, or
 // -1 after printing a usage line naming expected (e.g. "PUKAVRO.EXE").
 int ProgramArgument(const char *expected, std::string *path);
+// The same for count programs, in their order (expected names them all, as
+// "KAVROCAP.EXE KAVROVIEW.EXE").
+int ProgramArguments(const char *expected, int count, std::string *paths);
 
 // The environment variable name as a number (decimal, or 0x... hex), or
 // otherwise when it is unset or empty.
