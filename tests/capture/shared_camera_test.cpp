@@ -1,13 +1,10 @@
 // Programs sharing the simulated camera, each stood in for by a host of its
-// own in this process (its own client, thread and views of the board):
-// every caller receives whole frames of the camera, none twice; the camera
-// sees one conversation at a time and fewer than the frames received; a
+// own in this process (its own client, thread and views of the board): a
 // fresh take waits for a conversation begun after it asked, a next one takes
 // the one out; the longest time-out governs; the role passes on; a
 // conversation another program left out holds everyone.
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,45 +43,6 @@ protected:
     EzusbsimCounters counters;
     void *Open() { return OpenSharedCamera(NewCameraHost(), CAMERA); }
 };
-
-TEST_F(SharedCamera, ThreeProgramsReceiveWholeFramesNoneTwiceFromFewerConversations)
-{
-    const int FRAMES = 150;
-    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 5));
-    std::map<Bytes, uint32_t> numbers;
-    for (uint32_t n = 0; n < 3 * FRAMES; ++n)
-        numbers[CameraFrame(n)] = n;
-    const TakeKind kinds[3] = {TAKE_NEXT, TAKE_NEXT, TAKE_FRESH};
-    std::vector<Taken> taken[3];
-    std::vector<std::thread> programs;
-    for (int p = 0; p < 3; ++p)
-        programs.emplace_back([&, p] {
-            void *camera = Open();
-            for (int i = 0; i < FRAMES; ++i)
-                taken[p].push_back(Take(camera, kinds[p]));
-            CloseSharedCamera(camera);
-        });
-    for (std::thread &program : programs)
-        program.join();
-    std::map<uint64_t, uint32_t> frame_of;  // sequence -> the camera's frame number
-    for (int p = 0; p < 3; ++p) {
-        SCOPED_TRACE(p);
-        uint64_t last = 0;
-        for (const Taken &t : taken[p]) {
-            ASSERT_EQ(CAMERA_FRAME, t.outcome);
-            ASSERT_GT(t.stamp.sequence, last);
-            last = t.stamp.sequence;
-            auto number = numbers.find(t.frame);
-            ASSERT_TRUE(number != numbers.end()) << "not one of the camera's frames";
-            auto seen = frame_of.emplace(t.stamp.sequence, number->second);
-            EXPECT_EQ(seen.first->second, number->second) << "one sequence, two frames";
-        }
-    }
-    ASSERT_EQ(0, ReadSettledCounters(&counters));
-    EXPECT_EQ(0u, counters.overlaps);
-    EXPECT_LT(counters.vendor_requests, 3u * FRAMES);
-    EXPECT_EQ(frame_of.size(), counters.frames_sent);
-}
 
 TEST_F(SharedCamera, FreshWaitsForALaterConversationNextTakesTheOneOut)
 {
