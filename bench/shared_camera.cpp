@@ -5,16 +5,21 @@
 // tells it through a page of shared memory and a pair of events.
 //
 // - streams: 1, 2 and 4 programs taking TAKE_NEXT frames as fast as the
-//   camera gives them (each request answered DELAY_MS late) for SECONDS:
+//   camera gives them (each request answered DELAY_MS late) for SECONDS
+//   (four programs started once; each binds the camera for its streams only,
+//   so the others have none meanwhile):
 //   each program's frames a second against one program alone, the camera's
 //   conversations a second (the simulator's vendor requests) against one
 //   alone, the sequence numbers each program skipped, and the simulator's
-//   overlaps. ROUNDS rounds, the order of the three turning each round.
+//   overlaps; and, from the stamps, each result's way from its publishing
+//   to each program and the time from one result's publishing to the next.
+//   ROUNDS rounds, the order of the three turning each round.
 // - stills: a TAKE_FRESH still every PERIOD_MS, STILLS times, from one
 //   program alone, beside an idle program that holds the taker role, and
 //   beside a program taking TAKE_NEXT frames flat out: from asking to
 //   receiving.
-// - hand-over: the taker (found by ReadCameraHolder) ended by
+// - hand-over: the taker (found by ReadCameraHolder, or where that names
+//   none, by the board's own record of it) ended by
 //   TerminateProcess right after its own frame, or 50 ms after it with the
 //   camera idle; then another program asks for a TAKE_FRESH still: from the
 //   death to that frame. HANDOVERS times, the two moments taking turns.
@@ -54,7 +59,7 @@ const DWORD PERIOD_MS = 1000;   // between stills
 const DWORD IDLE_KILL_MS = 50;  // hand-over: the idle moment after the taker's frame
 const DWORD NEXT_TIMEOUT_MS = 3000;
 
-enum Command { CMD_NONE, CMD_OPEN, CMD_STREAM, CMD_TAKE, CMD_EXIT };
+enum Command { CMD_NONE, CMD_OPEN, CMD_STREAM, CMD_TAKE, CMD_CLOSE, CMD_EXIT };
 
 // One program's page: the driver writes the command, the program the rest.
 struct Page {
@@ -133,6 +138,10 @@ int ProgramMain(DWORD driver_pid, int index)
         if (command == CMD_OPEN) {
             camera = seam.open(EZUSB_DEVICE_PATH);
             page->opened = camera != NULL;
+        } else if (command == CMD_CLOSE) {
+            if (camera != NULL)
+                seam.close(camera);
+            camera = NULL;
         } else if (command == CMD_STREAM && camera != NULL) {
             page->frames = page->failures = 0;
             page->first_failure = CAMERA_FRAME;
@@ -356,18 +365,16 @@ struct StreamResult {
     uint32_t failures;
 };
 
-bool RunStreams(int programs, double seconds, StreamResult *result)
+// The first count programs of pool bind the camera, take their frames and
+// let it go again; the rest have no camera meanwhile.
+bool RunStreams(const std::vector<Child *> &pool, int count, double seconds, StreamResult *result)
 {
-    std::vector<Child *> children;
-    bool ok = true;
+    std::vector<Child *> children(pool.begin(), pool.begin() + count);
     EzusbsimCounters before, from, to, after;
-    ok = ReadSim(&before);
-    for (int i = 0; i < programs && ok; i++) {
-        Child *child = StartOpened();
-        if (child == NULL)
-            ok = false;
-        else
-            children.push_back(child);
+    bool ok = ReadSim(&before);
+    for (Child *child : children) {
+        Tell(child, CMD_OPEN);
+        ok = ok && Answered(child) && child->page->opened;
     }
     if (ok) {
         double from_ms = NowMs() + WARMUP_MS;
@@ -404,8 +411,10 @@ bool RunStreams(int programs, double seconds, StreamResult *result)
                        OutcomeName(child->page->first_failure));
         }
     }
-    for (Child *child : children)
-        EndChild(child);
+    for (Child *child : children) {
+        Tell(child, CMD_CLOSE);
+        ok = Answered(child) && ok;
+    }
     ok = ReadSettledCounters(&after) == 0 && ok;
     result->overlaps = after.overlaps - before.overlaps;
     return ok;
@@ -490,6 +499,7 @@ bool RunStills(int stills, StillResult *result)
 struct HandoverResult {
     std::vector<double> after_frame, idle;          // death to the next frame, ms
     std::vector<double> after_frame_ask, idle_ask;  // the survivor's own ask to it
+    std::vector<double> dying;                      // TerminateProcess to the process's end
     uint32_t overlaps;
     int failures;
 };
@@ -521,12 +531,14 @@ bool RunHandovers(int handovers, HandoverResult *result)
             break;
         if (idle)
             Sleep(IDLE_KILL_MS);
+        double killed = NowMs();
         TerminateProcess(taker->program.info.hProcess, 1);
         if (WaitForSingleObject(taker->program.info.hProcess, ANSWER_MS) != WAIT_OBJECT_0) {
             ok = false;
             break;
         }
         double dead = NowMs();
+        result->dying.push_back(dead - killed);
         ok = Take(other, TAKE_FRESH);
         if (!ok)
             break;
@@ -607,12 +619,21 @@ int DriverMain(double seconds, int rounds, int stills, int handovers, DWORD dela
     uint64_t skipped[3] = {0, 0, 0};
     uint64_t skipped_most[3] = {0, 0, 0};
     uint32_t overlaps = 0, failures = 0;
+    // The programs of the streams: started once, each binding the camera
+    // only for the streams it is in.
+    std::vector<Child *> pool;
     bool ok = true;
+    for (int i = 0; i < COUNTS[2] && ok; i++) {
+        Child *child = StartProgram();
+        ok = child != NULL;
+        if (ok)
+            pool.push_back(child);
+    }
     for (int round = 0; round < rounds && ok; round++) {
         StreamResult r[3];
         for (int i = 0; i < 3 && ok; i++) {
             int k = (round + i) % 3;
-            ok = RunStreams(COUNTS[k], seconds, &r[k]);
+            ok = RunStreams(pool, COUNTS[k], seconds, &r[k]);
             if (!ok)
                 break;
             printf("round %d, %d program%s: conversations %6.2f/s; frames/s", round + 1, COUNTS[k],
@@ -651,6 +672,8 @@ int DriverMain(double seconds, int rounds, int stills, int handovers, DWORD dela
             }
         }
     }
+    for (Child *child : pool)
+        EndChild(child);
     if (ok) {
         printf("\n");
         for (int k = 0; k < 3; k++) {
@@ -715,6 +738,7 @@ int DriverMain(double seconds, int rounds, int stills, int handovers, DWORD dela
             Print("  the survivor's ask to frame", Summarize(handover.after_frame_ask), "ms");
             Print("hand-over idle, death to frame", Summarize(handover.idle), "ms");
             Print("  the survivor's ask to frame", Summarize(handover.idle_ask), "ms");
+            Print("TerminateProcess to the process's end", Summarize(handover.dying), "ms");
             printf("hand-overs without a frame: %d; overlaps %u\n", handover.failures,
                    handover.overlaps);
             fflush(stdout);
@@ -739,8 +763,8 @@ int main(int argc, char **argv)
 {
     if (argc == 4 && strcmp(argv[1], "program") == 0)
         return ProgramMain((DWORD)strtoul(argv[2], NULL, 10), atoi(argv[3]));
-    double seconds = argc > 1 ? atof(argv[1]) : 5;
-    int rounds = argc > 2 ? atoi(argv[2]) : 5;
+    double seconds = argc > 1 ? atof(argv[1]) : 3;
+    int rounds = argc > 2 ? atoi(argv[2]) : 8;
     int stills = argc > 3 ? atoi(argv[3]) : 20;
     int handovers = argc > 4 ? atoi(argv[4]) : 12;
     DWORD delay_ms = argc > 5 ? (DWORD)atoi(argv[5]) : 5;

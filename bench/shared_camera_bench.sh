@@ -16,14 +16,14 @@
 # state of its own in build/bench-shared (prefix, the simulated camera) and
 # takes it down at the end, even on failure.
 #
-# Environment: SECONDS_EACH=5 (a stream's count), ROUNDS=5 (of the three
+# Environment: SECONDS_EACH=3 (a stream's count), ROUNDS=8 (of the three
 # streams), STILLS=20 (each way), HANDOVERS=12, DELAY_MS=5 (per request).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/lib/windows-preset.sh
-seconds=${SECONDS_EACH:-5}
-rounds=${ROUNDS:-5}
+seconds=${SECONDS_EACH:-3}
+rounds=${ROUNDS:-8}
 stills=${STILLS:-20}
 handovers=${HANDOVERS:-12}
 delay_ms=${DELAY_MS:-5}
