@@ -2,7 +2,7 @@
 # shared_camera_bench.sh
 # One camera shared by several programs, under Wine against the simulated
 # camera, each program a process of its own (copies of
-# bench/shared_camera.exe started by it), in about four minutes:
+# bench/shared_camera.exe started by it), in about three minutes:
 # - streams: 1, 2 and 4 programs taking TAKE_NEXT frames flat out: each
 #   program's frames a second and the camera's conversations a second,
 #   against one program alone; the sequence numbers skipped; the overlaps;
@@ -13,8 +13,8 @@
 # - a late next: TAKE_NEXT from a program that did not ask for the frame
 #   another program took just before.
 # Builds what it needs (the Windows preset that runs here), brings up a Wine
-# state of its own in build/bench-shared (prefix, the simulated camera) and
-# takes it down at the end, even on failure.
+# state of its own in build/bench-shared (prefix, virtual display, the
+# simulated camera) and takes it down at the end, even on failure.
 #
 # Environment: SECONDS_EACH=3 (a stream's count), ROUNDS=8 (of the three
 # streams), STILLS=20 (each way), HANDOVERS=12, DELAY_MS=5 (per request).
