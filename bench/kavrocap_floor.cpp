@@ -127,7 +127,7 @@ int main(int argc, char **argv)
         char name[32];
         snprintf(name, sizeof name, "kavro%03d.bin", number);
         uint32_t got = 0;
-        if (seam.take_frame(camera, {TAKE_NEXT, TIMEOUT_MS, 0}, NULL, frame, &got, NULL)
+        if (seam.take_frame(camera, {TAKE_NEXT, TIMEOUT_MS, 0, true}, NULL, frame, &got, NULL)
                 != CAMERA_FRAME
             || SaveFrame(mode, name, frame) != FLOOR_DONE) {
             failed++;

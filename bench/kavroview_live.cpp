@@ -168,7 +168,7 @@ PhaseOutcome RunFloor(double seconds, Result *result)
     for (;;) {
         uint32_t got = 0;
         CameraOutcome taken =
-            seam.take_frame(camera, {TAKE_NEXT, LIVE_TIMEOUT_MS, 0}, NULL, frame, &got, NULL);
+            seam.take_frame(camera, {TAKE_NEXT, LIVE_TIMEOUT_MS, 0, true}, NULL, frame, &got, NULL);
         double now = NowMs();
         if (taken != CAMERA_FRAME) {
             outcome = PHASE_FAILED;

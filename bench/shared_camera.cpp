@@ -146,7 +146,7 @@ int ProgramMain(DWORD driver_pid, int index)
             page->frames = page->failures = 0;
             page->first_failure = CAMERA_FRAME;
             page->skipped = page->first_sequence = page->last_sequence = 0;
-            TakeAsk ask = {TAKE_NEXT, page->timeout_ms, page->interval_ms};
+            TakeAsk ask = {TAKE_NEXT, page->timeout_ms, page->interval_ms, true};
             std::vector<double> delivery, cycle;
             int64_t last_us = 0;
             double began = NowMs();
@@ -183,7 +183,7 @@ int ProgramMain(DWORD driver_pid, int index)
             page->cycle_median_ms = c.median;
             page->cycle_p95_ms = c.p95;
         } else if (command == CMD_TAKE && camera != NULL) {
-            TakeAsk ask = {page->kind, page->timeout_ms, page->interval_ms};
+            TakeAsk ask = {page->kind, page->timeout_ms, page->interval_ms, false};
             uint32_t got = 0;
             FrameStamp stamp = {0, 0, 0, 0};
             page->asked_ms = NowMs();

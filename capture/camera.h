@@ -45,6 +45,10 @@ struct TakeAsk {
     // TAKE_NEXT: the least time this caller wants between its frames, so a
     // slow consumer does not keep the camera busy; 0: as fast as it gives them.
     uint32_t interval_ms;
+    // TAKE_NEXT: another take follows at once. The caller's demand then stands
+    // after this take, for one more conversation at its rate, so the camera
+    // is not kept waiting for each ask; the last take of a run says false.
+    bool again;
 };
 
 // What came with a result.

@@ -18,6 +18,11 @@
 struct HubSubscriber {
     uint64_t last_sequence = 0;  // the newest result handed to it, or the newest at subscribing
     int64_t last_arrival_us = 0;
+    // Between TAKE_NEXT takes that said again: it wants one more, as below.
+    bool standing = false;
+    bool again = false;
+    int64_t interval_us = 0;
+    int64_t timeout_us = 0;
     // While waiting:
     bool waiting = false;
     bool done = false;
@@ -34,6 +39,9 @@ struct HubSubscriber {
 struct FrameHub {
     std::mutex lock;
     std::vector<HubSubscriber *> subscribers;
+    // The newest result delivered: a TAKE_NEXT newer than its caller's last
+    // takes it at once, even when it came while the caller was not waiting.
+    BoardResult newest = {};
     // Told when a caller begins to wait or stops waiting (the reader's wake).
     void (*demand_changed)(void *context) = NULL;
     // Told when a caller's stop ended its wait and no caller here waits any
@@ -59,7 +67,8 @@ CameraOutcome TakeFromHub(FrameHub *hub, HubSubscriber *subscriber, const TakeAs
 // Hands a result to every waiting subscriber it suits.
 void DeliverResult(FrameHub *hub, const BoardResult &result);
 
-// What this program's callers wait for, for its board slot.
+// What this program's callers wait for (those standing among them), for its
+// board slot.
 BoardDemand HubDemand(FrameHub *hub);
 
 #endif

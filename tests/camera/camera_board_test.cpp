@@ -213,8 +213,8 @@ protected:
     {
         caller->thread = std::thread([this, caller, kind] {
             uint32_t got = 0;
-            caller->outcome = TakeFromHub(&hub, &caller->subscriber, {kind, HANG_MS, 0}, views.b, 0,
-                                          NULL, caller->frame, &got, &caller->stamp);
+            caller->outcome = TakeFromHub(&hub, &caller->subscriber, {kind, HANG_MS, 0, false},
+                                          views.b, 0, NULL, caller->frame, &got, &caller->stamp);
         });
     }
     void WaitForWaiting(uint32_t count)
@@ -269,8 +269,8 @@ TEST_F(HubTest, ANextCallersRateSaysWhenItWantsTheNextConversation)
     slow.thread.join();
     slow.thread = std::thread([&] {
         uint32_t got = 0;
-        slow.outcome = TakeFromHub(&hub, &slow.subscriber, {TAKE_NEXT, HANG_MS, 33}, views.b, 0,
-                                   NULL, slow.frame, &got, &slow.stamp);
+        slow.outcome = TakeFromHub(&hub, &slow.subscriber, {TAKE_NEXT, HANG_MS, 33, false}, views.b,
+                                   0, NULL, slow.frame, &got, &slow.stamp);
     });
     WaitForWaiting(1);
     EXPECT_EQ(1000 + 33000, HubDemand(&hub).due_us);
@@ -278,6 +278,30 @@ TEST_F(HubTest, ANextCallersRateSaysWhenItWantsTheNextConversation)
     slow.thread.join();
     EXPECT_EQ(2u, slow.stamp.sequence);
     Unsubscribe(&hub, &slow.subscriber);
+}
+
+// A result that came while the caller was away is its next; a caller that
+// says another take follows stands for one conversation more.
+TEST_F(HubTest, ANextCallerTakesWhatCameWhileAwayAndStandsForOneMore)
+{
+    HubSubscriber subscriber;
+    Subscribe(&hub, &subscriber, 0);
+    Deliver(1);
+    static uint8_t frame[RAW_FRAME_BYTES];
+    uint32_t got = 0;
+    FrameStamp stamp;
+    ASSERT_EQ(CAMERA_FRAME, TakeFromHub(&hub, &subscriber, {TAKE_NEXT, HANG_MS, 0, true}, views.b,
+                                        0, NULL, frame, &got, &stamp));
+    EXPECT_EQ(1u, stamp.sequence);
+    BoardDemand standing = HubDemand(&hub);
+    EXPECT_EQ(1u, standing.waiting);
+    EXPECT_EQ(1u, standing.wanted_after);
+    Deliver(2);
+    ASSERT_EQ(CAMERA_FRAME, TakeFromHub(&hub, &subscriber, {TAKE_NEXT, HANG_MS, 0, false}, views.b,
+                                        0, NULL, frame, &got, &stamp));
+    EXPECT_EQ(2u, stamp.sequence);
+    EXPECT_EQ(0u, HubDemand(&hub).waiting);
+    Unsubscribe(&hub, &subscriber);
 }
 
 TEST_F(HubTest, EveryResultIsReceivedOrCountedSkippedNoneTwice)
@@ -297,8 +321,9 @@ TEST_F(HubTest, EveryResultIsReceivedOrCountedSkippedNoneTwice)
     while (received.empty() || received.back() < RESULTS) {
         FrameStamp stamp;
         uint32_t got = 0;
-        CameraOutcome outcome = TakeFromHub(&hub, &subscriber, {TAKE_NEXT, done ? 1u : 100u, 0},
-                                            views.b, 0, NULL, frame, &got, &stamp);
+        CameraOutcome outcome =
+            TakeFromHub(&hub, &subscriber, {TAKE_NEXT, done ? 1u : 100u, 0, true}, views.b, 0, NULL,
+                        frame, &got, &stamp);
         if (outcome != CAMERA_FRAME) {
             ASSERT_TRUE(done.load() || outcome == CAMERA_TIMED_OUT);
             if (done.load())

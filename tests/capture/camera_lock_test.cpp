@@ -44,8 +44,8 @@ protected:
     {
         void *camera = seam.open(CAMERA);
         uint32_t got = 0;
-        CameraOutcome outcome =
-            seam.take_frame(camera, {TAKE_FRESH, timeout_ms, 0}, NULL, frame.data(), &got, NULL);
+        CameraOutcome outcome = seam.take_frame(camera, {TAKE_FRESH, timeout_ms, 0, false}, NULL,
+                                                frame.data(), &got, NULL);
         seam.close(camera);
         return outcome;
     }

@@ -33,8 +33,8 @@ Taken Take(void *camera, TakeKind kind, uint32_t timeout_ms = HANG_MS)
 {
     Taken taken;
     uint32_t got = 0;
-    taken.outcome = TakeSharedFrame(camera, {kind, timeout_ms, 0}, NULL, taken.frame.data(), &got,
-                                    &taken.stamp);
+    taken.outcome = TakeSharedFrame(camera, {kind, timeout_ms, 0, false}, NULL, taken.frame.data(),
+                                    &got, &taken.stamp);
     return taken;
 }
 

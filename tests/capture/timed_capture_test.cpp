@@ -50,8 +50,8 @@ protected:
     {
         got = SENTINEL_GOT;
         DWORD started = GetTickCount();
-        CameraOutcome outcome =
-            seam.take_frame(camera, {TAKE_FRESH, timeout_ms, 0}, stop, frame.data(), &got, NULL);
+        CameraOutcome outcome = seam.take_frame(camera, {TAKE_FRESH, timeout_ms, 0, false}, stop,
+                                                frame.data(), &got, NULL);
         elapsed_ms = GetTickCount() - started;
         return outcome;
     }
@@ -154,8 +154,8 @@ TEST_F(CameraFrame, NoCameraIsNotFound)
     ExpectUntouched();
     void *other = seam.open("\\\\.\\ezusb-7");
     ASSERT_TRUE(other != NULL);
-    EXPECT_EQ(CAMERA_NOT_FOUND,
-              seam.take_frame(other, {TAKE_FRESH, HANG_MS, 0}, NULL, frame.data(), &got, NULL));
+    EXPECT_EQ(CAMERA_NOT_FOUND, seam.take_frame(other, {TAKE_FRESH, HANG_MS, 0, false}, NULL,
+                                                frame.data(), &got, NULL));
     seam.close(other);
 }
 

@@ -26,14 +26,14 @@ TEST_F(KavrocapTest, TheStopSignalCancelsTheCaptureInFlight)
         ASSERT_EQ(0, WaitForPendingRequests(1));
         RaiseStop(&stop);
     });
-    EXPECT_EQ(CAMERA_STOPPED,
-              seam.take_frame(camera, {TAKE_FRESH, HANG_MS, 0}, &stop, frame.data(), &got, NULL));
+    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, {TAKE_FRESH, HANG_MS, 0, false}, &stop,
+                                              frame.data(), &got, NULL));
     ctrl_c.join();
     EXPECT_EQ(0u, got);
     EXPECT_TRUE(frame == Bytes(RAW_FRAME_BYTES, SENTINEL));
     // Raised beforehand, nothing is sent.
-    EXPECT_EQ(CAMERA_STOPPED,
-              seam.take_frame(camera, {TAKE_FRESH, HANG_MS, 0}, &stop, frame.data(), &got, NULL));
+    EXPECT_EQ(CAMERA_STOPPED, seam.take_frame(camera, {TAKE_FRESH, HANG_MS, 0, false}, &stop,
+                                              frame.data(), &got, NULL));
     seam.close(camera);
     EzusbsimCounters counters = Counters();
     EXPECT_EQ(1u, counters.opens);

@@ -63,7 +63,7 @@ TakeResult WarmUp(const CaptureOptions &options, const RunState &run)
     for (int64_t i = 0; i < options.skip; ++i) {
         std::string reason;
         TakeResult taken =
-            TakeFrameWithRetries(options, run.camera, run.clock->stop, frame, &reason);
+            TakeFrameWithRetries(options, run.camera, true, run.clock->stop, frame, &reason);
         if (taken == TAKE_STOPPED)
             return TAKE_STOPPED;
         if (taken == TAKE_FAILED)
@@ -157,7 +157,9 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     uint8_t frame[RAW_FRAME_BYTES];
     std::string reason;
     int64_t take_start = run->clock->now_us(run->clock->context);
-    TakeResult taken = TakeFrameWithRetries(options, run->camera, run->clock->stop, frame, &reason);
+    bool more = options.count == 0 || slot + 1 < options.count;
+    TakeResult taken =
+        TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return KEEP_STOPPED;
     if (run->movie != NULL) {

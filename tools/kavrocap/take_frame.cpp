@@ -35,13 +35,13 @@ bool WorthRetrying(CameraOutcome outcome)
 
 }  // namespace
 
-TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera,
+TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera, bool more,
                                 StopSignal *stop, uint8_t *frame, std::string *reason)
 {
     // A scheduled slot is a still of its moment, never a frame taken before
     // it; frames back to back take whatever the camera gives next.
     TakeAsk ask = {options.interval_us > 0 ? TAKE_FRESH : TAKE_NEXT,
-                   static_cast<uint32_t>(options.timeout_ms), 0};
+                   static_cast<uint32_t>(options.timeout_ms), 0, more};
     int64_t attempts = 0;
     CameraOutcome outcome = CAMERA_FRAME;
     uint32_t got = 0;

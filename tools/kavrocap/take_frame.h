@@ -20,8 +20,9 @@ struct RunCamera {
 // Takes one frame (RAW_FRAME_BYTES into frame), trying again at once after
 // a failure, up to the retries of options. A stuck or held camera is not
 // tried again: the next attempt would only meet the same held driver. On
-// TAKE_FAILED, reason tells why the last attempt failed.
-TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera,
+// TAKE_FAILED, reason tells why the last attempt failed. more: another
+// frame follows this one.
+TakeResult TakeFrameWithRetries(const CaptureOptions &options, const RunCamera &camera, bool more,
                                 StopSignal *stop, uint8_t *frame, std::string *reason);
 
 #endif

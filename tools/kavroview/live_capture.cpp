@@ -64,7 +64,7 @@ void RunLiveCapture(LiveCapture *live)
             continue;
         }
         uint32_t got = 0;
-        TakeAsk ask = {TAKE_NEXT, LIVE_TIMEOUT_MS, 0};
+        TakeAsk ask = {TAKE_NEXT, LIVE_TIMEOUT_MS, 0, true};
         CameraOutcome outcome =
             live->seam.take_frame(bound.camera, ask, &live->stop, raw, &got, NULL);
         if (outcome == CAMERA_STOPPED)
