@@ -38,9 +38,7 @@
 #include <vector>
 
 #include "camera.h"
-#include "camera_board.h"
 #include "camera_client.h"
-#include "camera_objects.h"
 #include "clock.h"
 #include "ezusb_device.h"
 #include "frame.h"
@@ -280,33 +278,11 @@ void EndChild(Child *child)
     delete child;
 }
 
-int g_holder_unread;  // times ReadCameraHolder named no holder and the board did
-
-// The taker's pid: ReadCameraHolder's, or else the board's own record, read
-// the same way but through a handle that may read the mapping's owner. 0:
-// none.
+// The taker's pid; 0: none.
 DWORD HolderPid()
 {
     CameraHolder holder;
-    if (ReadCameraHolder(EZUSB_DEVICE_PATH, &holder))
-        return holder.pid;
-    std::wstring name = L"Local\\" + CameraObjectBase(EZUSB_DEVICE_PATH) + L"-board";
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, name.c_str());
-    if (mapping == NULL)
-        return 0;
-    DWORD pid = 0;
-    const CameraBoard *board =
-        static_cast<const CameraBoard *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-    BoardRecord taker;
-    if (board != NULL && BoardIsOurs(board) && ReadRecord(&board->taker, &taker) == BOARD_READ
-        && taker.active) {
-        pid = taker.process.pid;
-        g_holder_unread++;
-    }
-    if (board != NULL)
-        UnmapViewOfFile(board);
-    CloseHandle(mapping);
-    return pid;
+    return ReadCameraHolder(EZUSB_DEVICE_PATH, &holder) ? holder.pid : 0;
 }
 
 // Waits (bounded) until the program named holds the taker role.
@@ -750,9 +726,6 @@ int DriverMain(double seconds, int rounds, int stills, int handovers, DWORD dela
         ok = RunLateNext(2);
     }
     SetKnob(EZUSBSIM_VALUE_DELAY_MS, 0);
-    if (g_holder_unread > 0)
-        printf("\nReadCameraHolder named no holder %d times while the board named one\n",
-               g_holder_unread);
     printf("\nshared camera: %s in %.0f s\n", ok ? "done" : "failed", (NowMs() - started) / 1000);
     return ok ? 0 : 1;
 }
