@@ -1,8 +1,9 @@
 // The camera as every tool sees it: bind one by its device, take one frame
 // at a time with a time-out and a stop signal, let it go. The tools hold
 // only this, so their behaviour is tested in-process against a scripted
-// fake; the real one (timed_capture.h) talks to the driver. The window's own
-// capture does not go through here. Platform-free.
+// fake; the real one (timed_capture.h) shares the camera with every other
+// program of ours and talks to the driver. The window's own capture does
+// not go through here. Platform-free.
 #ifndef PUKAVRO_CAMERA_H
 #define PUKAVRO_CAMERA_H
 
