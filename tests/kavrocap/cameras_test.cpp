@@ -66,14 +66,6 @@ std::string ParsedJson(const std::string &text)
     return read && *c == '\0' ? value : "not JSON";
 }
 
-EzusbsimCounters Settled(int camera)
-{
-    EzusbsimCounters counters;
-    memset(&counters, 0xEE, sizeof counters);
-    EXPECT_EQ(0, ReadSettledCounters(&counters, camera)) << "camera " << camera;
-    return counters;
-}
-
 class CamerasTest : public KavrocapTest {
 protected:
     // Back to one camera for the tests after this one.

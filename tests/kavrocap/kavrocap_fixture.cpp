@@ -133,3 +133,11 @@ EzusbsimCounters KavrocapTest::Counters() const
     EXPECT_EQ(0, ReadSettledCounters(&counters));
     return counters;
 }
+
+EzusbsimCounters Settled(int camera)
+{
+    EzusbsimCounters counters;
+    memset(&counters, 0xEE, sizeof counters);
+    EXPECT_EQ(0, ReadSettledCounters(&counters, camera)) << "camera " << camera;
+    return counters;
+}

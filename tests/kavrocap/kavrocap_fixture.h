@@ -51,4 +51,8 @@ protected:
     std::string out, err, raw_out;
 };
 
+// A numbered camera's counters once every open has its close, sentinels
+// (0xEE) where they could not be read.
+EzusbsimCounters Settled(int camera);
+
 #endif

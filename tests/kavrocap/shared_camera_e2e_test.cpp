@@ -73,14 +73,6 @@ std::string Summary(uint32_t saved, uint32_t failed)
            + " failed, 0 slots skipped\n";
 }
 
-EzusbsimCounters Settled(int camera)
-{
-    EzusbsimCounters counters;
-    memset(&counters, 0xEE, sizeof counters);
-    EXPECT_EQ(0, ReadSettledCounters(&counters, camera)) << "camera " << camera;
-    return counters;
-}
-
 class SharedCameraTest : public KavrocapTest {
 protected:
     Program view = {};
