@@ -1,0 +1,1 @@
+#include "video_formats.h"
