@@ -27,9 +27,9 @@ enum {
 // Frame periods in DirectShow's 100 ns units: what a program may ask,
 // fixed so that listing never needs the camera, and the default (30 a second).
 enum : int64_t {
-    VIDEO_MIN_PERIOD = 100000,     // 1/100 s
-    VIDEO_MAX_PERIOD = 10000000,   // 1 s
-    VIDEO_DEFAULT_PERIOD = 333333, // 1/30 s
+    VIDEO_MIN_PERIOD = 100000,      // 1/100 s
+    VIDEO_MAX_PERIOD = 10000000,    // 1 s
+    VIDEO_DEFAULT_PERIOD = 333333,  // 1/30 s
 };
 
 struct VideoFormat {

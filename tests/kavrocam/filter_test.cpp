@@ -1,0 +1,215 @@
+// The filter in a real capture graph of Wine's own DirectShow, on the
+// simulated camera: every format and size gives the camera's frames in the
+// project's own colours, timed on ticks, numbered by the camera; the camera
+// is touched only once the graph runs; unplugging is told as DirectShow
+// programs expect; a driver that keeps a request does not hold Stop.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "camera_fixture.h"
+#include "filter_graph.h"
+#include "frame.h"
+#include "hang_limit.h"
+#include "video_formats.h"
+
+namespace {
+
+const char *g_dll_path;
+
+// The camera frame whose picture in format a sample holds, searched from
+// frame *next on; its number, or -1 when it holds none of the camera's.
+int FindCameraFrame(const Bytes &data, const VideoFormat &format, uint32_t next, uint32_t sent)
+{
+    Bytes picture(format.image_bytes);
+    for (uint32_t n = next; n < sent; n++) {
+        Bytes raw = CameraFrame(n);
+        RenderVideoFrame(raw.data(), format, picture.data());
+        if (picture == data)
+            return (int)n;
+    }
+    return -1;
+}
+
+class FilterGraphTest : public SimulatedCamera {
+protected:
+    void SetUp() override
+    {
+        SimulatedCamera::SetUp();
+        ASSERT_TRUE(LoadFilterDll(g_dll_path)) << g_dll_path;
+        ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+    }
+    void TearDown() override
+    {
+        ReleaseCaptureGraph(&graph);
+        CoUninitialize();
+        SimulatedCamera::TearDown();
+    }
+
+    // The samples hold the camera's pictures in order, each once, numbered
+    // by the camera (media times rising), on ticks of period from stream
+    // time 0, each lasting one period. A preview's samples carry no times
+    // (the Smart Tee takes them off, so a renderer drops none).
+    void ExpectCameraFrames(const std::vector<Grabbed> &samples, int format_index, int64_t period,
+                            bool preview = false)
+    {
+        const VideoFormat &format = VideoFormatAt(format_index);
+        EzusbsimCounters counters;
+        ASSERT_EQ(0, ReadCounters(&counters));
+        uint32_t next = 0;
+        for (size_t i = 0; i < samples.size(); i++) {
+            const Grabbed &s = samples[i];
+            SCOPED_TRACE("format " + std::to_string(format_index) + ", sample "
+                         + std::to_string(i));
+            ASSERT_EQ(format.image_bytes, s.data.size());
+            int n = FindCameraFrame(s.data, format, next, counters.frames_sent);
+            ASSERT_GE(n, 0) << "not one of the camera's frames from " << next;
+            next = (uint32_t)n + 1;
+            if (preview) {
+                EXPECT_FALSE(s.timed);
+                continue;
+            }
+            ASSERT_TRUE(s.timed);
+            EXPECT_GE(s.start, 0);
+            EXPECT_EQ(0, s.start % period);
+            EXPECT_EQ(s.start + period, s.stop);
+            ASSERT_TRUE(s.media_timed);
+            EXPECT_EQ(s.media_start + 1, s.media_stop);
+            if (i > 0) {
+                EXPECT_GT(s.start, samples[i - 1].start);
+                EXPECT_GT(s.media_start, samples[i - 1].media_start);
+            } else {
+                EXPECT_TRUE(s.discontinuity);
+            }
+        }
+    }
+
+    CaptureGraph graph;
+};
+
+TEST_F(FilterGraphTest, EveryFormatAndSizeGivesTheCamerasFramesOnTicks)
+{
+    for (int format = 0; format < VIDEO_FORMATS; format++) {
+        ASSERT_EQ(0, ResetCounters());
+        IBaseFilter *source = NewSourceFilter();
+        ASSERT_TRUE(source);
+        ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, format, VIDEO_MIN_PERIOD)) << format;
+        source->Release();
+        ASSERT_TRUE(RunForSamples(&graph, 3)) << format;
+        ExpectCameraFrames(GrabbedSamples(&graph), format, VIDEO_MIN_PERIOD);
+        ReleaseCaptureGraph(&graph);
+        graph = CaptureGraph();
+    }
+    EXPECT_EQ(S_OK, FilterDllCanUnloadNow());
+}
+
+// How OpenCV builds it: a preview through a Smart Tee, at the default rate.
+TEST_F(FilterGraphTest, PreviewThroughASmartTee)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK,
+              BuildCaptureGraph(&graph, source, 0, VIDEO_DEFAULT_PERIOD, PIN_CATEGORY_PREVIEW));
+    source->Release();
+    ASSERT_TRUE(RunForSamples(&graph, 3));
+    ExpectCameraFrames(GrabbedSamples(&graph), 0, VIDEO_DEFAULT_PERIOD, true);
+}
+
+// Programs make the filter, list its formats and connect it just to show
+// it in a list: the camera hears nothing of it until the graph runs.
+TEST_F(FilterGraphTest, NothingReachesTheCameraBeforeRun)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    EXPECT_EQ(S_FALSE, FilterDllCanUnloadNow());
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 5, VIDEO_DEFAULT_PERIOD));
+    source->Release();
+    FILTER_STATE state;
+    EXPECT_EQ(VFW_S_CANT_CUE, source->Pause());
+    EXPECT_EQ(VFW_S_CANT_CUE, source->GetState(0, &state));
+    EXPECT_EQ(State_Paused, state);
+    Sleep(300);  // long enough for a frame to have been sent, were one asked for
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadCounters(&counters));
+    EXPECT_EQ(0u, counters.opens);
+    EXPECT_EQ(0u, counters.vendor_requests);
+    EXPECT_EQ(0u, GrabbedSamples(&graph).size());
+    ASSERT_TRUE(RunForSamples(&graph, 2));
+    EXPECT_EQ(S_OK, source->GetState(0, &state));
+}
+
+// Unplugged while running: EC_DEVICE_LOST with 0, nothing sent meanwhile;
+// plugged back: EC_DEVICE_LOST with 1, and frames again.
+TEST_F(FilterGraphTest, UnplugAndPlugBackAreToldAndFramesComeAgain)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
+    IUnknown *identity = NULL;
+    source->QueryInterface(IID_IUnknown, (void **)&identity);
+    source->Release();
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_TRUE(WaitForSamples(&graph, 2));
+    ASSERT_EQ(0, StopCamera());
+    LONG_PTR first = 0, second = -1;
+    ASSERT_TRUE(WaitForGraphEvent(&graph, 0x1F, &first, &second));
+    EXPECT_EQ((LONG_PTR)identity, first);
+    EXPECT_EQ(0, second);
+    size_t before = GrabbedSamples(&graph).size();
+    ASSERT_EQ(0, StartCamera());
+    ASSERT_TRUE(WaitForGraphEvent(&graph, 0x1F, &first, &second));
+    EXPECT_EQ((LONG_PTR)identity, first);
+    EXPECT_EQ(1, second);
+    ASSERT_TRUE(WaitForSamples(&graph, before + 2));
+    graph.control->Stop();
+    identity->Release();
+    std::vector<Grabbed> samples = GrabbedSamples(&graph);
+    // The sample after the camera came back follows a gap.
+    EXPECT_TRUE(samples[before].discontinuity);
+}
+
+// The driver keeps the request and ignores its cancel: Stop and the release
+// of the filter return while it is still out.
+TEST_F(FilterGraphTest, ARequestHeldInTheDriverHoldsNeitherStopNorRelease)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_DEFAULT_PERIOD));
+    source->Release();
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 3 * HANG_MS));
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_EQ(0, WaitForPendingRequests(1));
+    HANDLE done = CreateEventW(NULL, TRUE, FALSE, NULL);
+    std::thread stopping([&] {
+        graph.control->Stop();
+        ReleaseCaptureGraph(&graph);
+        SetEvent(done);
+    });
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, HANG_MS));
+    stopping.join();
+    CloseHandle(done);
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadCounters(&counters));
+    EXPECT_EQ(1u, counters.pending);
+    // The held request ends with the camera's unplugging.
+    ASSERT_EQ(0, StopCamera());
+    ASSERT_EQ(0, StartCamera());
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: kavrocam_filter_test KAVROCAM.DLL\n");
+        return 2;
+    }
+    g_dll_path = argv[1];
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,268 @@
+#include "camera_stream.h"
+
+#include <string.h>
+
+#include <new>
+#include <string>
+
+#include "camera_client.h"
+#include "dll_module.h"
+#include "frame.h"
+#include "frame_clock.h"
+#include "stop_signal.h"
+
+// DirectShow's event for a device that went (second parameter 0) or came
+// back (1); not in MinGW's evcode.h.
+enum { EVENT_DEVICE_LOST = 0x1F };
+
+// A take waits this long for the camera before it is asked again.
+enum { TAKE_TIMEOUT_MS = 5000, ABSENT_RETRY_MS = 250 };
+
+struct CameraStream {
+    volatile LONG refs;  // the filter's and each thread's
+    std::string device;
+    VideoFormat format;
+    int64_t period;
+    IMemAllocator *allocator;
+    IMemInputPin *input;
+    IReferenceClock *clock;
+    REFERENCE_TIME start;
+    int64_t started_us;  // MonotonicUs at the start, when there is no clock
+    StopSignal stop;
+    HANDLE stopped;  // manual reset, set with stop: wakes the sender
+    HANDLE tick;     // auto reset: the clock's advice
+
+    CRITICAL_SECTION frame_lock;
+    uint8_t latest[RAW_FRAME_BYTES];
+    uint64_t latest_count;     // frames taken, so a new one is told by its count
+    uint64_t latest_sequence;  // the camera's number of the newest
+
+    CRITICAL_SECTION event_lock;
+    IMediaEventSink *events;
+    IUnknown *filter;
+
+    FramePacer pacer;                  // the sender's; read back after it ends
+    uint8_t taken[RAW_FRAME_BYTES];    // the taker's
+    uint8_t sending[RAW_FRAME_BYTES];  // the sender's
+    HANDLE threads[2];
+};
+
+static void ReleaseStream(CameraStream *stream)
+{
+    if (InterlockedDecrement(&stream->refs) != 0)
+        return;
+    if (stream->allocator)
+        stream->allocator->Release();
+    if (stream->input)
+        stream->input->Release();
+    if (stream->clock)
+        stream->clock->Release();
+    for (HANDLE thread : stream->threads) {
+        if (thread)
+            CloseHandle(thread);
+    }
+    if (stream->stopped)
+        CloseHandle(stream->stopped);
+    if (stream->tick)
+        CloseHandle(stream->tick);
+    DeleteCriticalSection(&stream->frame_lock);
+    DeleteCriticalSection(&stream->event_lock);
+    delete stream;
+}
+
+static void Notify(CameraStream *stream, LONG_PTR returned)
+{
+    EnterCriticalSection(&stream->event_lock);
+    if (stream->events)
+        stream->events->Notify(EVENT_DEVICE_LOST, (LONG_PTR)stream->filter, returned);
+    LeaveCriticalSection(&stream->event_lock);
+}
+
+// The taker: the newest frame into latest, and the camera's going and
+// coming back as events. A frame that failed or came short is dropped.
+static DWORD WINAPI TakeFrames(void *argument)
+{
+    CameraStream *stream = (CameraStream *)argument;
+    void *camera = OpenSharedCamera(ProcessCameraHost(), stream->device.c_str());
+    // A little under the period, so each tick finds a frame newer than the last.
+    TakeAsk ask = {TAKE_NEXT, TAKE_TIMEOUT_MS, (uint32_t)(stream->period * 3 / 4 / 10000), true};
+    uint8_t *frame = stream->taken;
+    bool present = false, lost = false;
+    while (camera && !StopRaised(&stream->stop)) {
+        uint32_t got = 0;
+        FrameStamp stamp;
+        CameraOutcome outcome = TakeSharedFrame(camera, ask, &stream->stop, frame, &got, &stamp);
+        if (outcome == CAMERA_FRAME) {
+            EnterCriticalSection(&stream->frame_lock);
+            memcpy(stream->latest, frame, RAW_FRAME_BYTES);
+            stream->latest_count++;
+            stream->latest_sequence = stamp.sequence;
+            LeaveCriticalSection(&stream->frame_lock);
+            if (lost)
+                Notify(stream, 1);
+            present = true;
+            lost = false;
+        } else if (outcome == CAMERA_NOT_FOUND) {
+            if (present && !lost)
+                Notify(stream, 0);
+            lost = present;
+            WaitForStop(&stream->stop, ABSENT_RETRY_MS * 1000);
+        } else if (outcome == CAMERA_HELD || outcome == CAMERA_STUCK
+                   || outcome == CAMERA_OTHER_USER) {
+            WaitForStop(&stream->stop, ABSENT_RETRY_MS * 1000);
+        }
+    }
+    if (camera)
+        CloseSharedCamera(camera);
+    ReleaseStream(stream);
+    return 0;
+}
+
+static REFERENCE_TIME StreamTime(CameraStream *stream)
+{
+    REFERENCE_TIME now;
+    if (stream->clock && SUCCEEDED(stream->clock->GetTime(&now)))
+        return now - stream->start;
+    return (MonotonicUs() - stream->started_us) * 10;
+}
+
+// Waits for stream time at; false when stopped first.
+static bool WaitForTick(CameraStream *stream, REFERENCE_TIME at)
+{
+    HANDLE both[2] = {stream->stopped, stream->tick};
+    for (;;) {
+        REFERENCE_TIME now = StreamTime(stream);
+        if (StopRaised(&stream->stop))
+            return false;
+        if (now >= at)
+            return true;
+        DWORD_PTR cookie = 0;
+        bool advised = stream->clock
+                       && SUCCEEDED(stream->clock->AdviseTime(stream->start, at,
+                                                              (HEVENT)stream->tick, &cookie));
+        DWORD ms = (DWORD)((at - now + 9999) / 10000);
+        WaitForMultipleObjects(advised ? 2 : 1, both, FALSE, advised ? ms + 1000 : ms);
+        if (advised)
+            stream->clock->Unadvise(cookie);
+    }
+}
+
+// One sample of the frame numbered sequence; false when downstream wants no more.
+static bool Send(CameraStream *stream, const uint8_t *raw, uint64_t sequence,
+                 const PacedSample &paced)
+{
+    IMediaSample *sample = NULL;
+    if (FAILED(stream->allocator->GetBuffer(&sample, NULL, NULL, 0)) || !sample)
+        return !StopRaised(&stream->stop);
+    BYTE *data = NULL;
+    HRESULT hr = S_OK;
+    if (SUCCEEDED(sample->GetPointer(&data)) && data
+        && sample->GetSize() >= (long)stream->format.image_bytes) {
+        RenderVideoFrame(raw, stream->format, data);
+        sample->SetActualDataLength(stream->format.image_bytes);
+        REFERENCE_TIME start = paced.start, stop = paced.stop;
+        sample->SetTime(&start, &stop);
+        LONGLONG first = (LONGLONG)sequence, last = (LONGLONG)sequence + 1;
+        sample->SetMediaTime(&first, &last);
+        sample->SetSyncPoint(TRUE);
+        sample->SetPreroll(FALSE);
+        sample->SetDiscontinuity(paced.discontinuity ? TRUE : FALSE);
+        hr = stream->input->Receive(sample);
+    }
+    sample->Release();
+    return hr == S_OK;
+}
+
+static DWORD WINAPI SendFrames(void *argument)
+{
+    CameraStream *stream = (CameraStream *)argument;
+    HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    uint8_t *raw = stream->sending;
+    // New frames are told by this stream's own count; a sample carries the camera's number.
+    stream->pacer.last_frame = 0;
+    StartPacing(&stream->pacer, stream->period, StreamTime(stream));
+    while (WaitForTick(stream, stream->pacer.next_tick)) {
+        EnterCriticalSection(&stream->frame_lock);
+        uint64_t count = stream->latest_count, sequence = stream->latest_sequence;
+        if (count > stream->pacer.last_frame)
+            memcpy(raw, stream->latest, RAW_FRAME_BYTES);
+        LeaveCriticalSection(&stream->frame_lock);
+        PacedSample paced = PaceTick(&stream->pacer, StreamTime(stream), count);
+        if (paced.send && !Send(stream, raw, sequence, paced))
+            break;
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    ReleaseStream(stream);
+    return 0;
+}
+
+CameraStream *StartStream(const StreamSetup &setup)
+{
+    if (!PinDllInMemory())
+        return NULL;
+    CameraStream *stream = new (std::nothrow) CameraStream();
+    if (!stream)
+        return NULL;
+    stream->refs = 1;
+    stream->device = setup.device;
+    stream->format = setup.format;
+    stream->period = setup.period;
+    stream->allocator = setup.allocator;
+    stream->allocator->AddRef();
+    stream->input = setup.input;
+    stream->input->AddRef();
+    stream->clock = setup.clock;
+    if (stream->clock)
+        stream->clock->AddRef();
+    stream->start = setup.start;
+    stream->started_us = MonotonicUs();
+    stream->events = setup.events;
+    stream->filter = setup.filter;
+    stream->pacer = setup.pacer;
+    InitializeCriticalSection(&stream->frame_lock);
+    InitializeCriticalSection(&stream->event_lock);
+    stream->stopped = CreateEventW(NULL, TRUE, FALSE, NULL);
+    stream->tick = CreateEventW(NULL, FALSE, FALSE, NULL);
+    LPTHREAD_START_ROUTINE routines[2] = {TakeFrames, SendFrames};
+    bool started = stream->stopped && stream->tick;
+    for (int i = 0; started && i < 2; i++) {
+        InterlockedIncrement(&stream->refs);
+        stream->threads[i] = CreateThread(NULL, 0, routines[i], stream, 0, NULL);
+        if (!stream->threads[i]) {
+            InterlockedDecrement(&stream->refs);
+            started = false;
+        }
+    }
+    if (!started) {
+        FramePacer ignored;
+        StopStream(stream, &ignored);
+        return NULL;
+    }
+    return stream;
+}
+
+void StopStream(CameraStream *stream, FramePacer *pacer)
+{
+    RaiseStop(&stream->stop);
+    if (stream->stopped)
+        SetEvent(stream->stopped);
+    stream->allocator->Decommit();
+    HANDLE running[2];
+    DWORD count = 0;
+    for (HANDLE thread : stream->threads) {
+        if (thread)
+            running[count++] = thread;
+    }
+    // The taker ends as soon as the shared camera sees the stop; the bound
+    // only keeps a sender stuck downstream from holding Stop.
+    bool ended =
+        count == 0
+        || WaitForMultipleObjects(count, running, TRUE, CAMERA_CANCEL_BOUND_MS) == WAIT_OBJECT_0;
+    EnterCriticalSection(&stream->event_lock);
+    stream->events = NULL;
+    LeaveCriticalSection(&stream->event_lock);
+    // A sender still out owns its pacer: the next run starts afresh.
+    *pacer = ended ? stream->pacer : FramePacer{};
+    ReleaseStream(stream);
+}
