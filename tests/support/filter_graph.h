@@ -1,7 +1,7 @@
-// The filter as DirectShow programs drive it, for the tests: loaded from
-// its DLL as COM would, built into a capture graph by Windows' own capture
-// graph builder, into a Sample Grabber that keeps every sample and a Null
-// Renderer.
+// The camera filter as DirectShow programs drive it, for tests and
+// benchmarks: loaded from its DLL as COM would, built into a capture graph
+// by Windows' own capture graph builder, into a Sample Grabber that keeps
+// every sample and a Null Renderer.
 #ifndef PUKAVRO_TESTS_FILTER_GRAPH_H
 #define PUKAVRO_TESTS_FILTER_GRAPH_H
 
