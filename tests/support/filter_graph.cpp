@@ -185,7 +185,7 @@ bool WaitForSamples(CaptureGraph *g, size_t count)
     }
 }
 
-bool RunForSamples(CaptureGraph *g, size_t count, bool own_start)
+bool StartGraph(CaptureGraph *g, bool own_start)
 {
     HRESULT hr;
     if (own_start) {
@@ -209,7 +209,12 @@ bool RunForSamples(CaptureGraph *g, size_t count, bool own_start)
     } else {
         hr = g->control->Run();
     }
-    if (FAILED(hr))
+    return SUCCEEDED(hr);
+}
+
+bool RunForSamples(CaptureGraph *g, size_t count)
+{
+    if (!StartGraph(g))
         return false;
     bool came = WaitForSamples(g, count);
     g->control->Stop();

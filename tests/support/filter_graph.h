@@ -47,11 +47,12 @@ HRESULT BuildCaptureGraph(CaptureGraph *graph, IBaseFilter *source, int format, 
                           const GUID &category = PIN_CATEGORY_CAPTURE);
 // Waits (up to HANG_MS) until count samples have come since the graph was built.
 bool WaitForSamples(CaptureGraph *graph, size_t count);
-// Runs until count samples came, then stops; true when they came. With
-// own_start the graph is run at a start time of ours, so that each
+// Runs the graph. With own_start at a start time of ours, so that each
 // sample's arrival is known in stream time (Grabbed::arrived); otherwise
 // as programs run it, and arrived is -1.
-bool RunForSamples(CaptureGraph *graph, size_t count, bool own_start = false);
+bool StartGraph(CaptureGraph *graph, bool own_start = false);
+// Runs until count samples came, then stops; true when they came.
+bool RunForSamples(CaptureGraph *graph, size_t count);
 std::vector<Grabbed> GrabbedSamples(CaptureGraph *graph);
 // Waits (up to HANG_MS) for the graph's next event of code; true with its parameters.
 bool WaitForGraphEvent(CaptureGraph *graph, long code, LONG_PTR *first, LONG_PTR *second);

@@ -31,6 +31,7 @@ struct CameraStream {
     StopSignal stop;
     HANDLE stopped;  // manual reset, set with stop: wakes the sender
     HANDLE tick;     // auto reset: the clock's advice
+    HANDLE arrived;  // auto reset: the taker has a new frame
 
     CRITICAL_SECTION frame_lock;
     uint8_t latest[RAW_FRAME_BYTES];
@@ -65,6 +66,8 @@ static void ReleaseStream(CameraStream *stream)
         CloseHandle(stream->stopped);
     if (stream->tick)
         CloseHandle(stream->tick);
+    if (stream->arrived)
+        CloseHandle(stream->arrived);
     DeleteCriticalSection(&stream->frame_lock);
     DeleteCriticalSection(&stream->event_lock);
     delete stream;
@@ -84,11 +87,17 @@ static DWORD WINAPI TakeFrames(void *argument)
 {
     CameraStream *stream = (CameraStream *)argument;
     void *camera = OpenSharedCamera(ProcessCameraHost(), stream->device.c_str());
-    // A little under the period, so each tick finds a frame newer than the last.
-    TakeAsk ask = {TAKE_NEXT, TAKE_TIMEOUT_MS, (uint32_t)(stream->period * 3 / 4 / 10000), true};
+    // A conversation starts no sooner than the interval after the last
+    // frame came, and takes its own time: the interval leaves room for it
+    // (as measured from the frames' spacing), so that each tick finds a
+    // frame newer than the last without keeping the camera busier than that.
+    int64_t period_us = stream->period / 10, conversation_us = period_us / 2, previous_us = 0;
+    TakeAsk ask = {TAKE_NEXT, TAKE_TIMEOUT_MS, 0, true};
     uint8_t *frame = stream->taken;
     bool present = false, lost = false;
     while (camera && !StopRaised(&stream->stop)) {
+        int64_t room = conversation_us * 3 / 2;
+        ask.interval_ms = period_us > room ? (uint32_t)((period_us - room) / 1000) : 0;
         uint32_t got = 0;
         FrameStamp stamp;
         CameraOutcome outcome = TakeSharedFrame(camera, ask, &stream->stop, frame, &got, &stamp);
@@ -98,6 +107,11 @@ static DWORD WINAPI TakeFrames(void *argument)
             stream->latest_count++;
             stream->latest_sequence = stamp.sequence;
             LeaveCriticalSection(&stream->frame_lock);
+            SetEvent(stream->arrived);
+            int64_t spent = stamp.monotonic_us - previous_us - (int64_t)ask.interval_ms * 1000;
+            if (previous_us && spent > 0)
+                conversation_us = (conversation_us * 3 + spent) / 4;
+            previous_us = stamp.monotonic_us;
             if (lost)
                 Notify(stream, 1);
             present = true;
@@ -126,49 +140,80 @@ static REFERENCE_TIME StreamTime(CameraStream *stream)
     return (MonotonicUs() - stream->started_us) * 10;
 }
 
-// Waits for stream time at; false when stopped first.
-static bool WaitForTick(CameraStream *stream, REFERENCE_TIME at)
+enum Wake { WAKE_TICK, WAKE_FRAME, WAKE_STOPPED };
+
+// Waits for stream time at, or a new frame before it.
+static Wake WaitForTick(CameraStream *stream, REFERENCE_TIME at)
 {
-    HANDLE both[2] = {stream->stopped, stream->tick};
-    for (;;) {
-        REFERENCE_TIME now = StreamTime(stream);
-        if (StopRaised(&stream->stop))
-            return false;
-        if (now >= at)
-            return true;
-        DWORD_PTR cookie = 0;
-        bool advised = stream->clock
-                       && SUCCEEDED(stream->clock->AdviseTime(stream->start, at,
-                                                              (HEVENT)stream->tick, &cookie));
-        DWORD ms = (DWORD)((at - now + 9999) / 10000);
-        WaitForMultipleObjects(advised ? 2 : 1, both, FALSE, advised ? ms + 1000 : ms);
-        if (advised)
-            stream->clock->Unadvise(cookie);
-    }
+    HANDLE handles[3] = {stream->stopped, stream->arrived, stream->tick};
+    REFERENCE_TIME now = StreamTime(stream);
+    if (StopRaised(&stream->stop))
+        return WAKE_STOPPED;
+    if (now >= at)
+        return WAKE_TICK;
+    DWORD_PTR cookie = 0;
+    bool advised =
+        stream->clock
+        && SUCCEEDED(stream->clock->AdviseTime(stream->start, at, (HEVENT)stream->tick, &cookie));
+    DWORD ms = (DWORD)((at - now + 9999) / 10000);
+    // With the clock's advice the time-out only guards against a clock that never tells.
+    DWORD woke = WaitForMultipleObjects(advised ? 3 : 2, handles, FALSE, advised ? ms + 1000 : ms);
+    if (advised)
+        stream->clock->Unadvise(cookie);
+    if (woke == WAIT_OBJECT_0)
+        return WAKE_STOPPED;
+    if (woke == WAIT_OBJECT_0 + 1)
+        return WAKE_FRAME;
+    return StreamTime(stream) >= at ? WAKE_TICK : WAKE_FRAME;
 }
 
-// One sample of the frame numbered sequence; false when downstream wants no more.
-static bool Send(CameraStream *stream, const uint8_t *raw, uint64_t sequence,
-                 const PacedSample &paced)
+// The newest frame rendered into a buffer ahead of its tick, so that the
+// tick only stamps and sends it.
+struct Prepared {
+    IMediaSample *sample;
+    uint64_t count;  // the stream's count of the frame in it
+    uint64_t sequence;
+};
+
+static void Prepare(CameraStream *stream, Prepared *prepared)
 {
-    IMediaSample *sample = NULL;
-    if (FAILED(stream->allocator->GetBuffer(&sample, NULL, NULL, 0)) || !sample)
-        return !StopRaised(&stream->stop);
-    BYTE *data = NULL;
-    HRESULT hr = S_OK;
-    if (SUCCEEDED(sample->GetPointer(&data)) && data
-        && sample->GetSize() >= (long)stream->format.image_bytes) {
-        RenderVideoFrame(raw, stream->format, data);
-        sample->SetActualDataLength(stream->format.image_bytes);
-        REFERENCE_TIME start = paced.start, stop = paced.stop;
-        sample->SetTime(&start, &stop);
-        LONGLONG first = (LONGLONG)sequence, last = (LONGLONG)sequence + 1;
-        sample->SetMediaTime(&first, &last);
-        sample->SetSyncPoint(TRUE);
-        sample->SetPreroll(FALSE);
-        sample->SetDiscontinuity(paced.discontinuity ? TRUE : FALSE);
-        hr = stream->input->Receive(sample);
+    EnterCriticalSection(&stream->frame_lock);
+    uint64_t count = stream->latest_count, sequence = stream->latest_sequence;
+    bool newer = count > prepared->count;
+    if (newer)
+        memcpy(stream->sending, stream->latest, RAW_FRAME_BYTES);
+    LeaveCriticalSection(&stream->frame_lock);
+    if (!newer)
+        return;
+    if (!prepared->sample
+        && (FAILED(stream->allocator->GetBuffer(&prepared->sample, NULL, NULL, 0))
+            || !prepared->sample)) {
+        prepared->sample = NULL;
+        return;
     }
+    BYTE *data = NULL;
+    if (FAILED(prepared->sample->GetPointer(&data)) || !data
+        || prepared->sample->GetSize() < (long)stream->format.image_bytes)
+        return;
+    RenderVideoFrame(stream->sending, stream->format, data);
+    prepared->count = count;
+    prepared->sequence = sequence;
+}
+
+// Sends the prepared sample at its tick; false when downstream wants no more.
+static bool Send(CameraStream *stream, Prepared *prepared, const PacedSample &paced)
+{
+    IMediaSample *sample = prepared->sample;
+    prepared->sample = NULL;
+    sample->SetActualDataLength(stream->format.image_bytes);
+    REFERENCE_TIME start = paced.start, stop = paced.stop;
+    sample->SetTime(&start, &stop);
+    LONGLONG first = (LONGLONG)prepared->sequence, last = first + 1;
+    sample->SetMediaTime(&first, &last);
+    sample->SetSyncPoint(TRUE);
+    sample->SetPreroll(FALSE);
+    sample->SetDiscontinuity(paced.discontinuity ? TRUE : FALSE);
+    HRESULT hr = stream->input->Receive(sample);
     sample->Release();
     return hr == S_OK;
 }
@@ -177,20 +222,25 @@ static DWORD WINAPI SendFrames(void *argument)
 {
     CameraStream *stream = (CameraStream *)argument;
     HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
-    uint8_t *raw = stream->sending;
     // New frames are told by this stream's own count; a sample carries the camera's number.
+    Prepared prepared = {NULL, 0, 0};
     stream->pacer.last_frame = 0;
     StartPacing(&stream->pacer, stream->period, StreamTime(stream));
-    while (WaitForTick(stream, stream->pacer.next_tick)) {
-        EnterCriticalSection(&stream->frame_lock);
-        uint64_t count = stream->latest_count, sequence = stream->latest_sequence;
-        if (count > stream->pacer.last_frame)
-            memcpy(raw, stream->latest, RAW_FRAME_BYTES);
-        LeaveCriticalSection(&stream->frame_lock);
-        PacedSample paced = PaceTick(&stream->pacer, StreamTime(stream), count);
-        if (paced.send && !Send(stream, raw, sequence, paced))
+    for (;;) {
+        Prepare(stream, &prepared);
+        Wake wake = WaitForTick(stream, stream->pacer.next_tick);
+        if (wake == WAKE_STOPPED)
+            break;
+        if (wake == WAKE_FRAME)
+            continue;
+        Prepare(stream, &prepared);  // the newest may have come at the tick itself
+        uint64_t ready = prepared.sample ? prepared.count : 0;
+        PacedSample paced = PaceTick(&stream->pacer, StreamTime(stream), ready);
+        if (paced.send && !Send(stream, &prepared, paced))
             break;
     }
+    if (prepared.sample)
+        prepared.sample->Release();
     if (SUCCEEDED(com))
         CoUninitialize();
     ReleaseStream(stream);
@@ -224,8 +274,9 @@ CameraStream *StartStream(const StreamSetup &setup)
     InitializeCriticalSection(&stream->event_lock);
     stream->stopped = CreateEventW(NULL, TRUE, FALSE, NULL);
     stream->tick = CreateEventW(NULL, FALSE, FALSE, NULL);
+    stream->arrived = CreateEventW(NULL, FALSE, FALSE, NULL);
     LPTHREAD_START_ROUTINE routines[2] = {TakeFrames, SendFrames};
-    bool started = stream->stopped && stream->tick;
+    bool started = stream->stopped && stream->tick && stream->arrived;
     for (int i = 0; started && i < 2; i++) {
         InterlockedIncrement(&stream->refs);
         stream->threads[i] = CreateThread(NULL, 0, routines[i], stream, 0, NULL);
