@@ -15,10 +15,14 @@
 #include "filter_graph.h"
 #include "frame.h"
 #include "hang_limit.h"
+#include "program_argument.h"
+#include "run_program.h"
+#include "utf8_names.h"
 #include "video_formats.h"
 
 namespace {
 
+std::string g_paths[2];  // the DLL, kavrocap.exe
 const char *g_dll_path;
 
 // The camera frame whose picture in format a sample holds, searched from
@@ -201,15 +205,98 @@ TEST_F(FilterGraphTest, ARequestHeldInTheDriverHoldsNeitherStopNorRelease)
     ASSERT_EQ(0, StartCamera());
 }
 
+// Another program with a graph of its own: this one, run as "--take N",
+// prints the camera's numbers of the N frames its graph received.
+int TakeAsAnotherProgram(int count)
+{
+    CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    IBaseFilter *source = NewSourceFilter();
+    CaptureGraph graph;
+    if (!source || FAILED(BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD)))
+        return 1;
+    source->Release();
+    if (!RunForSamples(&graph, (size_t)count))
+        return 1;
+    EzusbsimCounters counters;
+    ReadCounters(&counters);
+    uint32_t next = 0;
+    for (const Grabbed &s : GrabbedSamples(&graph)) {
+        int n = FindCameraFrame(s.data, VideoFormatAt(0), next, counters.frames_sent);
+        printf("%d\n", n);
+        next = n < 0 ? next : (uint32_t)n + 1;
+    }
+    ReleaseCaptureGraph(&graph);
+    return 0;
+}
+
+// Two programs with a graph each and kavrocap beside them on one camera:
+// each gets the camera's frames in order, and the camera never hears two
+// conversations at once.
+TEST_F(FilterGraphTest, TwoGraphsInTwoProgramsAndKavrocapShareTheCamera)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    std::wstring other =
+        L"\"" + std::wstring(self) + L"\" \"" + WidenUtf8(g_paths[0].c_str()) + L"\" --take 40";
+    std::wstring burst = L"\"" + WidenUtf8(g_paths[1].c_str()) + L"\" -q -n 20 -";
+    ProgramRun runs[2];
+    std::thread programs[2] = {
+        std::thread([&] { RunProgram(other.c_str(), NULL, NULL, HANG_MS, &runs[0]); }),
+        std::thread([&] { RunProgram(burst.c_str(), NULL, NULL, HANG_MS, &runs[1]); }),
+    };
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
+    source->Release();
+    bool came = RunForSamples(&graph, 40);
+    for (std::thread &program : programs)
+        program.join();
+    ASSERT_TRUE(came);
+    ExpectCameraFrames(GrabbedSamples(&graph), 0, VIDEO_MIN_PERIOD);
+
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadSettledCounters(&counters));
+    EXPECT_EQ(0u, counters.overlaps);
+    ASSERT_EQ(0u, runs[0].exit_code) << runs[0].err;
+    std::vector<int> numbers;
+    for (size_t at = 0; at < runs[0].out.size();) {
+        numbers.push_back(atoi(runs[0].out.c_str() + at));
+        at = runs[0].out.find('\n', at);
+        at = at == std::string::npos ? runs[0].out.size() : at + 1;
+    }
+    ASSERT_EQ(40u, numbers.size()) << runs[0].out;
+    for (size_t i = 0; i < numbers.size(); i++) {
+        EXPECT_GE(numbers[i], 0) << i;
+        if (i > 0) {
+            EXPECT_GT(numbers[i], numbers[i - 1]) << i;
+        }
+    }
+    ASSERT_EQ(0u, runs[1].exit_code) << runs[1].err;
+    ASSERT_EQ(20u * RAW_FRAME_BYTES, runs[1].out.size());
+    uint32_t next = 0;
+    for (int i = 0; i < 20; i++) {
+        Bytes frame(runs[1].out.begin() + i * RAW_FRAME_BYTES,
+                    runs[1].out.begin() + (i + 1) * RAW_FRAME_BYTES);
+        int n = -1;
+        for (uint32_t k = next; k < counters.frames_sent && n < 0; k++)
+            n = CameraFrame(k) == frame ? (int)k : -1;
+        ASSERT_GE(n, 0) << "kavrocap's frame " << i;
+        next = (uint32_t)n + 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: kavrocam_filter_test KAVROCAM.DLL\n");
-        return 2;
+    if (argc == 4 && strcmp(argv[2], "--take") == 0) {
+        if (!LoadFilterDll(argv[1]))
+            return 2;
+        return TakeAsAnotherProgram(atoi(argv[3]));
     }
-    g_dll_path = argv[1];
+    ::testing::InitGoogleTest(&argc, argv);
+    if (ProgramArguments("KAVROCAM.DLL KAVROCAP.EXE", 2, g_paths) != 0)
+        return 2;
+    g_dll_path = g_paths[0].c_str();
     return RUN_ALL_TESTS();
 }
