@@ -123,6 +123,83 @@ TEST_F(FilterGraphTest, PreviewThroughASmartTee)
     ExpectCameraFrames(GrabbedSamples(&graph), 0, VIDEO_DEFAULT_PERIOD, true);
 }
 
+// What capture programs ask of the pin before they connect it: its
+// category, its formats, a format set from a stale header; and what they
+// get for missing pointers and wrong indexes.
+TEST_F(FilterGraphTest, ThePinAnswersWhatCaptureProgramsAsk)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    IEnumPins *pins = NULL;
+    IPin *pin = NULL;
+    ASSERT_EQ(S_OK, source->EnumPins(&pins));
+    ASSERT_EQ(S_OK, pins->Next(1, &pin, NULL));
+    IPin *second = NULL;
+    EXPECT_EQ(S_FALSE, pins->Next(1, &second, NULL));
+    pins->Release();
+    IKsPropertySet *properties = NULL;
+    IAMStreamConfig *config = NULL;
+    IAMFilterMiscFlags *flags = NULL;
+    ASSERT_EQ(S_OK, pin->QueryInterface(IID_IKsPropertySet, (void **)&properties));
+    ASSERT_EQ(S_OK, pin->QueryInterface(IID_IAMStreamConfig, (void **)&config));
+    ASSERT_EQ(S_OK, source->QueryInterface(IID_IAMFilterMiscFlags, (void **)&flags));
+    EXPECT_EQ((ULONG)AM_FILTER_MISC_FLAGS_IS_SOURCE, flags->GetMiscFlags());
+    GUID category = GUID_NULL;
+    DWORD returned = 0;
+    EXPECT_EQ(S_OK, properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, NULL, 0, &category,
+                                    sizeof category, &returned));
+    EXPECT_TRUE(IsEqualGUID(PIN_CATEGORY_CAPTURE, category));
+    EXPECT_EQ(sizeof(GUID), returned);
+    int count = 0, size = 0;
+    EXPECT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+    EXPECT_EQ(VIDEO_FORMATS, count);
+    EXPECT_EQ((int)sizeof(VIDEO_STREAM_CONFIG_CAPS), size);
+    AM_MEDIA_TYPE *mt = NULL;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    EXPECT_EQ(S_FALSE, config->GetStreamCaps(VIDEO_FORMATS, &mt, (BYTE *)&caps));
+    EXPECT_EQ(E_POINTER, config->GetStreamCaps(0, NULL, (BYTE *)&caps));
+    EXPECT_EQ(E_POINTER, config->GetFormat(NULL));
+    EXPECT_EQ(E_POINTER, pin->QueryDirection(NULL));
+    EXPECT_EQ(E_POINTER, source->GetState(0, NULL));
+
+    // A stale header of UYVY at 2x: the subtype and size hold, the rest is rebuilt.
+    ASSERT_EQ(S_OK, config->GetStreamCaps(5, &mt, (BYTE *)&caps));
+    EXPECT_EQ(100000, caps.MinFrameInterval);
+    EXPECT_EQ(10000000, caps.MaxFrameInterval);
+    EXPECT_EQ(192, caps.MaxOutputSize.cx);
+    VIDEOINFOHEADER *info = (VIDEOINFOHEADER *)mt->pbFormat;
+    info->bmiHeader.biSizeImage = 1;
+    info->bmiHeader.biBitCount = 24;
+    info->AvgTimePerFrame = 500000;
+    EXPECT_EQ(S_OK, config->SetFormat(mt));
+    CoTaskMemFree(mt->pbFormat);
+    CoTaskMemFree(mt);
+    ASSERT_EQ(S_OK, config->GetFormat(&mt));
+    info = (VIDEOINFOHEADER *)mt->pbFormat;
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_UYVY, mt->subtype));
+    EXPECT_EQ(192 * 144 * 2u, info->bmiHeader.biSizeImage);
+    EXPECT_EQ(16, info->bmiHeader.biBitCount);
+    EXPECT_EQ(500000, info->AvgTimePerFrame);
+    // Outside the rates and sizes offered.
+    info->AvgTimePerFrame = 50000;
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(mt));
+    info->AvgTimePerFrame = 0;
+    info->bmiHeader.biWidth = 640;
+    EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(mt));
+    CoTaskMemFree(mt->pbFormat);
+    CoTaskMemFree(mt);
+
+    flags->Release();
+    config->Release();
+    properties->Release();
+    pin->Release();
+    source->Release();
+    EXPECT_EQ(S_OK, FilterDllCanUnloadNow());
+    EzusbsimCounters counters;
+    ASSERT_EQ(0, ReadCounters(&counters));
+    EXPECT_EQ(0u, counters.opens);
+}
+
 // Programs make the filter, list its formats and connect it just to show
 // it in a list: the camera hears nothing of it until the graph runs.
 TEST_F(FilterGraphTest, NothingReachesTheCameraBeforeRun)
@@ -174,6 +251,24 @@ TEST_F(FilterGraphTest, UnplugAndPlugBackAreToldAndFramesComeAgain)
     std::vector<Grabbed> samples = GrabbedSamples(&graph);
     // The sample after the camera came back follows a gap.
     EXPECT_TRUE(samples[before].discontinuity);
+}
+
+// Frames that come short or fail are never sent; the next whole one is.
+TEST_F(FilterGraphTest, FailedAndShortFramesAreSkipped)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
+    source->Release();
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_BYTES, 100));
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_EQ(0, WaitForFramesSent(5));
+    EXPECT_EQ(0u, GrabbedSamples(&graph).size());
+    ASSERT_EQ(0, ClearKnobs());
+    ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_FAIL_NEXT, 3));
+    ASSERT_TRUE(WaitForSamples(&graph, 3));
+    graph.control->Stop();
+    ExpectCameraFrames(GrabbedSamples(&graph), 0, VIDEO_MIN_PERIOD);
 }
 
 // The driver keeps the request and ignores its cancel: Stop and the release
