@@ -253,6 +253,30 @@ TEST_F(FilterGraphTest, UnplugAndPlugBackAreToldAndFramesComeAgain)
     EXPECT_TRUE(samples[before].discontinuity);
 }
 
+// A graph run while its camera is absent sends nothing and tells nothing
+// until the camera appears; then its frames come.
+TEST_F(FilterGraphTest, AnAbsentCameraSendsNothingUntilItAppears)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
+    source->Release();
+    ASSERT_EQ(0, StopCamera());
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    Sleep(500);  // the filter has asked for the camera a few times meanwhile
+    EXPECT_EQ(0u, GrabbedSamples(&graph).size());
+    ASSERT_EQ(0, StartCamera());
+    ASSERT_TRUE(WaitForSamples(&graph, 2));
+    graph.control->Stop();
+    long code;
+    LONG_PTR first, second;
+    while (graph.events->GetEvent(&code, &first, &second, 0) == S_OK) {
+        EXPECT_NE(0x1F, code);
+        graph.events->FreeEventParams(code, first, second);
+    }
+    ExpectCameraFrames(GrabbedSamples(&graph), 0, VIDEO_MIN_PERIOD);
+}
+
 // Frames that come short or fail are never sent; the next whole one is.
 TEST_F(FilterGraphTest, FailedAndShortFramesAreSkipped)
 {
