@@ -1,4 +1,6 @@
-// The filter's one pin and the pin's formats, as COM enumerators.
+// The filter's one pin and the pin's formats, as COM enumerators: one
+// template holds what every enumerator does (references, position, Skip,
+// Reset, Clone); each kind says how many items it has and hands one out.
 #include <new>
 
 #include "dll_module.h"
@@ -7,26 +9,19 @@
 
 namespace {
 
-struct PinEnumerator : IEnumPins {
+template <typename Interface, typename Item, typename Kind> struct Enumerator : Interface {
     volatile LONG refs = 1;
-    IPin *pin;
     ULONG position = 0;
 
-    explicit PinEnumerator(IPin *p) : pin(p)
-    {
-        pin->AddRef();
-        ObjectMade();
-    }
-    virtual ~PinEnumerator()
-    {
-        pin->Release();
-        ObjectGone();
-    }
+    Enumerator() { ObjectMade(); }
+    virtual ~Enumerator() { ObjectGone(); }
+    Kind *Self() { return static_cast<Kind *>(this); }
+
     STDMETHODIMP QueryInterface(REFIID iid, void **object) override
     {
         if (!object)
             return E_POINTER;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumPins)) {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, __uuidof(Interface))) {
             *object = NULL;
             return E_NOINTERFACE;
         }
@@ -42,93 +37,22 @@ struct PinEnumerator : IEnumPins {
             delete this;
         return left;
     }
-    STDMETHODIMP Next(ULONG count, IPin **pins, ULONG *fetched) override
+    STDMETHODIMP Next(ULONG count, Item *items, ULONG *fetched) override
     {
-        if (!pins)
+        if (!items)
             return E_POINTER;
         if (count > 1 && !fetched)
             return E_INVALIDARG;
         ULONG given = 0;
-        if (count > 0 && position == 0) {
-            pins[given++] = pin;
-            pin->AddRef();
-            position = 1;
-        }
-        if (fetched)
-            *fetched = given;
-        return given == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override
-    {
-        ULONG left = 1 - position;
-        position += count < left ? count : left;
-        return count <= left ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override
-    {
-        position = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumPins **copy) override
-    {
-        if (!copy)
-            return E_POINTER;
-        PinEnumerator *clone = new (std::nothrow) PinEnumerator(pin);
-        if (!clone)
-            return E_OUTOFMEMORY;
-        clone->position = position;
-        *copy = clone;
-        return S_OK;
-    }
-};
-
-struct TypeEnumerator : IEnumMediaTypes {
-    volatile LONG refs = 1;
-    int chosen;
-    int64_t period;
-    ULONG position = 0;
-
-    TypeEnumerator(int c, int64_t p) : chosen(c), period(p) { ObjectMade(); }
-    virtual ~TypeEnumerator() { ObjectGone(); }
-    ULONG Total() const { return chosen >= 0 ? 1 : VIDEO_FORMATS; }
-    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumMediaTypes)) {
-            *object = NULL;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&refs);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE **types, ULONG *fetched) override
-    {
-        if (!types)
-            return E_POINTER;
-        if (count > 1 && !fetched)
-            return E_INVALIDARG;
-        ULONG given = 0;
-        while (given < count && position < Total()) {
-            int index = chosen >= 0 ? chosen : (int)position;
-            AM_MEDIA_TYPE *mt = NewMediaType(VideoFormatAt(index), period);
-            if (!mt) {
+        while (given < count && position < Self()->Total()) {
+            if (!Self()->Give(position, &items[given])) {
                 while (given > 0)
-                    DeleteMediaType(types[--given]);
+                    Self()->Drop(items[--given]);
                 if (fetched)
                     *fetched = 0;
                 return E_OUTOFMEMORY;
             }
-            types[given++] = mt;
+            given++;
             position++;
         }
         if (fetched)
@@ -137,7 +61,7 @@ struct TypeEnumerator : IEnumMediaTypes {
     }
     STDMETHODIMP Skip(ULONG count) override
     {
-        ULONG left = Total() - position;
+        ULONG left = Self()->Total() - position;
         position += count < left ? count : left;
         return count <= left ? S_OK : S_FALSE;
     }
@@ -146,17 +70,52 @@ struct TypeEnumerator : IEnumMediaTypes {
         position = 0;
         return S_OK;
     }
-    STDMETHODIMP Clone(IEnumMediaTypes **copy) override
+    STDMETHODIMP Clone(Interface **copy) override
     {
         if (!copy)
             return E_POINTER;
-        TypeEnumerator *clone = new (std::nothrow) TypeEnumerator(chosen, period);
-        if (!clone)
-            return E_OUTOFMEMORY;
-        clone->position = position;
+        Kind *clone = new (std::nothrow) Kind(*Self());
         *copy = clone;
-        return S_OK;
+        return clone ? S_OK : E_OUTOFMEMORY;
     }
+};
+
+struct PinEnumerator final : Enumerator<IEnumPins, IPin *, PinEnumerator> {
+    IPin *pin;
+
+    explicit PinEnumerator(IPin *p) : pin(p) { pin->AddRef(); }
+    PinEnumerator(const PinEnumerator &other) : pin(other.pin)
+    {
+        pin->AddRef();
+        position = other.position;
+    }
+    ~PinEnumerator() override { pin->Release(); }
+    ULONG Total() const { return 1; }
+    bool Give(ULONG, IPin **item)
+    {
+        *item = pin;
+        pin->AddRef();
+        return true;
+    }
+    void Drop(IPin *item) { item->Release(); }
+};
+
+struct TypeEnumerator final : Enumerator<IEnumMediaTypes, AM_MEDIA_TYPE *, TypeEnumerator> {
+    int chosen;  // one offered format, or -1: all of them
+    int64_t period;
+
+    TypeEnumerator(int c, int64_t p) : chosen(c), period(p) {}
+    TypeEnumerator(const TypeEnumerator &other) : chosen(other.chosen), period(other.period)
+    {
+        position = other.position;
+    }
+    ULONG Total() const { return chosen >= 0 ? 1 : VIDEO_FORMATS; }
+    bool Give(ULONG at, AM_MEDIA_TYPE **item)
+    {
+        *item = NewMediaType(VideoFormatAt(chosen >= 0 ? chosen : (int)at), period);
+        return *item != NULL;
+    }
+    void Drop(AM_MEDIA_TYPE *item) { DeleteMediaType(item); }
 };
 
 }  // namespace
