@@ -103,7 +103,11 @@ STDMETHODIMP SourceFilter::Stop()
     return S_OK;
 }
 
-// A live source: nothing to cue while paused, so nothing is sent.
+// A live source: nothing to cue while paused, so nothing is sent, as
+// GetState tells. Pause itself answers S_OK: Wine's graph hands a filter's
+// VFW_S_CANT_CUE from the Pause that starts a Run on as the Run's own
+// result, and programs that take anything but S_OK (or S_FALSE and then a
+// running state) from Run as a failure, ffmpeg among them, would not start.
 STDMETHODIMP SourceFilter::Pause()
 {
     Locked locked(this);
@@ -117,7 +121,7 @@ STDMETHODIMP SourceFilter::Pause()
             return hr;
     }
     state = State_Paused;
-    return VFW_S_CANT_CUE;
+    return S_OK;
 }
 
 STDMETHODIMP SourceFilter::Run(REFERENCE_TIME start)
