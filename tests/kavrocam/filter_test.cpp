@@ -233,7 +233,7 @@ TEST_F(FilterGraphTest, UnplugAndPlugBackAreToldAndFramesComeAgain)
     IUnknown *identity = NULL;
     source->QueryInterface(IID_IUnknown, (void **)&identity);
     source->Release();
-    ASSERT_EQ(S_OK, graph.control->Run());
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
     ASSERT_TRUE(WaitForSamples(&graph, 2));
     ASSERT_EQ(0, StopCamera());
     LONG_PTR first = 0, second = -1;
@@ -262,7 +262,7 @@ TEST_F(FilterGraphTest, AnAbsentCameraSendsNothingUntilItAppears)
     ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
     source->Release();
     ASSERT_EQ(0, StopCamera());
-    ASSERT_EQ(S_OK, graph.control->Run());
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
     Sleep(500);  // the filter has asked for the camera a few times meanwhile
     EXPECT_EQ(0u, GrabbedSamples(&graph).size());
     ASSERT_EQ(0, StartCamera());
@@ -285,7 +285,7 @@ TEST_F(FilterGraphTest, FailedAndShortFramesAreSkipped)
     ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
     source->Release();
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_BULK_BYTES, 100));
-    ASSERT_EQ(S_OK, graph.control->Run());
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
     ASSERT_EQ(0, WaitForFramesSent(5));
     EXPECT_EQ(0u, GrabbedSamples(&graph).size());
     ASSERT_EQ(0, ClearKnobs());
@@ -305,7 +305,7 @@ TEST_F(FilterGraphTest, ARequestHeldInTheDriverHoldsNeitherStopNorRelease)
     source->Release();
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_DELAY_MS, 3 * HANG_MS));
     ASSERT_EQ(0, SetKnob(EZUSBSIM_VALUE_IGNORE_CANCEL, 1));
-    ASSERT_EQ(S_OK, graph.control->Run());
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
     ASSERT_EQ(0, WaitForPendingRequests(1));
     HANDLE done = CreateEventW(NULL, TRUE, FALSE, NULL);
     std::thread stopping([&] {

@@ -185,6 +185,16 @@ bool WaitForSamples(CaptureGraph *g, size_t count)
     }
 }
 
+HRESULT RunAsProgramsDo(CaptureGraph *g)
+{
+    HRESULT hr = g->control->Run();
+    if (hr == S_FALSE) {
+        OAFilterState state;
+        hr = g->control->GetState(0, &state);
+    }
+    return hr;
+}
+
 bool StartGraph(CaptureGraph *g, bool own_start)
 {
     HRESULT hr;
@@ -206,10 +216,12 @@ bool StartGraph(CaptureGraph *g, bool own_start)
         if (filter)
             filter->Release();
         g->callback->clock = clock;
+        if (SUCCEEDED(hr))
+            hr = S_OK;  // filters still pausing run once they are done
     } else {
-        hr = g->control->Run();
+        hr = RunAsProgramsDo(g);
     }
-    return SUCCEEDED(hr);
+    return hr == S_OK;
 }
 
 bool RunForSamples(CaptureGraph *g, size_t count)

@@ -47,6 +47,9 @@ HRESULT BuildCaptureGraph(CaptureGraph *graph, IBaseFilter *source, int format, 
                           const GUID &category = PIN_CATEGORY_CAPTURE);
 // Waits (up to HANG_MS) until count samples have come since the graph was built.
 bool WaitForSamples(CaptureGraph *graph, size_t count);
+// Runs the graph as capture programs check it (ffmpeg among them): S_OK,
+// or S_FALSE and then, asked at once, a running state.
+HRESULT RunAsProgramsDo(CaptureGraph *graph);
 // Runs the graph. With own_start at a start time of ours, so that each
 // sample's arrival is known in stream time (Grabbed::arrived); otherwise
 // as programs run it, and arrived is -1.
