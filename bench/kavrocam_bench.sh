@@ -6,7 +6,10 @@
 # at 768 x 576 (the biggest picture), the samples delivered against the
 # camera's frames in the same seconds, each sample's delay from its tick,
 # and the processor time per sample; then the same with kavroview showing
-# the camera live beside it.
+# the camera live beside it. Then, where scripts/build-ffmpeg.sh has (or
+# can build) a Windows ffmpeg.exe, the same rates through ffmpeg's
+# DirectShow input: its frames against the camera's, and its own processor
+# time (-benchmark), alone and beside kavroview.
 # Builds what it needs, brings up a Wine state of its own in
 # build/bench-kavrocam and takes it down at the end, even on failure.
 #
@@ -42,10 +45,41 @@ run() {
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== alone"
 run
+
+ffmpeg=$(bash scripts/build-ffmpeg.sh "$windows" 2>/dev/null) || ffmpeg=""
+bench() { (cd "$dir" && WINERUN_SECONDS=600 "$root/scripts/lib/winerun-bounded.sh" "$state" "$@") | tr -d '\r'; }
+if [ -n "$ffmpeg" ]; then
+    # The entry ffmpeg opens, written as the installer writes it (under Wine
+    # every folder is the user's, so the installer itself refuses the DLL).
+    (. scripts/lib/wine-env.sh "$state"
+        clsid='{729EE6F8-5B5F-4D9F-A7CD-33BF2C6ECF3E}'
+        c="HKLM\\Software\\Classes\\CLSID\\$clsid"
+        i='HKLM\Software\Classes\CLSID\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\Instance\pukavro camera 0'
+        wine reg add "$c\\InprocServer32" /ve /d "$(wine winepath -w "$dll" 2>/dev/null | tr -d '\r')" /f
+        wine reg add "$c\\InprocServer32" /v ThreadingModel /d Both /f
+        wine reg add "$i" /v FriendlyName /d 'pukavro camera 0' /f
+        wine reg add "$i" /v CLSID /d "$clsid" /f) >/dev/null 2>&1
+fi
+through_ffmpeg() {
+    [ -n "$ffmpeg" ] || { echo "through ffmpeg: not run (no ffmpeg.exe)"; return; }
+    local rate before after frames cpu
+    for rate in 30 100; do
+        before=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
+        cpu=$(bench "$ffmpeg" -y -hide_banner -benchmark -f dshow -framerate "$rate" \
+            -video_size 768x576 -pixel_format bgr24 -i 'video=pukavro camera 0' \
+            -t "$seconds" -c:v copy -f rawvideo out.raw 2>&1 | sed -n 's/^bench: \(utime=.*\) rtime.*/\1/p')
+        after=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
+        frames=$(($(stat -c %s "$dir/out.raw") / 1327104))
+        echo "ffmpeg RGB24 768x576 at $rate/s: frames $frames, camera $((after - before)) in the same run, $cpu"
+    done
+    rm -f "$dir/out.raw"
+}
+through_ffmpeg
 echo "== with kavroview live beside"
 (cd "$dir" && WINERUN_SECONDS=600 "$root/scripts/lib/winerun-bounded.sh" "$state" \
     "$build/kavroview.exe" >/dev/null 2>&1) &
 viewer=$!
 sleep 5
 run
+through_ffmpeg
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -7,9 +7,12 @@
 // and sending, and the grabber's copy).
 //
 // usage: kavrocam_graph.exe KAVROCAM.DLL [SECONDS]
+//        kavrocam_graph.exe --frames-sent   (the simulator's count, for a
+//                                            script timing another program)
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <vector>
 
@@ -59,7 +62,8 @@ int Run(const Case &c, int seconds)
     ReleaseCaptureGraph(&graph);
 
     std::vector<double> delays;
-    for (const Grabbed &s : samples) delays.push_back((double)(s.arrived - s.start) / 10000.0);
+    for (const Grabbed &s : samples)
+        delays.push_back((double)(s.arrived - s.start) / 10000.0);
     uint32_t camera = after.frames_sent - before.frames_sent;
     Summary d = Summarize(delays);
     printf("%-22s samples %5zu (%.1f/s)  camera %5u (%.1f/s)  ratio %.3f  "
@@ -75,6 +79,13 @@ int Run(const Case &c, int seconds)
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && strcmp(argv[1], "--frames-sent") == 0) {
+        EzusbsimCounters counters;
+        if (ReadCounters(&counters) != 0)
+            return 1;
+        printf("%u\n", counters.frames_sent);
+        return 0;
+    }
     if (argc < 2 || !LoadFilterDll(argv[1])) {
         fprintf(stderr, "usage: kavrocam_graph KAVROCAM.DLL [SECONDS]\n");
         return 2;
@@ -89,7 +100,8 @@ int main(int argc, char **argv)
         {"RGB24 768x576 fastest", rgb24_8x, VIDEO_MIN_PERIOD},
     };
     int status = 0;
-    for (const Case &c : cases) status |= Run(c, seconds);
+    for (const Case &c : cases)
+        status |= Run(c, seconds);
     CoUninitialize();
     return status;
 }
