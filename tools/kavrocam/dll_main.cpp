@@ -79,12 +79,3 @@ extern "C" HRESULT WINAPI DllCanUnloadNow()
 {
     return AnyObjectLives() || InterlockedCompareExchange(&g_server_locks, 0, 0) ? S_FALSE : S_OK;
 }
-
-extern "C" HRESULT WINAPI DllRegisterServer()
-{
-    return E_NOTIMPL;
-}
-extern "C" HRESULT WINAPI DllUnregisterServer()
-{
-    return E_NOTIMPL;
-}

@@ -6,7 +6,7 @@
 static const GUID SUBTYPE_I420 = {
     0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
-static const GUID &SubtypeGuid(VideoSubtype subtype)
+const GUID &VideoSubtypeGuid(VideoSubtype subtype)
 {
     switch (subtype) {
     case VIDEO_RGB24:
@@ -26,7 +26,7 @@ static const GUID &SubtypeGuid(VideoSubtype subtype)
 static int SubtypeOf(const GUID &guid)
 {
     for (int s = 0; s < VIDEO_SUBTYPES; s++) {
-        if (IsEqualGUID(guid, SubtypeGuid((VideoSubtype)s)))
+        if (IsEqualGUID(guid, VideoSubtypeGuid((VideoSubtype)s)))
             return s;
     }
     return -1;
@@ -51,7 +51,7 @@ bool FillMediaType(const VideoFormat &format, int64_t period, AM_MEDIA_TYPE *mt)
     bmi->biCompression = format.fourcc;
     bmi->biSizeImage = format.image_bytes;
     mt->majortype = MEDIATYPE_Video;
-    mt->subtype = SubtypeGuid(format.subtype);
+    mt->subtype = VideoSubtypeGuid(format.subtype);
     mt->bFixedSizeSamples = TRUE;
     mt->bTemporalCompression = FALSE;
     mt->lSampleSize = format.image_bytes;

@@ -8,6 +8,9 @@
 
 #include "video_formats.h"
 
+// The subtype's GUID (MEDIASUBTYPE_...).
+const GUID &VideoSubtypeGuid(VideoSubtype subtype);
+
 // Fills mt, its format block from CoTaskMemAlloc. false when memory ran out.
 bool FillMediaType(const VideoFormat &format, int64_t period, AM_MEDIA_TYPE *mt);
 // The whole type from CoTaskMemAlloc, as enumerators and GetFormat hand out.
