@@ -3,7 +3,7 @@
 
 Writes a ZIP whose bytes depend only on the files' contents and names: the
 entries in name order, each dated 1980-01-01 00:00 (the earliest date a ZIP
-holds), regular files of mode 0644 (0755 for .exe), deflated at level 9,
+holds), regular files of mode 0644 (0755 for programs and DLLs), deflated at level 9,
 with no extra fields (no access or change times, no owner ids). Text
 files (.txt) are stored with CRLF line ends for Notepad.
 """
@@ -24,7 +24,7 @@ def main():
                 data = data.replace(b'\r\n', b'\n').replace(b'\n', b'\r\n')
             info = zipfile.ZipInfo(name, ENTRY_DATE)
             info.create_system = 3  # Unix, so that the mode below is read
-            info.external_attr = (0o100755 if name.endswith('.exe') else 0o100644) << 16
+            info.external_attr = (0o100755 if name.endswith(('.exe', '.dll')) else 0o100644) << 16
             info.compress_type = zipfile.ZIP_DEFLATED
             archive.writestr(info, data, compresslevel=9)
 

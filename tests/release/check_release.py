@@ -2,16 +2,16 @@
 """Checks of the Windows ZIP as a user receives it.
 
 check_release.py contents ZIP NAME=BUILT_FILE... --check-pe SCRIPT OBJDUMP
-                 --messages MESSAGES.h --forbid PATH...
-    the ZIP holds exactly the named entries; each program is byte for byte
-    the built one and passes the hardening checks; every entry is dated
+                 --objdump64 OBJDUMP --messages MESSAGES.h --forbid PATH...
+    the ZIP holds exactly the named entries; each program and DLL is byte
+    for byte the built one and passes the hardening checks; every entry is dated
     1980-01-01, has a fixed mode and no extra field; the text files have CRLF
     line ends, README.txt a byte-order mark, every program's name, the
     program's messages and each tool's exit statuses; no file holds a build
     path.
-check_release.py versions ZIP VERSION WINDRES
-    each program's version resource and manifest carry VERSION, and the
-    manifest the processor x86.
+check_release.py versions ZIP VERSION WINDRES WINDRES64
+    each program's and DLL's version resource carries VERSION and its own
+    name, and each program's manifest VERSION and the processor x86.
 check_release.py manifests VERSION ARCH WINDRES PROGRAM...
     each built program's manifest carries VERSION and the processor ARCH.
 Every problem is printed; the exit status is 1 if there was any.
@@ -39,7 +39,7 @@ def check_entry(info, data):
     name = info.filename
     if info.date_time != (1980, 1, 1, 0, 0, 0):
         problem("%s is dated %s" % (name, info.date_time))
-    want_mode = 0o100755 if name.endswith('.exe') else 0o100644
+    want_mode = 0o100755 if name.endswith(CODE) else 0o100644
     if info.external_attr >> 16 != want_mode:
         problem("%s has mode %o, not %o" % (name, info.external_attr >> 16, want_mode))
     if info.extra:
@@ -60,7 +60,11 @@ def check_entry(info, data):
 
 # Each program's kind and the DLLs beyond the usual it may import, as the
 # hardening checks of the build give them.
-KINDS = {'pukavro.exe': ['gui'], 'kavroview.exe': ['gui', 'COMCTL32']}
+KINDS = {'pukavro.exe': ['gui'], 'kavroview.exe': ['gui', 'COMCTL32'],
+         'kavrocam.exe': ['console', 'OLE32'],
+         'kavrocam32.dll': ['dll', 'OLE32', 'OLEAUT32'],
+         'kavrocam64.dll': ['dll64', 'OLE32', 'OLEAUT32']}
+CODE = ('.exe', '.dll')
 
 
 def check_readme(text, names, messages):
@@ -85,6 +89,7 @@ def contents(args):
     i = rest.index('--check-pe')
     built = dict(item.split('=', 1) for item in rest[:i])
     check_pe, objdump = rest[i + 1], rest[i + 2]
+    objdump64 = rest[rest.index('--objdump64') + 1]
     messages = make_readme.messages(rest[rest.index('--messages') + 1])
     forbidden = rest[rest.index('--forbid') + 1:]
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as tmp:
@@ -101,7 +106,7 @@ def contents(args):
                 check_readme(data.decode('utf-8', 'replace'), names, messages)
             if info.filename not in built:
                 continue
-            if info.filename.endswith('.exe'):
+            if info.filename.endswith(CODE):
                 with open(built[info.filename], 'rb') as f:
                     if f.read() != data:
                         problem("%s differs from the built %s" % (info.filename, built[info.filename]))
@@ -109,7 +114,8 @@ def contents(args):
                 with open(unpacked, 'wb') as f:
                     f.write(data)
                 kind = KINDS.get(info.filename, ['console'])
-                run = subprocess.run(['bash', check_pe, objdump, unpacked] + kind,
+                reader = objdump64 if kind[0] == 'dll64' else objdump
+                run = subprocess.run(['bash', check_pe, reader, unpacked] + kind,
                                      capture_output=True, text=True)
                 print(run.stdout, end='')
                 if run.returncode != 0:
@@ -169,16 +175,17 @@ def manifests(args):
 
 
 def versions(args):
-    zip_path, version, windres = args
+    zip_path, version, windres, windres64 = args
     numbers = version.split('.')
     commas4 = ', '.join(numbers + ['0'])
     identities = set()
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as tmp:
         for name in archive.namelist():
-            if not name.endswith('.exe'):
+            if not name.endswith(CODE):
                 continue
             path = archive.extract(name, tmp)
-            script = resource_script(windres, path)
+            # Each windres reads only files of its own processor.
+            script = resource_script(windres64 if name.endswith('64.dll') else windres, path)
             for field in ('FILEVERSION', 'PRODUCTVERSION'):
                 m = re.search(r'^ %s (.*)$' % field, script, re.M)
                 if not m or m.group(1) != commas4:
@@ -189,14 +196,17 @@ def versions(args):
             for key, value in want.items():
                 if values.get(key) != value:
                     problem("%s: %s is %r, not %r" % (name, key, values.get(key), value))
-            if not values.get('FileDescription', '').startswith(name[:-4]):
+            # A DLL's name says its bitness; its description names the filter.
+            stem = re.sub(r'(32|64)$', '', name[:-4]) if name.endswith('.dll') else name[:-4]
+            if not values.get('FileDescription', '').startswith(stem):
                 problem("%s: FileDescription %r does not name it" % (name, values.get('FileDescription')))
             if 'CompanyName' in values:
                 problem("%s names a company: %r" % (name, values['CompanyName']))
             print("%s: version %s, %s" % (name, values.get('FileVersion'),
                                           values.get('FileDescription')))
-            # The ZIP holds the 32-bit programs.
-            check_manifest(name, script, version, 'x86', identities)
+            # The ZIP holds the 32-bit programs; a DLL runs in another's process.
+            if name.endswith('.exe'):
+                check_manifest(name, script, version, 'x86', identities)
 
 
 {'contents': contents, 'versions': versions, 'manifests': manifests}[sys.argv[1]](sys.argv[2:])
