@@ -245,7 +245,8 @@ TEST_F(Installed, ForOneUserWritesItsKeysUnderHkcuAlone)
     auto made_line = [&](const std::string &parent) {
         return made.find(parent + "|") != std::string::npos ? parent + "\n" : std::string();
     };
-    std::string expected = made_line(classes) + made_line(clsid) + ours + "\n" + ours + "  @=sz:pukavro camera\n";
+    std::string expected =
+        made_line(classes) + made_line(clsid) + ours + "\n" + ours + "  @=sz:pukavro camera\n";
     if (!made.empty())
         expected += ours + "  MadeParentKeys=multi:" + made + "|\n";
     expected += ours + "\\InprocServer32\n" + ours + "\\InprocServer32  @=sz:" + dll + "\n" + ours
@@ -324,8 +325,9 @@ TEST(PlaceSafety, Descriptors)
                "(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)(A;OICIIO;GA;;;CO)",
          ROLE_FOLDER, PLACE_SAFE, ""},
         // C:\: users may make folders there, and own what they make.
-        {"O:" + ti + "D:(A;;FA;;;BA)(A;OICIIO;GA;;;BA)(A;;FA;;;SY)(A;;0x1200a9;;;BU)(A;;0x4;;;AU)"
-                     "(A;OICIIO;SDGXGWGR;;;AU)",
+        {"O:" + ti
+             + "D:(A;;FA;;;BA)(A;OICIIO;GA;;;BA)(A;;FA;;;SY)(A;;0x1200a9;;;BU)(A;;0x4;;;AU)"
+               "(A;OICIIO;SDGXGWGR;;;AU)",
          ROLE_ABOVE, PLACE_SAFE, ""},
         {"O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-21-1-2-3-1001)",
          ROLE_FOLDER, PLACE_OPEN, "S-1-5-21-1-2-3-1001"},
@@ -388,10 +390,12 @@ TEST(FilterData, IsWhatTheFilterMapperWrites)
                                            &filter));
     HKEY key;
     std::string path = std::string(CATEGORY) + "\\Instance\\kavrocam reference";
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, KEY_READ, &key));
     std::vector<BYTE> written(4096);
     DWORD size = (DWORD)written.size();
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"FilterData", NULL, NULL, written.data(), &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(key, L"FilterData", NULL, NULL, written.data(), &size));
     written.resize(size);
     RegCloseKey(key);
     mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, L"kavrocam reference",

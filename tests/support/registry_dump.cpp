@@ -19,7 +19,9 @@ std::string ValueText(DWORD type, const std::vector<BYTE> &data, DWORD size)
             text.pop_back();  // the terminator stored with it
         for (wchar_t &c : text)
             c = c ? c : L'|';  // a MULTI_SZ's separators, made visible
-        return (type == REG_SZ ? "sz:" : type == REG_EXPAND_SZ ? "expand:" : "multi:")
+        return (type == REG_SZ          ? "sz:"
+                : type == REG_EXPAND_SZ ? "expand:"
+                                        : "multi:")
                + NarrowToUtf8(text.c_str());
     }
     if (type == REG_DWORD && size == 4)
@@ -45,8 +47,9 @@ void Dump(HKEY key, const std::string &name, REGSAM view, std::string *out)
         if (RegEnumValueW(key, i, value_name.data(), &name_length, NULL, &type, data.data(), &size)
             != ERROR_SUCCESS)
             break;
-        values.push_back(name + "  " + (value_name[0] ? NarrowToUtf8(value_name.data()) : std::string("@")) + "="
-                         + ValueText(type, data, size) + "\n");
+        values.push_back(name + "  "
+                         + (value_name[0] ? NarrowToUtf8(value_name.data()) : std::string("@"))
+                         + "=" + ValueText(type, data, size) + "\n");
     }
     std::sort(values.begin(), values.end());
     for (const std::string &line : values)

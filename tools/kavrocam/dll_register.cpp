@@ -55,8 +55,8 @@ extern "C" HRESULT WINAPI DllRegisterServer()
     if (CheckDllPlace(dll).safety != PLACE_SAFE)
         return TRUST_E_SUBJECT_NOT_TRUSTED;
     DWORD error = 0;
-    return FromEntries(WriteEntries(FOR_ALL_USERS, OWN_BITNESS, dll, KAVROCAM_DEFAULT_CAMERAS, &error),
-                       error);
+    return FromEntries(
+        WriteEntries(FOR_ALL_USERS, OWN_BITNESS, dll, KAVROCAM_DEFAULT_CAMERAS, &error), error);
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer()

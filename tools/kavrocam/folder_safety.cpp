@@ -11,7 +11,8 @@ namespace {
 const ACCESS_MASK REPLACE_ANY = WRITE_DAC | WRITE_OWNER | DELETE | GENERIC_ALL;
 const ACCESS_MASK REPLACE_DLL = REPLACE_ANY | FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE;
 // A new file beside the DLL (a planted dependency), or one taken away.
-const ACCESS_MASK REPLACE_IN_FOLDER = REPLACE_ANY | FILE_ADD_FILE | FILE_DELETE_CHILD | GENERIC_WRITE;
+const ACCESS_MASK REPLACE_IN_FOLDER =
+    REPLACE_ANY | FILE_ADD_FILE | FILE_DELETE_CHILD | GENERIC_WRITE;
 const ACCESS_MASK REPLACE_BELOW = REPLACE_ANY | FILE_DELETE_CHILD;
 
 ACCESS_MASK DangerousRights(PlaceRole role)
@@ -30,8 +31,8 @@ ACCESS_MASK DangerousRights(PlaceRole role)
 bool IsTrusted(PSID sid)
 {
     static const wchar_t *const trusted[] = {
-        L"S-1-5-18",      // SYSTEM
-        L"S-1-5-32-544",  // Administrators
+        L"S-1-5-18",                                                        // SYSTEM
+        L"S-1-5-32-544",                                                    // Administrators
         L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",  // TrustedInstaller
     };
     for (const wchar_t *text : trusted) {
@@ -124,9 +125,9 @@ PlaceFinding CheckDllPlace(const std::wstring &dll)
     PlaceRole role = ROLE_DLL;
     for (;;) {
         PSECURITY_DESCRIPTOR descriptor;
-        DWORD status = GetNamedSecurityInfoW(
-            path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-            NULL, NULL, NULL, NULL, &descriptor);
+        DWORD status = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                             NULL, NULL, NULL, NULL, &descriptor);
         if (status != ERROR_SUCCESS)
             return {PLACE_UNREADABLE, NarrowToUtf8(path.c_str()), ""};
         std::string who;
@@ -140,9 +141,9 @@ PlaceFinding CheckDllPlace(const std::wstring &dll)
                 DWORD name_length = 256, domain_length = 256;
                 SID_NAME_USE use;
                 if (LookupAccountSidW(NULL, sid, name, &name_length, domain, &domain_length, &use))
-                    who = NarrowToUtf8((domain[0] ? std::wstring(domain) + L"\\" + name
-                                                  : std::wstring(name))
-                                           .c_str());
+                    who = NarrowToUtf8(
+                        (domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name))
+                            .c_str());
                 LocalFree(sid);
             }
             return {safety, NarrowToUtf8(path.c_str()), who};

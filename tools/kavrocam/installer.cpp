@@ -54,8 +54,9 @@ bool ParseRequest(const std::vector<std::string> &args, Request *request, FILE *
                 return Refuse(err, "--cameras takes 1 to 10, not " + n);
             request->cameras = atoi(n.c_str());
             cameras_given = true;
-        } else if (request->command == COMMAND_NONE && (a == "install" || a == "uninstall" || a == "list")) {
-            request->command = a == "install" ? COMMAND_INSTALL
+        } else if (request->command == COMMAND_NONE
+                   && (a == "install" || a == "uninstall" || a == "list")) {
+            request->command = a == "install"     ? COMMAND_INSTALL
                                : a == "uninstall" ? COMMAND_UNINSTALL
                                                   : COMMAND_LIST;
         } else if (!a.empty() && a[0] == '-') {
@@ -117,8 +118,9 @@ bool InstallOne(const Request &request, Bitness bitness, const std::wstring &fol
     DWORD attributes = GetFileAttributesW(dll.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         Report(err, KAVROCAM_NAME,
-               "no " + Narrow(DllName(bitness)) + " beside kavrocam.exe: "
-                   + (bitness == PROGRAMS_64 ? "64" : "32") + "-bit programs will not see the cameras");
+               "no " + Narrow(DllName(bitness))
+                   + " beside kavrocam.exe: " + (bitness == PROGRAMS_64 ? "64" : "32")
+                   + "-bit programs will not see the cameras");
         return false;
     }
     if (request.audience == FOR_ALL_USERS) {
@@ -164,7 +166,8 @@ bool UninstallOne(const Request &request, Bitness bitness, FILE *out, FILE *err)
             ReportRegistry(err, result, error);
         return false;
     }
-    PrintLine(out, (removed ? "removed " : "nothing was installed ") + Where(request.audience, bitness));
+    PrintLine(out,
+              (removed ? "removed " : "nothing was installed ") + Where(request.audience, bitness));
     return true;
 }
 
