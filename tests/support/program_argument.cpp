@@ -10,12 +10,9 @@
 
 #include "files.h"
 
-int ProgramArgument(const char *expected, std::string *path)
-{
-    return ProgramArguments(expected, 1, path);
-}
+namespace {
 
-int ProgramArguments(const char *expected, int count, std::string *paths)
+int GivenPaths(const char *expected, int count, std::string *paths, bool must_exist)
 {
     int listed = 0;
     wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &listed);
@@ -34,13 +31,30 @@ int ProgramArguments(const char *expected, int count, std::string *paths)
         wchar_t full[MAX_PATH];
         DWORD length = GetFullPathNameW(given[i].c_str(), MAX_PATH, full, NULL);
         if (length == 0 || length >= MAX_PATH
-            || GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
+            || (must_exist && GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES)) {
             fprintf(stderr, "no program at %s\n", FromUtf16(given[i].c_str()).c_str());
             return -1;
         }
         paths[i] = FromUtf16(full);
     }
     return 0;
+}
+
+}  // namespace
+
+int ProgramArgument(const char *expected, std::string *path)
+{
+    return ProgramArguments(expected, 1, path);
+}
+
+int ProgramArguments(const char *expected, int count, std::string *paths)
+{
+    return GivenPaths(expected, count, paths, true);
+}
+
+int PathArguments(const char *expected, int count, std::string *paths)
+{
+    return GivenPaths(expected, count, paths, false);
 }
 
 uint32_t EnvironmentNumber(const char *name, uint32_t otherwise)

@@ -18,6 +18,9 @@ int ProgramArgument(const char *expected, std::string *path);
 // The same for count programs, in their order (expected names them all, as
 // "KAVROCAP.EXE KAVROVIEW.EXE").
 int ProgramArguments(const char *expected, int count, std::string *paths);
+// The same, made absolute but not checked: files that a build step may not
+// have written, which the test itself looks for.
+int PathArguments(const char *expected, int count, std::string *paths);
 
 // The environment variable name as a number (decimal, or 0x... hex), or
 // otherwise when it is unset or empty.

@@ -7,6 +7,7 @@
 namespace {
 
 typedef char *(CDECL *UnixFileName)(LPCWSTR);
+typedef WCHAR *(CDECL *DosFileName)(LPCSTR);
 
 std::string ReadText(const std::string &path)
 {
@@ -29,6 +30,20 @@ std::string UnixPath(const std::string &windows_path)
         return "";
     std::string path = unix_path;
     HeapFree(GetProcessHeap(), 0, unix_path);
+    return path;
+}
+
+std::string WindowsPath(const std::string &unix_path)
+{
+    DosFileName convert = (DosFileName)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                              "wine_get_dos_file_name");
+    if (convert == NULL)
+        return "";
+    WCHAR *dos_path = convert(unix_path.c_str());
+    if (dos_path == NULL)
+        return "";
+    std::string path = FromUtf16(dos_path);
+    HeapFree(GetProcessHeap(), 0, dos_path);
     return path;
 }
 

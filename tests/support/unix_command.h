@@ -9,8 +9,9 @@
 
 #include <string>
 
-// The Unix path of a Windows one; "" outside Wine.
+// The Unix path of a Windows one, and back; "" outside Wine.
 std::string UnixPath(const std::string &windows_path);
+std::string WindowsPath(const std::string &unix_path);
 
 // Runs command with /bin/sh, standard output and error into output; its exit
 // status, or -1 when it could not be run or did not end within timeout_ms.
