@@ -61,6 +61,8 @@ beating=$!
 # Whatever happens to the test run, nothing it started may outlive it.
 trap 'kill $beating 2>/dev/null
       [ -n "${windows_tests:-}" ] && kill "$windows_tests" 2>/dev/null
+      [ -n "${ffmpeg_build:-}" ] && kill -- "-$ffmpeg_build" 2>/dev/null
+      rm -f "${ffmpeg_log:-}"
       rm -f "$progress" "$progress.windows"
       for p in win32 win64; do scripts/wine-down.sh build/$p/wine >/dev/null 2>&1 || true; done' EXIT
 
@@ -86,8 +88,23 @@ build() {  # preset [target...]
     fi
 }
 
+# ffmpeg.exe, which the tests of the camera filter drive it from, built from
+# Debian's source beside the native build (found at once in the cache after
+# the first time), in a session of its own so that the trap ends all of it.
+# Without it those tests are reported as skipped: it never fails the run.
+ffmpeg_log=$(mktemp)
+setsid bash scripts/build-ffmpeg.sh "$windows" >/dev/null 2>"$ffmpeg_log" &
+ffmpeg_build=$!
 build native
 build "$windows"
+step "ffmpeg.exe for the tests of the camera filter"
+if wait "$ffmpeg_build"; then
+    echo "ffmpeg: $(cat "build/$windows/ffmpeg/ffmpeg-path")"
+else
+    echo "ffmpeg: none, so its tests are skipped:"
+    tail -n 5 "$ffmpeg_log" | sed 's/^/    /'
+fi
+ffmpeg_build=""
 
 status=0
 windows_log=build/$windows/Testing/suite.log
