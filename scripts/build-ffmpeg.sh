@@ -40,6 +40,10 @@ apt_options=(-o "Dir::Etc::sourcelist=$apt_dir/debian.sources" -o Dir::Etc::sour
     -o APT::Sandbox::User=root)
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 # The machine's own sources, as source entries.
+[ -f /etc/apt/sources.list.d/debian.sources ] || {
+    say "no /etc/apt/sources.list.d/debian.sources to take Debian's source entries from"
+    exit 1
+}
 sed 's/^Types: .*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$apt_dir/debian.sources.new"
 mv "$apt_dir/debian.sources.new" "$apt_dir/debian.sources"
 
