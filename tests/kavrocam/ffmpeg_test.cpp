@@ -1,10 +1,10 @@
-// The filter as ffmpeg's DirectShow input finds and drives it, under Wine,
-// on the simulated camera: the cameras listed and their formats told
-// without the camera hearing of it; captures in two layouts holding the
-// camera's own pictures, in order; an unplugged camera ending ffmpeg's input
-// with every frame written before it whole.
+// The filter as ffmpeg's DirectShow input finds and drives it, on the
+// simulated camera: cameras and formats listed without the camera hearing
+// of it, the camera's own pictures recorded in order, an unplugged camera
+// ending the input with every frame before it whole.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "outside_ffmpeg.h"
 #include "program_argument.h"
 #include "video_formats.h"
+#include "wait.h"
 
 namespace {
 
@@ -41,9 +42,7 @@ protected:
     {
         EXPECT_EQ(0, PlugCamera(0));
         EXPECT_EQ(0, RemoveKavrocamEntries());
-        if (!folder.empty()) {
-            EXPECT_EQ(0, RemoveFolder(folder));
-        }
+        EXPECT_TRUE(folder.empty() || RemoveFolder(folder) == 0);
         SimulatedCamera::TearDown();
     }
 
@@ -56,7 +55,6 @@ protected:
         return run;
     }
 
-    // The camera was never opened nor asked for anything.
     void ExpectCameraUntouched()
     {
         EzusbsimCounters counters;
@@ -148,13 +146,9 @@ TEST_F(FfmpegTest, ListsEveryFormatAndSizeWithoutTouchingTheCamera)
                  PIXEL_FORMATS[f.subtype], f.width, f.height, f.width, f.height);
         expected.push_back(line);
     }
-    std::vector<std::string> table;
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (lines[i] == expected[0]) {
-            table.assign(lines.begin() + i, lines.begin() + std::min(lines.size(), i + 22));
-            break;
-        }
-    }
+    auto first = std::find(lines.begin(), lines.end(), expected[0]);
+    std::vector<std::string> table(
+        first, first + std::min<ptrdiff_t>(lines.end() - first, (ptrdiff_t)expected.size()));
     EXPECT_EQ(expected, table) << run.err;
     ExpectCameraUntouched();
 }
@@ -181,17 +175,12 @@ TEST_F(FfmpegTest, UnpluggedTheInputEndsWithEveryFrameWhole)
     });
     // ffmpeg writes in blocks: a few of them hold ten frames.
     const VideoFormat &uyvy = VideoFormatAt(FindVideoFormat(VIDEO_UYVY, 96, 72));
-    const uint64_t ten_frames = 10 * (uint64_t)uyvy.image_bytes;
-    const DWORD start = GetTickCount();
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    uint64_t size = 0;
-    while (size < ten_frames && GetTickCount() - start < HANG_MS) {
-        Sleep(50);
-        if (GetFileAttributesExW(ToUtf16(PathIn(folder, "out.raw")).c_str(), GetFileExInfoStandard,
-                                 &data))
-            size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-    }
-    EXPECT_GE(size, ten_frames);
+    std::wstring out = ToUtf16(PathIn(folder, "out.raw"));
+    EXPECT_TRUE(WaitUntil([&] {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        return GetFileAttributesExW(out.c_str(), GetFileExInfoStandard, &data)
+               && data.nFileSizeLow >= 10 * uyvy.image_bytes;
+    }));
     EXPECT_EQ(0, UnplugCamera(0));
     recording.join();
     ASSERT_EQ(0, run.timed_out) << "ffmpeg went on after the camera went";
