@@ -70,23 +70,23 @@ if [ ! -f "$exe" ]; then
     say "building ffmpeg ${version#*:} for $cpu (a few minutes)"
     source_dir=$cache/source-${version#*:}
     if ! ls "$source_dir"/*.dsc >/dev/null 2>&1; then
-        mkdir -p "$source_dir.part"
+        mkdir -p "$source_dir.new"
         # Lists older than the archive name files it no longer has: ask again once.
-        if ! (cd "$source_dir.part" && apt-get "${apt_options[@]}" source --download-only "ffmpeg=$version" >&2); then
+        if ! (cd "$source_dir.new" && apt-get "${apt_options[@]}" source --download-only "ffmpeg=$version" >&2); then
             apt-get "${apt_options[@]}" update >&2 || true
             version=$(source_version)
             exe=$cache/ffmpeg-${version#*:}-$cpu/ffmpeg.exe
-            rm -rf "$source_dir.part"
+            rm -rf "$source_dir.new"
             source_dir=$cache/source-${version#*:}
-            mkdir -p "$source_dir.part"
-            (cd "$source_dir.part" && apt-get "${apt_options[@]}" source --download-only "ffmpeg=$version" >&2) || {
-                rm -rf "$source_dir.part"
+            mkdir -p "$source_dir.new"
+            (cd "$source_dir.new" && apt-get "${apt_options[@]}" source --download-only "ffmpeg=$version" >&2) || {
+                rm -rf "$source_dir.new"
                 say "the ffmpeg source package could not be downloaded (no network?)"
                 exit 1
             }
         fi
         rm -rf "$source_dir"
-        mv "$source_dir.part" "$source_dir"
+        mv "$source_dir.new" "$source_dir"
     fi
     work=$cache/work-${version#*:}-$cpu
     rm -rf "$work"
@@ -105,8 +105,8 @@ if [ ! -f "$exe" ]; then
     }
     mkdir -p "$(dirname "$exe")"
     # Whole or not at all: a run cut short leaves no exe a later run would trust.
-    cp "$work/src/ffmpeg.exe" "$exe.part"
-    mv "$exe.part" "$exe"
+    cp "$work/src/ffmpeg.exe" "$exe.new"
+    mv "$exe.new" "$exe"
     rm -rf "$work"
     say "built $exe"
 fi
