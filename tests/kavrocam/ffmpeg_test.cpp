@@ -14,9 +14,10 @@
 #include "camera_fixture.h"
 #include "files.h"
 #include "hang_limit.h"
-#include "kavrocam_entries.h"
 #include "outside_ffmpeg.h"
 #include "program_argument.h"
+#include "registry_entries.h"
+#include "utf8_names.h"
 #include "video_formats.h"
 #include "wait.h"
 
@@ -25,6 +26,14 @@ namespace {
 std::string g_dll, g_ffmpeg;
 
 const char CAMERA_0[] = "video=pukavro camera 0";
+
+// The entries ffmpeg opens, as kavrocam install writes them for programs
+// of the test's own bitness (under Wine its folder check always refuses).
+#ifdef _WIN64
+const Bitness OWN = PROGRAMS_64;
+#else
+const Bitness OWN = PROGRAMS_32;
+#endif
 
 // ffmpeg's names of the layouts, in VideoSubtype's order.
 const char *const PIXEL_FORMATS[VIDEO_SUBTYPES] = {"bgr24", "uyvy422", "yuyv422", "yuv420p",
@@ -35,13 +44,17 @@ protected:
     void SetUp() override
     {
         SimulatedCamera::SetUp();
-        ASSERT_EQ(0, WriteKavrocamEntries(g_dll, 4));
+        DWORD error;
+        ASSERT_EQ(ENTRIES_DONE,
+                  WriteEntries(FOR_ALL_USERS, OWN, WidenUtf8(g_dll.c_str()), 4, &error));
         ASSERT_EQ(0, MakeTempFolder(&folder));
     }
     void TearDown() override
     {
         EXPECT_EQ(0, PlugCamera(0));
-        EXPECT_EQ(0, RemoveKavrocamEntries());
+        bool removed;
+        DWORD error;
+        EXPECT_EQ(ENTRIES_DONE, RemoveEntries(FOR_ALL_USERS, OWN, &removed, &error));
         EXPECT_TRUE(folder.empty() || RemoveFolder(folder) == 0);
         SimulatedCamera::TearDown();
     }
