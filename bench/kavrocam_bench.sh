@@ -62,15 +62,18 @@ if [ -n "$ffmpeg" ]; then
 fi
 through_ffmpeg() {
     [ -n "$ffmpeg" ] || { echo "through ffmpeg: not run (no ffmpeg.exe)"; return; }
-    local rate before after frames cpu
-    for rate in 30 100; do
-        before=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
-        cpu=$(bench "$ffmpeg" -y -hide_banner -benchmark -f dshow -framerate "$rate" \
-            -video_size 768x576 -pixel_format bgr24 -i 'video=pukavro camera 0' \
-            -t "$seconds" -c:v copy -f rawvideo out.raw 2>&1 | sed -n 's/^bench: \(utime=.*\) rtime.*/\1/p')
-        after=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
-        frames=$(($(stat -c %s "$dir/out.raw") / 1327104))
-        echo "ffmpeg RGB24 768x576 at $rate/s: frames $frames, camera $((after - before)) in the same run, $cpu"
+    local size rate before after frames cpu bytes
+    for size in 96x72 768x576; do
+        bytes=$((${size%x*} * ${size#*x} * 3))
+        for rate in 30 100; do
+            before=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
+            cpu=$(bench "$ffmpeg" -y -hide_banner -benchmark -f dshow -framerate "$rate" \
+                -video_size "$size" -pixel_format bgr24 -i 'video=pukavro camera 0' \
+                -t "$seconds" -c:v copy -f rawvideo out.raw 2>&1 | sed -n 's/^bench: \(utime=.*\) rtime.*/\1/p')
+            after=$(bench "$build/bench/kavrocam_graph.exe" --frames-sent)
+            frames=$(($(stat -c %s "$dir/out.raw") / bytes))
+            echo "ffmpeg RGB24 $size at $rate/s: frames $frames, camera $((after - before)) in the same run, $cpu"
+        done
     done
     rm -f "$dir/out.raw"
 }

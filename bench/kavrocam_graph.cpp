@@ -42,6 +42,7 @@ int Run(const Case &c, int seconds)
 {
     IBaseFilter *source = NewSourceFilter();
     CaptureGraph graph;
+    graph.keep_bytes = false;
     if (!source || FAILED(BuildCaptureGraph(&graph, source, c.format, c.period))) {
         fprintf(stderr, "kavrocam_graph: cannot build the graph for %s\n", c.name);
         return 1;

@@ -31,6 +31,7 @@ struct GrabberCallback final : ISampleGrabberCB {
     HANDLE arrived = CreateEventW(NULL, FALSE, FALSE, NULL);
     IReferenceClock *clock = NULL;  // with a start of ours only
     REFERENCE_TIME started = 0;
+    bool keep_bytes = true;
 
     STDMETHODIMP QueryInterface(REFIID iid, void **object) override
     {
@@ -50,7 +51,8 @@ struct GrabberCallback final : ISampleGrabberCB {
         g.arrived = clock && SUCCEEDED(clock->GetTime(&now)) ? now - started : -1;
         BYTE *data = NULL;
         sample->GetPointer(&data);
-        g.data.assign(data, data + sample->GetActualDataLength());
+        if (keep_bytes)
+            g.data.assign(data, data + sample->GetActualDataLength());
         g.timed = sample->GetTime(&g.start, &g.stop) == S_OK;
         g.media_timed = sample->GetMediaTime(&g.media_start, &g.media_stop) == S_OK;
         g.discontinuity = sample->IsDiscontinuity() == S_OK;
@@ -150,6 +152,7 @@ HRESULT BuildCaptureGraph(CaptureGraph *g, IBaseFilter *source, int format, int6
         wanted.subtype = mt->subtype;
         hr = grabber->SetMediaType(&wanted);
         g->callback = new GrabberCallback();
+        g->callback->keep_bytes = g->keep_bytes;
         if (SUCCEEDED(hr))
             hr = grabber->SetCallback(g->callback, 0);
         grabber->Release();

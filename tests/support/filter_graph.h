@@ -38,6 +38,9 @@ struct CaptureGraph {
     IMediaControl *control = NULL;
     IMediaEventEx *events = NULL;
     GrabberCallback *callback = NULL;
+    // false: only the times (a benchmark's seconds of 768 x 576 pictures
+    // would not fit a 32-bit process).
+    bool keep_bytes = true;
 };
 
 // Builds source -> (Smart Tee for a preview) -> grabber -> Null Renderer for
