@@ -18,6 +18,12 @@ enum { EVENT_DEVICE_LOST = 0x1F };
 // A take waits this long for the camera before it is asked again.
 enum { TAKE_TIMEOUT_MS = 5000, ABSENT_RETRY_MS = 250 };
 
+// How long Stop waits for the sender. Nothing it waits on depends on the
+// driver (the stop event and the decommitted allocator free it), so it
+// ends at once; it must have ended before Stop returns, since a sample it
+// sent after that would reach filters the program is already taking apart.
+enum { SENDER_STOP_BOUND_MS = 10000 };
+
 struct CameraStream {
     volatile LONG refs;  // the filter's and each thread's
     std::string device;
@@ -213,7 +219,7 @@ static bool Send(CameraStream *stream, Prepared *prepared, const PacedSample &pa
     sample->SetSyncPoint(TRUE);
     sample->SetPreroll(FALSE);
     sample->SetDiscontinuity(paced.discontinuity ? TRUE : FALSE);
-    HRESULT hr = stream->input->Receive(sample);
+    HRESULT hr = StopRaised(&stream->stop) ? S_FALSE : stream->input->Receive(sample);
     sample->Release();
     return hr == S_OK;
 }
@@ -299,21 +305,17 @@ void StopStream(CameraStream *stream, FramePacer *pacer)
     if (stream->stopped)
         SetEvent(stream->stopped);
     stream->allocator->Decommit();
-    HANDLE running[2];
-    DWORD count = 0;
-    for (HANDLE thread : stream->threads) {
-        if (thread)
-            running[count++] = thread;
-    }
-    // The taker ends as soon as the shared camera sees the stop; the bound
-    // only keeps a sender stuck downstream from holding Stop.
-    bool ended =
-        count == 0
-        || WaitForMultipleObjects(count, running, TRUE, CAMERA_CANCEL_BOUND_MS) == WAIT_OBJECT_0;
+    // The sender first: it ends at once. The taker ends as soon as the
+    // shared camera sees the stop, unless the driver keeps its request:
+    // the cancel bound keeps that from holding Stop.
+    HANDLE sender = stream->threads[1], taker = stream->threads[0];
+    bool sent_all = !sender || WaitForSingleObject(sender, SENDER_STOP_BOUND_MS) == WAIT_OBJECT_0;
+    if (taker)
+        WaitForSingleObject(taker, CAMERA_CANCEL_BOUND_MS);
     EnterCriticalSection(&stream->event_lock);
     stream->events = NULL;
     LeaveCriticalSection(&stream->event_lock);
     // A sender still out owns its pacer: the next run starts afresh.
-    *pacer = ended ? stream->pacer : FramePacer{};
+    *pacer = sent_all ? stream->pacer : FramePacer{};
     ReleaseStream(stream);
 }
