@@ -85,7 +85,9 @@ protected:
         EXPECT_EQ(0, ReadWholeFile(PathIn(folder, "out.raw"), &file));
         EXPECT_EQ(0u, file.size() % format.image_bytes) << file.size();
         EzusbsimCounters counters;
-        EXPECT_EQ(0, ReadSettledCounters(&counters));
+        EXPECT_EQ(0, ReadSettledCounters(&counters))
+            << counters.opens << " opens, " << counters.closes << " closes, " << counters.pending
+            << " pending";
         size_t frames = file.size() / format.image_bytes;
         Bytes picture(format.image_bytes);
         uint32_t next = 0;
