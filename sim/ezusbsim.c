@@ -64,6 +64,12 @@ static Camera g_cameras[EZUSBSIM_MAX_CAMERAS];
 static ULONG g_camera_count;
 static DEVICE_OBJECT *g_control;
 
+/* Set in a file object whose open was counted. Wine 8 delivers a close
+   for a file object whose create the driver failed too (a camera unplugged
+   between the name's lookup and the create): only a counted open's close
+   counts, so that opens and closes still pair. */
+static int g_counted_open;
+
 static Camera *CameraOf(DEVICE_OBJECT *device)
 {
     ULONG i;
@@ -609,6 +615,8 @@ static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
             return Complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
         IoAcquireCancelSpinLock(&irql);
         camera->counters.opens++;
+        if (stack->FileObject)
+            stack->FileObject->FsContext2 = &g_counted_open;
         camera->counters.last_open_share = stack->Parameters.Create.ShareAccess;
         FollowHandle(camera, stack->FileObject);
         IoReleaseCancelSpinLock(irql);
@@ -623,15 +631,19 @@ static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
 static void EndHandle(DEVICE_OBJECT *device, IRP *irp, int closing)
 {
     Camera *camera = CameraOf(device);
+    FILE_OBJECT *file;
     Handle *handle;
     KIRQL irql;
 
     if (!camera)
         return;
     IoAcquireCancelSpinLock(&irql);
-    if (closing)
+    file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    if (closing && file && file->FsContext2 == &g_counted_open) {
         camera->counters.closes++;
-    handle = HandleOf(camera, IoGetCurrentIrpStackLocation(irp)->FileObject);
+        file->FsContext2 = NULL;
+    }
+    handle = HandleOf(camera, file);
     if (handle) {
         handle->talking = 0;
         if (closing)
