@@ -92,7 +92,9 @@ int KavrocapRunTest::Run(const Strings &args)
     FILE *err_file = fopen(clock.err_name.c_str(), "wb");
     EXPECT_TRUE(out_file != NULL && err_file != NULL);
     CaptureClock run_clock = {TestNow, TestWait, TestLocalTime, &clock, &stop, TestUtcOffset};
-    int status = RunKavrocap(argv, out_file, err_file, FakeCameraSeam(), run_clock);
+    int status = exec.run != NULL
+                     ? RunKavrocapWith(argv, out_file, err_file, FakeCameraSeam(), run_clock, exec)
+                     : RunKavrocap(argv, out_file, err_file, FakeCameraSeam(), run_clock);
     fclose(out_file);
     fclose(err_file);
     out = Text(ReadBytes(clock.out_name));

@@ -42,7 +42,8 @@ const UsageCase USAGE_ERRORS[] = {
     {{"--exec", "\"C:\\my tools\\on save.BAT\" -x"},
      "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), which would read & or % "
      "in a file's name as commands: C:\\my tools\\on save.BAT"},
-    {{"--exec", "tidy.cmd. "}, "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), "
+    {{"--exec", "tidy.cmd. "},
+     "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), "
      "which would read & or % in a file's name as commands: tidy.cmd."},
     {{"--exec=C:\\Windows\\System32\\CMD.EXE /c echo"},
      "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), which would read & or % "
