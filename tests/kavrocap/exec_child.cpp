@@ -6,6 +6,7 @@
 //     hang PIDFILE FILE               starts "exec_child sleep", writes its
 //                                     process id to PIDFILE, and waits forever
 //     sleep                           waits forever
+//     handle N FILE                   ends with 1 when it holds handle N, else 0
 #include <windows.h>
 
 #include <stdio.h>
@@ -85,6 +86,10 @@ int wmain(int argc, wchar_t **argv)
         return _wtoi(argv[2]);
     if (argc == 4 && wcscmp(argv[1], L"hang") == 0)
         return Hang(argv[2]);
+    if (argc == 4 && wcscmp(argv[1], L"handle") == 0) {
+        DWORD flags = 0;
+        return GetHandleInformation((HANDLE)(uintptr_t)wcstoul(argv[2], NULL, 10), &flags) ? 1 : 0;
+    }
     if (argc == 2 && wcscmp(argv[1], L"sleep") == 0)
         Sleep(INFINITE);
     return 2;

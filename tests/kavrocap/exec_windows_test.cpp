@@ -101,6 +101,20 @@ TEST_F(ExecWindowsTest, TheProgramGetsTheFullPathAndNoStandardOutput)
     EXPECT_EQ(NarrowToUtf8(full) + "\ndevice\n", std::string(recorded.begin(), recorded.end()));
 }
 
+// An inheritable handle of kavrocap's, as its standard output to a pipe may
+// be: the program must not hold it, or the pipe would stay open after it.
+TEST_F(ExecWindowsTest, TheProgramInheritsNoHandleOfOurs)
+{
+    HANDLE read_end, write_end;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
+    std::string value = std::to_string(reinterpret_cast<uintptr_t>(write_end));
+    EXPECT_EQ(EXEC_EXITED, Run(Quoted(g_child) + " handle " + value, HANG_MS)) << why;
+    EXPECT_EQ(0u, exit_code);
+    CloseHandle(read_end);
+    CloseHandle(write_end);
+}
+
 TEST_F(ExecWindowsTest, ExitCodesAndPrograms)
 {
     struct {

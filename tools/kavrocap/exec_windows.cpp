@@ -66,8 +66,8 @@ HANDLE KillingJob()
 }
 
 // The program's standard handles: NUL for input and output, kavrocap's
-// standard error for its errors. Inheritable, and the only handles it
-// inherits.
+// standard error for its errors. Inheritable, and listed as the only handles
+// it inherits: a pipe of kavrocap's it held would stay open after both.
 struct ChildHandles {
     HANDLE nul;
     HANDLE err;
@@ -76,15 +76,16 @@ struct ChildHandles {
     HANDLE list[2];
 };
 
-bool PrepareHandles(ChildHandles *h)
+// "" when the handles are ready, else what failed.
+std::string PrepareHandles(ChildHandles *h)
 {
+    h->err = NULL;
+    h->attributes = NULL;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     h->nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          &inherit, OPEN_EXISTING, 0, NULL);
-    h->err = NULL;
-    h->attributes = NULL;
     if (h->nul == INVALID_HANDLE_VALUE)
-        return false;
+        return "cannot open NUL: " + LastErrorText();
     HANDLE own_err = GetStdHandle(STD_ERROR_HANDLE);
     if (own_err == NULL || own_err == INVALID_HANDLE_VALUE
         || !DuplicateHandle(GetCurrentProcess(), own_err, GetCurrentProcess(), &h->err, 0, TRUE,
@@ -94,18 +95,16 @@ bool PrepareHandles(ChildHandles *h)
     h->list[1] = h->err;
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(NULL, 1, 0, &size);
-    h->attribute_bytes.resize(size);
-    h->attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(h->attribute_bytes.data());
-    if (size == 0 || !InitializeProcThreadAttributeList(h->attributes, 1, 0, &size)) {
-        h->attributes = NULL;
-        return true;
-    }
-    if (!UpdateProcThreadAttribute(h->attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, h->list,
-                                   (h->err != NULL ? 2 : 1) * sizeof(HANDLE), NULL, NULL)) {
-        DeleteProcThreadAttributeList(h->attributes);
-        h->attributes = NULL;
-    }
-    return true;
+    h->attribute_bytes.resize(size > 0 ? size : 1);
+    LPPROC_THREAD_ATTRIBUTE_LIST list =
+        reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(h->attribute_bytes.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size))
+        return "cannot list the handles it may inherit: " + LastErrorText();
+    h->attributes = list;
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, h->list,
+                                   (h->err != NULL ? 2 : 1) * sizeof(HANDLE), NULL, NULL))
+        return "cannot list the handles it may inherit: " + LastErrorText();
+    return std::string();
 }
 
 void CloseHandles(ChildHandles *h)
@@ -123,21 +122,20 @@ ExecOutcome Start(const std::wstring &program, std::wstring line, HANDLE job,
                   PROCESS_INFORMATION *process, std::string *why)
 {
     ChildHandles handles;
-    if (!PrepareHandles(&handles)) {
-        std::string reason = LastErrorText();
+    std::string problem = PrepareHandles(&handles);
+    if (!problem.empty()) {
         CloseHandles(&handles);
-        return NotStarted(why, "cannot open NUL: " + reason);
+        return NotStarted(why, problem);
     }
     STARTUPINFOEXW startup;
     ZeroMemory(&startup, sizeof startup);
-    startup.StartupInfo.cb = handles.attributes != NULL ? sizeof startup : sizeof(STARTUPINFOW);
+    startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     startup.StartupInfo.hStdInput = handles.nul;
     startup.StartupInfo.hStdOutput = handles.nul;
     startup.StartupInfo.hStdError = handles.err != NULL ? handles.err : handles.nul;
     startup.lpAttributeList = handles.attributes;
-    DWORD flags = CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT
-                  | (handles.attributes != NULL ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    DWORD flags = CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT;
     BOOL started = CreateProcessW(program.c_str(), &line[0], NULL, NULL, TRUE, flags, NULL, NULL,
                                   &startup.StartupInfo, process);
     std::string reason = started ? std::string() : LastErrorText();
