@@ -1,5 +1,6 @@
 #include "events.h"
 
+#include "console.h"
 #include "json_text.h"
 #include "pukavro_version.h"
 
@@ -11,7 +12,8 @@ void Write(EventLog *log, const std::string &fields)
         return;
     std::string line = "{" + fields + "}\n";
     std::lock_guard<std::mutex> hold(log->lock);
-    fputs(line.c_str(), log->stream);
+    // A console shows the characters; a file or a pipe gets the UTF-8.
+    PrintUtf8(log->stream, line.c_str());
     fflush(log->stream);
 }
 
