@@ -56,7 +56,10 @@ void Keep(void *context, const ExecResult &result)
 
 class ExecQueueTest : public ::testing::Test {
 protected:
-    void Start() { StartExecQueue(&queue, {GatedRun, &gate}, "tool --flag", 2500, {Keep, &gate}); }
+    void SetUp() override
+    {
+        StartExecQueue(&queue, {GatedRun, &gate}, "tool --flag", 2500, {Keep, &gate});
+    }
     void WaitForStarted(int count)
     {
         std::unique_lock<std::mutex> hold(gate.lock);
@@ -85,7 +88,6 @@ protected:
 
 TEST_F(ExecQueueTest, AFloodRunsFourAtOnceAndDropsWhatFindsTheQueueFull)
 {
-    Start();
     for (int i = 10; i < 14; ++i)
         SubmitExec(&queue, "f" + std::to_string(i) + "-0");
     WaitForStarted(EXEC_MAX_RUNNING);
@@ -108,7 +110,6 @@ TEST_F(ExecQueueTest, AFloodRunsFourAtOnceAndDropsWhatFindsTheQueueFull)
 
 TEST_F(ExecQueueTest, EachResultAsTheProgramEnded)
 {
-    Start();
     for (const char *path : {"a-3", "b-x", "c-t", "d-0"})
         SubmitExec(&queue, path);
     OpenGate();
@@ -120,7 +121,6 @@ TEST_F(ExecQueueTest, EachResultAsTheProgramEnded)
 
 TEST_F(ExecQueueTest, CtrlCLeavesTheWaitingUnrunAndTheRunningToFinish)
 {
-    Start();
     for (int i = 0; i < 4; ++i)
         SubmitExec(&queue, "f" + std::to_string(i) + "-1");
     WaitForStarted(EXEC_MAX_RUNNING);

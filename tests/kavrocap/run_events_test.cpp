@@ -19,8 +19,9 @@ namespace {
 const FakeStep STEP_FAILED = {CAMERA_REQUEST_FAILED, 0};
 const FakeStep STEP_FRAME = {CAMERA_FRAME, 0};
 
-// A JSON reader just strict enough to refuse what a JSON parser refuses;
-// fields: the top level's names and values (strings decoded).
+// A JSON reader just strict enough to refuse what a JSON parser refuses (and
+// \u escapes beyond ASCII, which ours never writes); fields: the top level's
+// names and values (strings decoded).
 struct JsonReader {
     const std::string &s;
     size_t at;
@@ -31,24 +32,6 @@ struct JsonReader {
             return false;
         at += n;
         return true;
-    }
-    void Utf8(uint32_t c, std::string *out)
-    {
-        if (c < 0x80) {
-            *out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            *out += static_cast<char>(0xC0 | c >> 6);
-            *out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *out += static_cast<char>(0xE0 | c >> 12);
-            *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            *out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *out += static_cast<char>(0xF0 | c >> 18);
-            *out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            *out += static_cast<char>(0x80 | (c & 0x3F));
-        }
     }
     bool String(std::string *out)
     {
@@ -69,7 +52,11 @@ struct JsonReader {
             if (plain != NULL && e != '\0') {
                 *out += "\"\\/\b\f\n\r\t"[plain - "\"\\/bfnrt"];
             } else if (e == 'u' && at + 4 <= s.size()) {
-                Utf8(static_cast<uint32_t>(strtoul(s.substr(at, 4).c_str(), NULL, 16)), out);
+                // Ours escapes only control characters this way.
+                unsigned long c = strtoul(s.substr(at, 4).c_str(), NULL, 16);
+                if (c >= 0x80)
+                    return false;
+                *out += static_cast<char>(c);
                 at += 4;
             } else {
                 return false;
