@@ -1,3 +1,5 @@
+#include <deque>
+
 #include "console.h"
 #include "events.h"
 #include "events_file.h"
@@ -15,8 +17,6 @@
 #include "schedule.h"
 #include "take_frame.h"
 #include "writable_folder.h"
-
-#include <deque>
 
 namespace {
 
@@ -117,6 +117,20 @@ int UtcOffset(const CaptureClock &clock)
     return clock.utc_offset_minutes != NULL ? clock.utc_offset_minutes(clock.context) : 0;
 }
 
+// A frame's event, its time the local time now, when it arrived.
+FrameEvent ArrivedFrame(const RunState &run, const std::string &path, int64_t number,
+                        int64_t movie_index, int64_t take_us)
+{
+    FrameEvent event = {path,
+                        number,
+                        movie_index,
+                        run.clock->local_time(run.clock->context),
+                        UtcOffset(*run.clock),
+                        take_us / 1000,
+                        1};
+    return event;
+}
+
 // The movie's frames that a completion point has put on disk since the last
 // were told; those still in memory wait for the next.
 void LogMovieFramesOnDisk(RunState *run)
@@ -145,9 +159,8 @@ std::string ElapsedText(int64_t us)
 KeepResult Record(const CaptureOptions &options, RunState *run, int64_t slot,
                   const Schedule &schedule, int64_t take_us, const uint8_t *frame)
 {
-    run->in_memory.push_back(FrameEvent{
-        run->movie->path, options.start + slot, static_cast<int64_t>(RecordedFrames(run->movie)),
-        run->clock->local_time(run->clock->context), UtcOffset(*run->clock), take_us / 1000, 1});
+    run->in_memory.push_back(ArrivedFrame(*run, run->movie->path, options.start + slot,
+                                          RecordedFrames(run->movie), take_us));
     int64_t now = run->clock->now_us(run->clock->context);
     int64_t next_slot_us = schedule.start_us + schedule.next_slot * schedule.interval_us;
     int64_t next_us = (next_slot_us > now ? next_slot_us : now) + take_us;
@@ -208,13 +221,10 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     }
     KeepResult kept = NOT_KEPT;
     std::string path = "-";
-    FrameEvent event = {path, number,
-                        -1,   FrameTime(),
-                        0,    (run->clock->now_us(run->clock->context) - take_start) / 1000,
-                        1};
+    FrameEvent event = {};
     if (taken == TAKE_FRAME) {
-        event.time = run->clock->local_time(run->clock->context);
-        event.utc_offset_minutes = UtcOffset(*run->clock);
+        event = ArrivedFrame(*run, path, number, -1,
+                             run->clock->now_us(run->clock->context) - take_start);
         if (!options.to_stdout)
             path = FormatOutputName(options.pattern, number, event.time);
         std::vector<uint8_t> bytes;
