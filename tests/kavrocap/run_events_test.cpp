@@ -243,24 +243,19 @@ TEST_F(KavrocapRunTest, AFrameIsToldOnlyOnceItsFileIsInPlace)
 
 TEST_F(KavrocapRunTest, AnEventsFileIsNeverReplacedUnlessTold)
 {
-    Check({"refused",
-           {},
-           {"ev.jsonl"},
-           {"--events", "ev.jsonl"},
-           1,
-           "",
-           "kavrocap: ev.jsonl exists; nothing was captured (--overwrite replaces it)\n",
-           {{"ev.jsonl", HOLDS_KEPT, 0}},
-           0});
-    Check({"in a folder that is not there",
-           {},
-           {},
-           {"--events", "no/ev.jsonl"},
-           1,
-           "",
-           "kavrocap: cannot create no/ev.jsonl: No such file or directory\n",
-           {},
-           0});
+    // clang-format off
+    const RunCase REFUSED[] = {
+        {"refused", {}, {"ev.jsonl"}, {"--events", "ev.jsonl"}, 1, "",
+         "kavrocap: ev.jsonl exists; nothing was captured (--overwrite replaces it)\n",
+         {{"ev.jsonl", HOLDS_KEPT, 0}}, 0},
+        {"in a folder that is not there", {}, {}, {"--events", "no/ev.jsonl"}, 1, "",
+         "kavrocap: cannot create no/ev.jsonl: No such file or directory\n", {}, 0},
+        {"a folder", {}, {"ev/x"}, {"--overwrite", "--events", "ev"}, 1, "",
+         "kavrocap: cannot create ev: Is a directory\n", {{"ev", HOLDS_FILES, 0}}, 0},
+    };
+    // clang-format on
+    for (const RunCase &c : REFUSED)
+        Check(c);
     Fresh({});
     WriteBytes(Path("ev.jsonl"), Bytes(3000, 'x'));
     EXPECT_EQ(0, Run({"-q", "--overwrite", "--events", "ev.jsonl"}));

@@ -31,8 +31,10 @@ EventsFileResult Failed(std::string *reason)
 EventsFileResult OpenEventsFile(const std::string &path, bool replace, FILE **file,
                                 std::string *reason)
 {
-    if (FolderExists(path))
-        return EVENTS_FILE_EXISTS;
+    if (FolderExists(path)) {
+        *reason = "Is a directory";
+        return EVENTS_FILE_FAILED;
+    }
 #ifdef _WIN32
     HANDLE handle =
         CreateFileW(WidenUtf8(path.c_str()).c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL,

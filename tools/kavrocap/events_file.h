@@ -11,8 +11,8 @@
 enum EventsFileResult { EVENTS_FILE_OPEN, EVENTS_FILE_EXISTS, EVENTS_FILE_FAILED };
 
 // Opens path (UTF-8) for writing as *file: a new file, or with replace an
-// existing one emptied. EVENTS_FILE_EXISTS when it exists and !replace (or
-// is a folder); on EVENTS_FILE_FAILED reason says why.
+// existing one emptied. EVENTS_FILE_EXISTS when it exists and !replace; on
+// EVENTS_FILE_FAILED (a folder of that name among them) reason says why.
 EventsFileResult OpenEventsFile(const std::string &path, bool replace, FILE **file,
                                 std::string *reason);
 
