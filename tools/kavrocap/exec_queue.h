@@ -47,8 +47,9 @@ struct ExecResult {
     std::string why;     // EXEC_NOT_STARTED
 };
 
-// Called for each result, from the queue's threads or from SubmitExec's
-// caller (EXEC_DROPPED), one call at a time.
+// Called for each result, from the queue's threads or from the caller of
+// SubmitExec (EXEC_DROPPED) and FinishExecQueue (EXEC_NOT_RUN), one call at
+// a time.
 struct ExecReporter {
     void (*report)(void *context, const ExecResult &result);
     void *context;
