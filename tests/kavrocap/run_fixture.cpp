@@ -49,6 +49,12 @@ FrameTime TestLocalTime(void *)
     return LOCAL_TIME;
 }
 
+// Tokyo's, with no summer time.
+int TestUtcOffset(void *)
+{
+    return 9 * 60;
+}
+
 Bytes BmpPixels(uint32_t frame)
 {
     Bytes bits(DISPLAY_IMAGE_BYTES);
@@ -85,8 +91,10 @@ int KavrocapRunTest::Run(const Strings &args)
     FILE *out_file = fopen(clock.out_name.c_str(), "wb");
     FILE *err_file = fopen(clock.err_name.c_str(), "wb");
     EXPECT_TRUE(out_file != NULL && err_file != NULL);
-    CaptureClock run_clock = {TestNow, TestWait, TestLocalTime, &clock, &stop};
-    int status = RunKavrocap(argv, out_file, err_file, FakeCameraSeam(), run_clock);
+    CaptureClock run_clock = {TestNow, TestWait, TestLocalTime, &clock, &stop, TestUtcOffset};
+    int status = exec.run != NULL
+                     ? RunKavrocapWith(argv, out_file, err_file, FakeCameraSeam(), run_clock, exec)
+                     : RunKavrocap(argv, out_file, err_file, FakeCameraSeam(), run_clock);
     fclose(out_file);
     fclose(err_file);
     out = Text(ReadBytes(clock.out_name));

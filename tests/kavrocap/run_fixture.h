@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture_clock.h"
+#include "exec_queue.h"
 #include "fake_camera.h"
 #include "temp_folder_fixture.h"
 
@@ -75,6 +76,7 @@ protected:
     void Check(const RunCase &c, ClockSetting clock = {0, 0});
 
     std::string out, err;
+    ExecSeam exec = {NULL, NULL};  // --exec's programs; NULL: RunKavrocap's
     TestClock clock = {{0, 0}, 0, 0};
     StopSignal stop;
     std::string previous_folder;

@@ -32,6 +32,22 @@ const UsageCase USAGE_ERRORS[] = {
     {{"--continue", "t{time}.bin"}, "--continue needs {n} in OUTPUT: t{time}.bin"},
     {{"a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
     {{"-q", "-q"}, "-q given twice"},
+    {{"--events", "-", "-"}, "--events - and OUTPUT - cannot both use standard output"},
+    {{"--events", ""}, "--events takes a file name, or - for standard output"},
+    {{"--exec", "x", "-"}, "--exec runs a program for each saved file, and OUTPUT - saves none"},
+    {{"--exec-timeout", "5"}, "--exec-timeout goes with --exec"},
+    {{"--exec", "x", "--exec-timeout", "0"},
+     "--exec-timeout takes seconds from 0.001 to 86400, not '0'"},
+    {{"--exec", " "}, "--exec takes a command: a program and its arguments"},
+    {{"--exec", "\"C:\\my tools\\on save.BAT\" -x"},
+     "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), which would read & or % "
+     "in a file's name as commands: C:\\my tools\\on save.BAT"},
+    {{"--exec", "tidy.cmd. "},
+     "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), "
+     "which would read & or % in a file's name as commands: tidy.cmd."},
+    {{"--exec=C:\\Windows\\System32\\CMD.EXE /c echo"},
+     "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), which would read & or % "
+     "in a file's name as commands: C:\\Windows\\System32\\CMD.EXE"},
     {{"x.jpg"},
      "cannot tell the format from the name x.jpg: end it in .bin or .raw (raw), .bmp, .png "
      "or .avi, or give --format"},

@@ -55,7 +55,7 @@ std::vector<Taken> RunSchedule(int64_t interval, int64_t count,
                                const std::vector<int64_t> &durations, size_t limit)
 {
     FakeClock clock = {1000, -1, 0};
-    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL, NULL};
     Schedule schedule;
     StartSchedule(&schedule, clock.now, interval, count);
     std::vector<Taken> taken;
@@ -128,7 +128,7 @@ TEST(Schedule, DoesNotDriftOverALongRun)
 TEST(Schedule, CtrlCWhileWaitingEndsTheWait)
 {
     FakeClock clock = {0, 1, 0};
-    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL, NULL};
     Schedule schedule;
     StartSchedule(&schedule, 0, 10000000, 3);
     int64_t slot = -1, skipped = -1;
@@ -149,7 +149,7 @@ TEST(Schedule, CtrlCWhileWaitingEndsTheWait)
 TEST(Schedule, EndsAfterTheLastSlot)
 {
     FakeClock clock = {0, -1, 0};
-    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL};
+    CaptureClock schedule_clock = {FakeNow, FakeWait, NULL, &clock, NULL, NULL};
     Schedule schedule;
     StartSchedule(&schedule, 0, 0, 1);
     int64_t slot = -1, skipped = -1;

@@ -22,6 +22,9 @@ struct CaptureClock {
     void *context;
     // Raised by Ctrl+C: ends the run's waits and its capture in flight.
     StopSignal *stop;
+    // How far local time is ahead of UTC now, in minutes (540 in Tokyo), for
+    // the times the events give; NULL: 0.
+    int (*utc_offset_minutes)(void *context);
 };
 
 // The system's clocks; stop is the run's.

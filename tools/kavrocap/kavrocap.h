@@ -13,6 +13,7 @@
 
 #include "camera.h"
 #include "capture_clock.h"
+#include "exec_queue.h"
 #include "exit_status.h"
 
 // How it names itself in every line it reports.
@@ -23,5 +24,11 @@
 // frames come from camera, and the schedule, names and Ctrl+C from clock.
 ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *err,
                        const CameraSeam &camera, const CaptureClock &clock);
+
+// The same, the programs of --exec started through exec; RunKavrocap
+// starts none (each one "could not start").
+ExitStatus RunKavrocapWith(const std::vector<std::string> &args, FILE *out, FILE *err,
+                           const CameraSeam &camera, const CaptureClock &clock,
+                           const ExecSeam &exec);
 
 #endif

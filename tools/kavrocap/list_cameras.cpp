@@ -5,22 +5,11 @@
 
 #include "camera_choice.h"
 #include "console.h"
+#include "json_text.h"
 #include "kavrocap.h"
 #include "report.h"
 
 namespace {
-
-// A JSON string of a path: only backslashes and quotes need escapes there.
-std::string JsonText(const std::string &text)
-{
-    std::string json = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            json += '\\';
-        json += c;
-    }
-    return json + "\"";
-}
 
 // The program that talks to the camera for all of ours, when one does.
 struct Holding {

@@ -1,6 +1,7 @@
 // kavrocap.exe: the console, the camera, the clock and Ctrl+C of a real run.
 #include "command_line.h"
 #include "ctrl_c.h"
+#include "exec_windows.h"
 #include "kavrocap.h"
 #include "report.h"
 #include "timed_capture.h"
@@ -18,5 +19,6 @@ int main(int argc, char **argv)
         Report(stderr, KAVROCAP_NAME, "cannot watch for Ctrl+C");
         return EXIT_SOME_FAILED;
     }
-    return RunKavrocap(args, stdout, stderr, TimedCameraSeam(), RealClock(&stop));
+    return RunKavrocapWith(args, stdout, stderr, TimedCameraSeam(), RealClock(&stop),
+                           WindowsExecSeam());
 }

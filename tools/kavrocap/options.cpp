@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "camera_choice.h"
+#include "command_split.h"
 #include "no_case.h"
 #include "options.h"
 
@@ -32,6 +33,9 @@ enum OptionId {
     OPT_HELP,
     OPT_OUTPUT,
     OPT_FPS,
+    OPT_EVENTS,
+    OPT_EXEC,
+    OPT_EXEC_TIMEOUT,
     OPTION_COUNT
 };
 
@@ -60,6 +64,9 @@ const OptionName OPTIONS[] = {
     {OPT_HELP, "-h", "--help", 0},
     {OPT_OUTPUT, "-o", "--output", 1},
     {OPT_FPS, NULL, "--fps", 1},
+    {OPT_EVENTS, NULL, "--events", 1},
+    {OPT_EXEC, NULL, "--exec", 1},
+    {OPT_EXEC_TIMEOUT, NULL, "--exec-timeout", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
@@ -109,6 +116,23 @@ const OptionName *FindOption(const char *arg, const char **value)
         }
     }
     return NULL;
+}
+
+// The program is what Windows will start: never one that cmd.exe runs,
+// which would read a name's & or % as commands.
+OptionsResult SetExec(const std::string &name, const char *value, CaptureOptions *options,
+                      std::string *problem)
+{
+    std::string program = SplitCommandLine(value)[0];
+    if (program.find_first_not_of(" \t") == std::string::npos)
+        return Fail(problem, name + " takes a command: a program and its arguments");
+    if (GoesThroughCmd(program))
+        return Fail(problem, name
+                                 + " runs programs, not cmd.exe or batch files (.bat, .cmd), which"
+                                   " would read & or % in a file's name as commands: "
+                                 + program);
+    options->exec = value;
+    return OPTIONS_ACCEPTED;
 }
 
 OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
@@ -165,6 +189,20 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
                                      + " or a device path (" DEVICE_PATH_PREFIX "NAME), not '"
                                      + value + "'");
         return OPTIONS_ACCEPTED;
+    case OPT_EVENTS:
+        if (*value == '\0')
+            return Fail(problem, name + " takes a file name, or - for standard output");
+        options->events = value;
+        return OPTIONS_ACCEPTED;
+    case OPT_EXEC:
+        return SetExec(name, value, options, problem);
+    case OPT_EXEC_TIMEOUT:
+        if (!ParseSeconds(value, MAX_TIMEOUT_US, &us) || us < 1000)
+            return Fail(problem, name + " takes seconds from 0.001 to "
+                                     + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
+                                     + "'");
+        options->exec_timeout_ms = (us + 999) / 1000;
+        return OPTIONS_ACCEPTED;
     default:
         return OPTIONS_ACCEPTED;
     }
@@ -191,6 +229,23 @@ void SetDefaults(CaptureOptions *options)
     options->device = EZUSB_DEVICE_PATH;
     options->quiet = 0;
     options->json = 0;
+    options->events.clear();
+    options->exec.clear();
+    options->exec_timeout_ms = KAVROCAP_DEFAULT_EXEC_TIMEOUT_S * 1000;
+}
+
+// Standard output holds one thing: the frames, or the events.
+OptionsResult CheckEventsAndExec(const int *given, const CaptureOptions &options,
+                                 std::string *problem)
+{
+    bool frames_out = options.output == "-";
+    if (options.events == "-" && frames_out)
+        return Fail(problem, "--events - and OUTPUT - cannot both use standard output");
+    if (!options.exec.empty() && frames_out)
+        return Fail(problem, "--exec runs a program for each saved file, and OUTPUT - saves none");
+    if (given[OPT_EXEC_TIMEOUT] && options.exec.empty())
+        return Fail(problem, "--exec-timeout goes with --exec");
+    return OPTIONS_ACCEPTED;
 }
 
 // --list takes only --json and -q; --json goes with --list only.
@@ -420,6 +475,8 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
         return OPTIONS_REFUSED;
     if (options->command == COMMAND_LIST)
         return OPTIONS_ACCEPTED;
+    if (CheckEventsAndExec(given, *options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
     return CheckTogether(given, output_given, options, problem);
 }
 

@@ -25,6 +25,7 @@ enum CaptureCommand { COMMAND_CAPTURE, COMMAND_LIST, COMMAND_HELP, COMMAND_VERSI
 #define KAVROCAP_DEFAULT_START 1
 #define KAVROCAP_DEFAULT_TIMEOUT_S 5
 #define KAVROCAP_DEFAULT_RETRIES 2
+#define KAVROCAP_DEFAULT_EXEC_TIMEOUT_S 60
 
 // A number above as the text of a string literal.
 #define KAVROCAP_TEXT(number) KAVROCAP_TEXT_OF(number)
@@ -50,6 +51,10 @@ struct CaptureOptions {
     std::string device;
     int quiet;
     int json;  // --list as a JSON array
+    // --events and --exec
+    std::string events;  // the events' file, "-" for standard output; "": none
+    std::string exec;    // the command run after each saved file; "": none
+    int64_t exec_timeout_ms;
 };
 
 enum OptionsResult { OPTIONS_ACCEPTED, OPTIONS_REFUSED };

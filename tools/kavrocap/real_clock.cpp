@@ -48,10 +48,29 @@ FrameTime LocalTimeNow(void *)
     return time;
 }
 
+int UtcOffsetMinutes(void *)
+{
+#ifdef _WIN32
+    TIME_ZONE_INFORMATION zone;
+    DWORD kind = GetTimeZoneInformation(&zone);
+    LONG bias = zone.Bias
+                + (kind == TIME_ZONE_ID_DAYLIGHT   ? zone.DaylightBias
+                   : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias
+                                                   : 0);
+    return static_cast<int>(-bias);
+#else
+    time_t now = time(NULL);
+    struct tm local;
+    localtime_r(&now, &local);
+    return static_cast<int>(local.tm_gmtoff / 60);
+#endif
+}
+
 }  // namespace
 
 CaptureClock RealClock(StopSignal *stop)
 {
-    CaptureClock clock = {SteadyMicroseconds, WaitUnlessStopped, LocalTimeNow, NULL, stop};
+    CaptureClock clock = {SteadyMicroseconds, WaitUnlessStopped, LocalTimeNow, NULL, stop,
+                          UtcOffsetMinutes};
     return clock;
 }

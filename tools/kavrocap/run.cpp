@@ -1,4 +1,9 @@
+#include <deque>
+
 #include "console.h"
+#include "events.h"
+#include "events_file.h"
+#include "exec_queue.h"
 #include "existing_files.h"
 #include "folder_entries.h"
 #include "frame.h"
@@ -28,6 +33,12 @@ struct RunState {
     bool broken;            // the output stream or the movie takes no more
     MovieRecording *movie;  // NULL: a file a frame
     int64_t start_us;       // when the first slot began
+    // --events and --exec
+    EventLog *events;
+    ExecQueue *exec;                   // NULL: no --exec
+    bool list_files;                   // standard output lists the saved files
+    std::deque<FrameEvent> in_memory;  // movie frames not yet on disk
+    int64_t movie_on_disk;             // movie frames told as on disk
 };
 
 enum KeepResult { KEPT, NOT_KEPT, KEEP_STOPPED };
@@ -101,6 +112,37 @@ KeepResult Keep(const CaptureOptions &options, RunState *run, const std::string 
     return KEPT;
 }
 
+int UtcOffset(const CaptureClock &clock)
+{
+    return clock.utc_offset_minutes != NULL ? clock.utc_offset_minutes(clock.context) : 0;
+}
+
+// A frame's event, its time the local time now, when it arrived.
+FrameEvent ArrivedFrame(const RunState &run, const std::string &path, int64_t number,
+                        int64_t movie_index, int64_t take_us)
+{
+    FrameEvent event = {path,
+                        number,
+                        movie_index,
+                        run.clock->local_time(run.clock->context),
+                        UtcOffset(*run.clock),
+                        take_us / 1000,
+                        1};
+    return event;
+}
+
+// The movie's frames that a completion point has put on disk since the last
+// were told; those still in memory wait for the next.
+void LogMovieFramesOnDisk(RunState *run)
+{
+    int64_t on_disk =
+        static_cast<int64_t>(RecordedFrames(run->movie)) - run->movie->writer.pending_frames;
+    for (; run->movie_on_disk < on_disk && !run->in_memory.empty(); ++run->movie_on_disk) {
+        LogFrame(run->events, run->in_memory.front());
+        run->in_memory.pop_front();
+    }
+}
+
 // "0:01:05": the time since the start, as the progress of a movie shows it.
 std::string ElapsedText(int64_t us)
 {
@@ -117,15 +159,20 @@ std::string ElapsedText(int64_t us)
 KeepResult Record(const CaptureOptions &options, RunState *run, int64_t slot,
                   const Schedule &schedule, int64_t take_us, const uint8_t *frame)
 {
+    run->in_memory.push_back(ArrivedFrame(*run, run->movie->path, options.start + slot,
+                                          RecordedFrames(run->movie), take_us));
     int64_t now = run->clock->now_us(run->clock->context);
     int64_t next_slot_us = schedule.start_us + schedule.next_slot * schedule.interval_us;
     int64_t next_us = (next_slot_us > now ? next_slot_us : now) + take_us;
     std::string reason;
     if (RecordFrame(run->movie, frame, now, next_us, &reason) != RECORD_OK) {
+        run->in_memory.pop_back();
         Tell(*run, "frame " + std::to_string(options.start + slot) + ": " + reason);
+        LogFailed(run->events, options.start + slot, FAILED_RECORDING, reason);
         run->broken = true;
         return NOT_KEPT;
     }
+    LogMovieFramesOnDisk(run);
     if (!options.quiet) {
         std::string progress = std::to_string(slot + 1);
         if (options.count != 0)
@@ -147,6 +194,7 @@ void CompleteAfterFailure(RunState *run)
         Tell(*run, reason);
         run->broken = true;
     }
+    LogMovieFramesOnDisk(run);
 }
 
 // Takes and keeps one frame.
@@ -167,15 +215,18 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
             return Record(options, run, slot, schedule,
                           run->clock->now_us(run->clock->context) - take_start, frame);
         Tell(*run, "frame " + std::to_string(number) + ": " + reason);
+        LogFailed(run->events, number, FAILED_TAKING, reason);
         CompleteAfterFailure(run);
         return NOT_KEPT;
     }
     KeepResult kept = NOT_KEPT;
-    std::string path;
+    std::string path = "-";
+    FrameEvent event = {};
     if (taken == TAKE_FRAME) {
+        event = ArrivedFrame(*run, path, number, -1,
+                             run->clock->now_us(run->clock->context) - take_start);
         if (!options.to_stdout)
-            path = FormatOutputName(options.pattern, number,
-                                    run->clock->local_time(run->clock->context));
+            path = FormatOutputName(options.pattern, number, event.time);
         std::vector<uint8_t> bytes;
         if (EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
             reason = "out of memory";
@@ -184,9 +235,15 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     }
     if (kept != KEPT) {
         Tell(*run, "frame " + std::to_string(number) + ": " + reason);
+        LogFailed(run->events, number, taken == TAKE_FRAME ? FAILED_KEEPING : FAILED_TAKING,
+                  reason);
         return NOT_KEPT;
     }
-    if (!options.to_stdout)
+    event.path = path;
+    LogFrame(run->events, event);
+    if (run->exec != NULL)
+        SubmitExec(run->exec, path);
+    if (!options.to_stdout && run->list_files)
         PrintLine(run->out, path);
     if (!options.quiet) {
         std::string progress = std::to_string(slot + 1);
@@ -248,6 +305,64 @@ PrepareResult Prepare(CaptureOptions *options, FILE *err, ExitStatus *status)
     return READY;
 }
 
+// The events' stream: standard output, a new file, or none.
+PrepareResult OpenEvents(const CaptureOptions &options, FILE *out, FILE *err, FILE **stream,
+                         ExitStatus *status)
+{
+    *stream = NULL;
+    if (options.events.empty())
+        return READY;
+    if (options.events == "-") {
+        *stream = out;
+        return READY;
+    }
+    std::string reason;
+    switch (OpenEventsFile(options.events, options.overwrite != 0, stream, &reason)) {
+    case EVENTS_FILE_OPEN:
+        return READY;
+    case EVENTS_FILE_EXISTS:
+        Report(err, KAVROCAP_NAME,
+               options.events + " exists; nothing was captured (--overwrite replaces it)");
+        break;
+    default:
+        Report(err, KAVROCAP_NAME, "cannot create " + options.events + ": " + reason);
+        break;
+    }
+    *status = EXIT_SOME_FAILED;
+    return NOT_READY;
+}
+
+void CloseEvents(const CaptureOptions &options, EventLog *events)
+{
+    if (events->stream != NULL && options.events != "-")
+        fclose(events->stream);
+    events->stream = NULL;
+}
+
+struct ExecTelling {
+    RunState *run;
+    bool quiet;  // only the programs that failed
+};
+
+// From the queue's threads: each line whole, beside the run's own.
+void TellExec(void *context, const ExecResult &result)
+{
+    ExecTelling *telling = static_cast<ExecTelling *>(context);
+    LogExec(telling->run->events, result);
+    if (telling->quiet && result.outcome == EXEC_EXITED && result.exit_code == 0)
+        return;
+    Tell(*telling->run, "--exec " + result.path + ": " + ExecOutcomeText(result) + " ("
+                            + std::to_string(result.ms) + " ms)");
+}
+
+// Where no program can be started.
+ExecOutcome RunNothing(void *, const std::string &, const std::string &, int64_t, uint32_t *,
+                       std::string *why)
+{
+    *why = "programs are not started here";
+    return EXEC_NOT_STARTED;
+}
+
 // The run's frames, on schedule, until the count, Ctrl+C or a closed
 // output. Returns whether Ctrl+C ended it.
 bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
@@ -266,6 +381,8 @@ bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
             return true;
         if (skipped > 0) {
             counts->skipped += skipped;
+            for (int64_t k = skipped; k > 0; --k)
+                LogSkipped(run->events, options.start + slot - k);
             if (!options.quiet)
                 ReportSkipped(*run, options.start + slot - skipped, skipped);
         }
@@ -282,8 +399,9 @@ bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
 
 }  // namespace
 
-ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *err,
-                       const CameraSeam &camera, const CaptureClock &clock)
+ExitStatus RunKavrocapWith(const std::vector<std::string> &args, FILE *out, FILE *err,
+                           const CameraSeam &camera, const CaptureClock &clock,
+                           const ExecSeam &exec)
 {
     CaptureOptions options;
     std::string problem;
@@ -310,13 +428,36 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
             return status;
         StartRecording(&movie, path, options);
     }
+    EventLog events;
+    if (OpenEvents(options, out, err, &events.stream, &status) != READY)
+        return status;
+    LogStart(&events, options);
     void *bound = camera.open(options.device.c_str());
     if (bound == NULL) {
         Report(err, KAVROCAP_NAME, "out of memory");
+        CloseEvents(options, &events);
         return EXIT_SOME_FAILED;
     }
-    RunState run = {
-        out, err, {camera, bound}, &clock, std::string(), false, options.movie ? &movie : NULL, 0};
+    RunState run = {out,
+                    err,
+                    {camera, bound},
+                    &clock,
+                    std::string(),
+                    false,
+                    options.movie ? &movie : NULL,
+                    0,
+                    &events,
+                    NULL,
+                    options.events != "-",
+                    {},
+                    0};
+    ExecQueue queue;
+    ExecTelling telling = {&run, options.quiet != 0};
+    if (!options.exec.empty()) {
+        StartExecQueue(&queue, exec, options.exec, options.exec_timeout_ms,
+                       ExecReporter{TellExec, &telling});
+        run.exec = &queue;
+    }
     RunCounts counts = {0, 0, 0};
     bool stopped = TakeFrames(options, &run, &counts);
     camera.close(bound);
@@ -326,21 +467,38 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
         movie_failed = FinishRecording(&movie, &reason) != RECORD_OK || run.broken;
         if (!reason.empty())
             Tell(run, reason);
+        LogMovieFramesOnDisk(&run);
+        for (const FrameEvent &lost : run.in_memory)
+            LogFailed(&events, lost.number, FAILED_RECORDING,
+                      movie.path + ": lost: the movie stopped before the frame was on disk");
         // Frames that waited in memory when the disk filled are lost too.
         counts.failed += counts.saved - RecordedFrames(&movie);
         counts.saved = RecordedFrames(&movie);
-        if (counts.saved > 0)
+        if (counts.saved > 0 && run.list_files)
             PrintLine(out, movie.path);
-        else
+        if (counts.saved == 0)
             movie_failed = true;
+        else if (run.exec != NULL)
+            SubmitExec(run.exec, movie.path);
     }
+    if (run.exec != NULL)
+        FinishExecQueue(run.exec, stopped);
     // Even with -q: one line that says how the run went, and whether Ctrl+C
     // ended it.
     Tell(run, std::to_string(counts.saved) + (options.movie ? " recorded, " : " saved, ")
                   + std::to_string(counts.failed) + " failed, " + std::to_string(counts.skipped)
                   + " slots skipped" + (stopped ? "; stopped by Ctrl+C" : ""));
     if (stopped && options.count != 0)
-        return EXIT_STOPPED;
-    return counts.failed > 0 || counts.skipped > 0 || movie_failed ? EXIT_SOME_FAILED
-                                                                   : EXIT_ALL_DONE;
+        status = EXIT_STOPPED;
+    else if (counts.failed > 0 || counts.skipped > 0 || movie_failed)
+        status = EXIT_SOME_FAILED;
+    LogEnd(&events, counts.saved, counts.failed, counts.skipped, status, stopped);
+    CloseEvents(options, &events);
+    return status;
+}
+
+ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *err,
+                       const CameraSeam &camera, const CaptureClock &clock)
+{
+    return RunKavrocapWith(args, out, err, camera, clock, ExecSeam{RunNothing, NULL});
 }
