@@ -9,13 +9,15 @@
 
 #include "frame.h"
 
+// Macros, so that help texts can spell them.
+#define STACK_MOST_FRAMES 65535    // a bin's counter is 16 bits
+#define STACK_CLIP_LEAST_FRAMES 5  // fewer tell no outlier from the rest
+#define HOT_PIXEL_LEVELS 24  // how far above its neighbours' median a hot pixel's dark luma is
+
 enum {
-    STACK_MOST_FRAMES = 65535,                // a bin's counter is 16 bits
-    STACK_CLIP_LEAST_FRAMES = 5,              // fewer tell no outlier from the rest
     STACK_BINS = 256,                         // one for each value of a sample
     RAW16_FRAME_BYTES = 2 * RAW_FRAME_BYTES,  // 27648: little-endian, average x 256
     RAW16_ONE = 256,                          // one 8-bit level in raw16 units
-    HOT_PIXEL_LEVELS = 24,  // how far above its neighbours' median a hot pixel's dark luma is
     FRAME_PIXELS = FRAME_WIDTH * FRAME_HEIGHT,
 };
 

@@ -32,6 +32,10 @@ enum OptionId {
     OPT_HELP,
     OPT_OUTPUT,
     OPT_FPS,
+    OPT_AVERAGE,
+    OPT_STACK,
+    OPT_DARK,
+    OPT_HOT_PIXELS,
     OPTION_COUNT
 };
 
@@ -60,6 +64,10 @@ const OptionName OPTIONS[] = {
     {OPT_HELP, "-h", "--help", 0},
     {OPT_OUTPUT, "-o", "--output", 1},
     {OPT_FPS, NULL, "--fps", 1},
+    {OPT_AVERAGE, NULL, "--average", 1},
+    {OPT_STACK, NULL, "--stack", 1},
+    {OPT_DARK, NULL, "--dark", 1},
+    {OPT_HOT_PIXELS, NULL, "--hot-pixels", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
@@ -109,6 +117,38 @@ const OptionName *FindOption(const char *arg, const char **value)
         }
     }
     return NULL;
+}
+
+// The options of pictures made of many frames.
+OptionsResult SetStackValue(OptionId id, const std::string &name, const char *value,
+                            CaptureOptions *options, std::string *problem)
+{
+    StackSettings *stack = &options->stack;
+    if (id == OPT_AVERAGE
+        && (!ParseWhole(value, STACK_MOST_FRAMES, &stack->average) || stack->average == 0))
+        return Fail(problem, name + " takes a whole number from 1 to "
+                                 + std::to_string(STACK_MOST_FRAMES) + ", not '" + value + "'");
+    if (id == OPT_STACK && !SetStackMethod(name, value, stack, problem))
+        return OPTIONS_REFUSED;
+    if ((id == OPT_DARK || id == OPT_HOT_PIXELS) && *value == '\0')
+        return Fail(problem, name + " needs a file");
+    if (id == OPT_DARK)
+        stack->dark = value;
+    if (id == OPT_HOT_PIXELS)
+        SetHotPixels(value, stack);
+    return OPTIONS_ACCEPTED;
+}
+
+// A movie takes every frame as it comes.
+OptionsResult CheckStacking(const CaptureOptions &options, std::string *problem)
+{
+    if (options.movie && StacksFrames(options.stack, options.format))
+        return Fail(problem, "--average, --dark and --hot-pixels make pictures, not a movie");
+    std::string stack_problem =
+        StackSettingsProblem(options.stack, options.stack.average > 0 ? options.stack.average : 1);
+    if (!stack_problem.empty())
+        return Fail(problem, stack_problem);
+    return OPTIONS_ACCEPTED;
 }
 
 OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
@@ -165,6 +205,11 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
                                      + " or a device path (" DEVICE_PATH_PREFIX "NAME), not '"
                                      + value + "'");
         return OPTIONS_ACCEPTED;
+    case OPT_AVERAGE:
+    case OPT_STACK:
+    case OPT_DARK:
+    case OPT_HOT_PIXELS:
+        return SetStackValue(id, name, value, options, problem);
     default:
         return OPTIONS_ACCEPTED;
     }
@@ -191,6 +236,7 @@ void SetDefaults(CaptureOptions *options)
     options->device = EZUSB_DEVICE_PATH;
     options->quiet = 0;
     options->json = 0;
+    ClearStackSettings(&options->stack);
 }
 
 // --list takes only --json and -q; --json goes with --list only.
@@ -238,10 +284,10 @@ OptionsResult SettleFormat(const int *given, CaptureOptions *options, std::strin
     bool has_extension = FormatFromExtension(sample.c_str(), &named);
     if (!given[OPT_FORMAT] && !has_extension)
         return Fail(problem, UnknownExtensionProblem(options->output, true));
-    if (given[OPT_FORMAT] && has_extension && named != options->format)
+    if (given[OPT_FORMAT] && has_extension && !FormatsAgree(options->format, named))
         return Fail(problem,
                     FormatConflictProblem("--format", options->format, options->output, named));
-    if (has_extension)
+    if (has_extension && !given[OPT_FORMAT])
         options->format = named;
     options->movie = options->format == FORMAT_AVI;
     return OPTIONS_ACCEPTED;
@@ -420,7 +466,9 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
         return OPTIONS_REFUSED;
     if (options->command == COMMAND_LIST)
         return OPTIONS_ACCEPTED;
-    return CheckTogether(given, output_given, options, problem);
+    if (CheckTogether(given, output_given, options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
+    return CheckStacking(*options, problem);
 }
 
 std::string SecondsText(int64_t us)

@@ -10,6 +10,7 @@
 #include "report.h"
 #include "save_frame.h"
 #include "schedule.h"
+#include "stack_take.h"
 #include "take_frame.h"
 #include "writable_folder.h"
 
@@ -28,6 +29,7 @@ struct RunState {
     bool broken;            // the output stream or the movie takes no more
     MovieRecording *movie;  // NULL: a file a frame
     int64_t start_us;       // when the first slot began
+    StackTake *stack;       // NULL: a picture is one frame
 };
 
 enum KeepResult { KEPT, NOT_KEPT, KEEP_STOPPED };
@@ -158,8 +160,12 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     std::string reason;
     int64_t take_start = run->clock->now_us(run->clock->context);
     bool more = options.count == 0 || slot + 1 < options.count;
+    std::vector<uint8_t> bytes;
     TakeResult taken =
-        TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
+        run->stack != NULL
+            ? TakeStackedPicture(options, run->stack, run->camera, more, run->clock->stop, number,
+                                 run->err, &bytes, &reason)
+            : TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return KEEP_STOPPED;
     if (run->movie != NULL) {
@@ -176,8 +182,7 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
         if (!options.to_stdout)
             path = FormatOutputName(options.pattern, number,
                                     run->clock->local_time(run->clock->context));
-        std::vector<uint8_t> bytes;
-        if (EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
+        if (run->stack == NULL && EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
             reason = "out of memory";
         else
             kept = Keep(options, run, path, bytes, &reason);
@@ -248,6 +253,25 @@ PrepareResult Prepare(CaptureOptions *options, FILE *err, ExitStatus *status)
     return READY;
 }
 
+// The dark and the hot pixels, read before the camera is opened, and the
+// stack's memory.
+PrepareResult StartStacking(const CaptureOptions &options, StackTake *stack, FILE *err,
+                            ExitStatus *status)
+{
+    std::string problem;
+    switch (StartStackTake(options, stack, &problem)) {
+    case STACK_TAKE_READY:
+        return READY;
+    case STACK_TAKE_BAD_FILE:
+        *status = UsageError(err, problem);
+        return NOT_READY;
+    default:
+        Report(err, KAVROCAP_NAME, "out of memory");
+        *status = EXIT_SOME_FAILED;
+        return NOT_READY;
+    }
+}
+
 // The run's frames, on schedule, until the count, Ctrl+C or a closed
 // output. Returns whether Ctrl+C ended it.
 bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
@@ -310,16 +334,31 @@ ExitStatus RunKavrocap(const std::vector<std::string> &args, FILE *out, FILE *er
             return status;
         StartRecording(&movie, path, options);
     }
+    StackTake stack;
+    bool stacks = StacksFrames(options.stack, options.format);
+    if (stacks && StartStacking(options, &stack, err, &status) != READY)
+        return status;
     void *bound = camera.open(options.device.c_str());
     if (bound == NULL) {
         Report(err, KAVROCAP_NAME, "out of memory");
+        if (stacks)
+            EndStackTake(&stack);
         return EXIT_SOME_FAILED;
     }
-    RunState run = {
-        out, err, {camera, bound}, &clock, std::string(), false, options.movie ? &movie : NULL, 0};
+    RunState run = {out,
+                    err,
+                    {camera, bound},
+                    &clock,
+                    std::string(),
+                    false,
+                    options.movie ? &movie : NULL,
+                    0,
+                    stacks ? &stack : NULL};
     RunCounts counts = {0, 0, 0};
     bool stopped = TakeFrames(options, &run, &counts);
     camera.close(bound);
+    if (stacks)
+        EndStackTake(&stack);
     bool movie_failed = false;
     if (options.movie) {
         std::string reason;
