@@ -62,7 +62,8 @@ int ReadStackOption(const std::vector<std::string> &args, size_t *i, Options *op
 
 std::string StackOptionsProblem(const Options &options, size_t inputs)
 {
-    if (!options.average && !StacksFrames(options.stack, options.format))
+    if (!options.average && !options.stack.method_given
+        && !StacksFrames(options.stack, options.format))
         return "";
     if (options.repair)
         return "--repair mends movies: no --average, --stack, --dark or --hot-pixels";
