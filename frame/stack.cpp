@@ -4,18 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-// What the median and the clipped mean keep per sample while they read the
-// histogram one value at a time, all samples at once: the bins lie value by
-// value (one plane of RAW_FRAME_BYTES counters for each), so every pass runs
-// through memory in order, adding a frame too.
-struct StackRanks {
-    int64_t seen, total, squares, kept, kept_total;
-    int16_t low, high;  // the values of the two middle ranks
-};
-
 namespace {
-
-typedef StackRanks Ranked;
 
 double Clamp(double value)
 {
@@ -23,54 +12,47 @@ double Clamp(double value)
     return value < 255.0 ? value : 255.0;
 }
 
-const uint16_t *Plane(const FrameStack *stack, int value)
+// The values of the two middle ranks of one sample's bins: one pass, which
+// ends there.
+void MiddleValues(const uint16_t *bins, uint32_t frames, int *low, int *high)
 {
-    return stack->bins + (size_t)value * RAW_FRAME_BYTES;
-}
-
-void FindMedians(const FrameStack *stack, Ranked *ranked)
-{
-    const int64_t low_rank = (stack->frames - 1) / 2, high_rank = stack->frames / 2;
-    for (int i = 0; i < RAW_FRAME_BYTES; ++i)
-        ranked[i] = Ranked{0, 0, 0, 0, 0, -1, -1};
+    const uint32_t low_rank = (frames - 1) / 2, high_rank = frames / 2;
+    uint32_t seen = 0;
+    *low = -1;
     for (int value = 0; value < STACK_BINS; ++value) {
-        const uint16_t *plane = Plane(stack, value);
-        for (int i = 0; i < RAW_FRAME_BYTES; ++i) {
-            Ranked *r = &ranked[i];
-            int64_t count = plane[i];
-            r->seen += count;
-            r->total += value * count;
-            r->squares += value * value * count;
-            if (r->low < 0 && r->seen > low_rank)
-                r->low = (int16_t)value;
-            if (r->high < 0 && r->seen > high_rank)
-                r->high = (int16_t)value;
+        seen += bins[value];
+        if (*low < 0 && seen > low_rank)
+            *low = value;
+        if (seen > high_rank) {
+            *high = value;
+            return;
         }
     }
+    *high = STACK_BINS - 1;
 }
 
-// One pass: the standard deviation of all the samples about their mean
-// (from whole-number sums, so the same samples are kept on every machine),
-// then the mean of those no farther than three of them from the median.
-void ClipToMedians(const FrameStack *stack, Ranked *ranked)
+// The standard deviation of all the samples about their mean, then the mean
+// of those no farther than three of them from the median. The test is made
+// in whole numbers (|value - median| <= 3 sd, squared and times 4 n^2, well
+// inside 64 bits), so the same samples are kept on every machine.
+double ClippedMean(const uint16_t *bins, uint32_t frames, int low, int high)
 {
-    const int64_t n = stack->frames;
+    const int64_t n = frames;
+    int64_t total = 0, squares = 0;
     for (int value = 0; value < STACK_BINS; ++value) {
-        const uint16_t *plane = Plane(stack, value);
-        for (int i = 0; i < RAW_FRAME_BYTES; ++i) {
-            if (plane[i] == 0)
-                continue;
-            Ranked *r = &ranked[i];
-            // |value - median| <= 3 sd, squared and times 4 n^2: all whole
-            // numbers well inside 64 bits.
-            int64_t distance = n * (2 * value - r->low - r->high);  // 2 n (value - median)
-            int64_t spread = n * r->squares - r->total * r->total;  // n^2 variance
-            if (distance * distance <= 36 * spread) {
-                r->kept += plane[i];
-                r->kept_total += value * (int64_t)plane[i];
-            }
+        total += (int64_t)value * bins[value];
+        squares += (int64_t)value * value * bins[value];
+    }
+    const int64_t spread = n * squares - total * total;  // n^2 variance
+    int64_t kept = 0, kept_total = 0;
+    for (int value = 0; value < STACK_BINS; ++value) {
+        int64_t distance = n * (2 * value - low - high);  // 2 n (value - median)
+        if (bins[value] != 0 && distance * distance <= 36 * spread) {
+            kept += bins[value];
+            kept_total += (int64_t)value * bins[value];
         }
     }
+    return kept > 0 ? (double)kept_total / (double)kept : (low + high) / 2.0;
 }
 
 }  // namespace
@@ -81,13 +63,9 @@ StackStart StartStack(FrameStack *stack, StackMethod method)
     stack->frames = 0;
     stack->sums = (int64_t *)calloc(RAW_FRAME_BYTES, sizeof(int64_t));
     stack->bins = NULL;
-    stack->ranks = NULL;
-    if (method != STACK_MEAN) {
+    if (method != STACK_MEAN)
         stack->bins = (uint16_t *)calloc((size_t)RAW_FRAME_BYTES * STACK_BINS, sizeof(uint16_t));
-        stack->ranks = (StackRanks *)calloc(RAW_FRAME_BYTES, sizeof(StackRanks));
-    }
-    if (stack->sums == NULL
-        || (method != STACK_MEAN && (stack->bins == NULL || stack->ranks == NULL))) {
+    if (stack->sums == NULL || (method != STACK_MEAN && stack->bins == NULL)) {
         FreeStack(stack);
         return STACK_NO_MEMORY;
     }
@@ -98,10 +76,8 @@ void FreeStack(FrameStack *stack)
 {
     free(stack->sums);
     free(stack->bins);
-    free(stack->ranks);
     stack->sums = NULL;
     stack->bins = NULL;
-    stack->ranks = NULL;
 }
 
 void ClearStack(FrameStack *stack)
@@ -118,7 +94,7 @@ void AddFrameToStack(FrameStack *stack, const uint8_t *frame)
         stack->sums[i] += frame[i] * RAW16_ONE;
     if (stack->bins != NULL) {
         for (int i = 0; i < RAW_FRAME_BYTES; ++i)
-            ++stack->bins[(size_t)frame[i] * RAW_FRAME_BYTES + i];
+            ++stack->bins[i * STACK_BINS + frame[i]];
     }
     ++stack->frames;
 }
@@ -131,7 +107,7 @@ void AddRaw16ToStack(FrameStack *stack, const uint16_t *samples)
         for (int i = 0; i < RAW_FRAME_BYTES; ++i) {
             int value = (samples[i] + RAW16_ONE / 2) / RAW16_ONE;
             value = value < STACK_BINS ? value : STACK_BINS - 1;
-            ++stack->bins[(size_t)value * RAW_FRAME_BYTES + i];
+            ++stack->bins[i * STACK_BINS + value];
         }
     }
     ++stack->frames;
@@ -143,11 +119,6 @@ void AddRaw16ToStack(FrameStack *stack, const uint16_t *samples)
 void StackAverages(const FrameStack *stack, const DarkFrame *dark, double *averages)
 {
     const uint32_t frames = stack->frames;
-    if (frames > 0 && stack->method != STACK_MEAN) {
-        FindMedians(stack, stack->ranks);
-        if (stack->method == STACK_CLIP)
-            ClipToMedians(stack, stack->ranks);
-    }
     for (int i = 0; i < RAW_FRAME_BYTES; ++i) {
         if (frames == 0) {
             averages[i] = 0.0;
@@ -159,11 +130,11 @@ void StackAverages(const FrameStack *stack, const DarkFrame *dark, double *avera
             value =
                 (double)(stack->sums[i] - (int64_t)offset * frames) / ((double)frames * RAW16_ONE);
         } else {
-            const Ranked *r = &stack->ranks[i];
-            double median = (r->low + r->high) / 2.0;
-            value = stack->method == STACK_CLIP && r->kept > 0
-                        ? (double)r->kept_total / (double)r->kept
-                        : median;
+            const uint16_t *bins = stack->bins + (size_t)i * STACK_BINS;
+            int low = 0, high = 0;
+            MiddleValues(bins, frames, &low, &high);
+            value = stack->method == STACK_CLIP ? ClippedMean(bins, frames, low, high)
+                                                : (low + high) / 2.0;
             value -= (double)offset / RAW16_ONE;
         }
         averages[i] = Clamp(value);

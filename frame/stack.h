@@ -30,13 +30,11 @@ enum StackMethod {
 // Sums in raw16 units (exact for any count: 65535 x 65280 fits in 32 bits
 // even before they widen) and, for the median and the clipped mean, a
 // histogram of each sample, never the frames themselves.
-struct StackRanks;  // the median's and the clip's work, per sample
 struct FrameStack {
     StackMethod method;
     uint32_t frames;
-    int64_t *sums;      // RAW_FRAME_BYTES
-    uint16_t *bins;     // STACK_BINS planes of RAW_FRAME_BYTES; NULL for the mean
-    StackRanks *ranks;  // RAW_FRAME_BYTES; NULL for the mean
+    int64_t *sums;   // RAW_FRAME_BYTES
+    uint16_t *bins;  // STACK_BINS for each sample in turn; NULL for the mean
 };
 
 enum StackStart { STACK_STARTED, STACK_NO_MEMORY };
