@@ -17,6 +17,7 @@
 #include "ezusbsim.h"
 #include "fault_sequence.h"
 #include "knobs.h"
+#include "noise.h"
 
 /* A handle open on a camera (its file object) and where it is in its
    conversation. A request finds its slot by the file object as it arrives;
@@ -220,6 +221,9 @@ static NTSTATUS AnswerBulkRead(Camera *camera, IRP *irp, const Knobs *knobs)
     } else {
         EzusbsimCameraPicture(camera->frame, camera->number, camera->counters.frames_sent);
     }
+    if (knobs->noise)
+        EzusbsimAddNoise(camera->frame, sizeof camera->frame, knobs->noise, knobs->noise_seed,
+                         camera->counters.frames_sent);
     out = MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
     if (!out)
         return CompleteCamera(camera, irp, STATUS_INSUFFICIENT_RESOURCES, 0);

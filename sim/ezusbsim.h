@@ -77,6 +77,11 @@
    that does its transfer synchronously. Under Wine this holds every request
    to the driver (opens, the counters) meanwhile. */
 #define EZUSBSIM_VALUE_BLOCK_IN_REQUEST "BlockInRequest"
+/* DWORD A, 1 to 127: every sample sent gets uniform noise from -A to +A
+   (noise.h), drawn from NoiseSeed (DWORD; 1 where missing) and the frame's
+   number. */
+#define EZUSBSIM_VALUE_NOISE "Noise"
+#define EZUSBSIM_VALUE_NOISE_SEED "NoiseSeed"
 
 /* Everything is counted as received, before any check. */
 typedef struct EzusbsimCounters {

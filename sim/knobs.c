@@ -139,6 +139,8 @@ void ReadKnobs(ULONG camera, Knobs *knobs)
     knobs->fault_seed = ReadDwordValue(key, L"" EZUSBSIM_VALUE_FAULT_SEED, &knobs->fault_seed_set);
     knobs->ignore_cancel = ReadDword(key, L"" EZUSBSIM_VALUE_IGNORE_CANCEL);
     knobs->block_in_request = ReadDword(key, L"" EZUSBSIM_VALUE_BLOCK_IN_REQUEST);
+    knobs->noise = ReadDword(key, L"" EZUSBSIM_VALUE_NOISE);
+    knobs->noise_seed = ReadDwordOr(key, L"" EZUSBSIM_VALUE_NOISE_SEED, 1);
     ReadString(key, L"" EZUSBSIM_VALUE_FRAME_FILE, knobs->frame_file, FRAME_FILE_CHARS);
     ZwClose(key);
 }

@@ -17,6 +17,8 @@ typedef struct Knobs {
     ULONG fault_seed_set; /* the seed's value is present */
     ULONG ignore_cancel;
     ULONG block_in_request;
+    ULONG noise;                        /* Noise: 0 none, else the amplitude (noise.h) */
+    ULONG noise_seed;                   /* NoiseSeed where given, else 1 */
     WCHAR frame_file[FRAME_FILE_CHARS]; /* empty: serve the test picture */
 } Knobs;
 

@@ -17,7 +17,7 @@ const UsageCase USAGE_ERRORS[] = {
     {{"-n"}, "-n needs a value"},
     {{"-i", "-2"}, "-i takes seconds from 0 to 1000000, not '-2'"},
     {{"-t", "0"}, "-t takes seconds from 0.001 to 86400, not '0'"},
-    {{"-f", "gif"}, "-f takes raw, bmp, png or avi, not 'gif'"},
+    {{"-f", "gif"}, "-f takes raw, bmp, png, avi, png16 or raw16, not 'gif'"},
     {{"-d", "foo"},
      "-d takes a camera number from 0 to 9 or a device path (\\\\.\\NAME), not 'foo'"},
     {{"-n", "2", "x.bin"}, "OUTPUT needs {n} or {time} to name more than one frame: x.bin"},

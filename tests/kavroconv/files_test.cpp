@@ -154,9 +154,9 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
              + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
-        {{"--format", "gif", a}, "--format takes bmp, png or avi, not 'gif'"},
-        {{"-f", "raw", a}, "-f takes bmp, png or avi, not 'raw'"},
-        {{a, "--format"}, "--format needs a value: bmp, png or avi"},
+        {{"--format", "gif", a}, "--format takes bmp, png, avi, png16 or raw16, not 'gif'"},
+        {{"-f", "raw", a}, "-f takes bmp, png, avi, png16 or raw16, not 'raw'"},
+        {{a, "--format"}, "--format needs a value: bmp, png, avi, png16 or raw16"},
         {{"-x", a}, "unknown option -x"},
         // Movies need their name and a rate in range; --repair takes movies alone.
         {{"--fps", "0", "-o", m, a}, "--fps" + rate_problem + "0'"},

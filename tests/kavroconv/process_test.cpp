@@ -60,7 +60,8 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
         EXPECT_EQ(c.out, run.out) << c.arguments;
         if (c.exit_code == 2)
             EXPECT_EQ(
-                std::string("kavroconv: --format takes bmp, png or avi, not '") + c.err
+                std::string("kavroconv: --format takes bmp, png, avi, png16 or raw16, not '")
+                    + c.err
                     + "'\r\nusage: kavroconv [--format bmp|png|avi] [-o OUTPUT] [--fps R] [-q] "
                       "FILE.bin...\r\n       kavroconv --repair [-q] MOVIE.avi...\r\n",
                 run.err);

@@ -15,6 +15,9 @@ const struct {
     {FORMAT_BMP, "bmp", {".bmp", NULL}},
     {FORMAT_PNG, "png", {".png", NULL}},
     {FORMAT_AVI, "avi", {".avi", NULL}},
+    // After png, so that .png names plain png unless --format says png16.
+    {FORMAT_PNG16, "png16", {".png", NULL}},
+    {FORMAT_RAW16, "raw16", {".raw16", NULL}},
 };
 
 }  // namespace
@@ -59,6 +62,11 @@ bool FormatFromExtension(const char *name, OutputFormat *format)
         }
     }
     return false;
+}
+
+bool FormatsAgree(OutputFormat given, OutputFormat named)
+{
+    return given == named || (given == FORMAT_PNG16 && named == FORMAT_PNG);
 }
 
 std::string FormatWords(bool raw_too)

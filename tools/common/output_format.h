@@ -11,6 +11,10 @@ enum OutputFormat {
     FORMAT_BMP,  // 24-bit bitmap of the painted picture
     FORMAT_PNG,  // RGB PNG of the painted picture
     FORMAT_AVI,  // one movie of every frame, as the window paints them
+    // A 16-bit RGB PNG of a stacked picture; its names end in .png.
+    FORMAT_PNG16,
+    // A stack's samples, 16 bits each (stack.h); its names end in .raw16.
+    FORMAT_RAW16,
 };
 
 // "raw", "bmp", "png", "avi": what --format takes.
@@ -27,6 +31,10 @@ const char *FormatExtension(OutputFormat format);
 // .avi.
 // false for any other name.
 bool FormatFromExtension(const char *name, OutputFormat *format);
+
+// Whether a name's extension that says named fits a --format of given:
+// the same format, or png16 for a .png name.
+bool FormatsAgree(OutputFormat given, OutputFormat named);
 
 // "raw, bmp, png or avi": the --format words, raw only when raw_too (a
 // tool that reads raw frames writes none).

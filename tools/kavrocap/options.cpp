@@ -36,6 +36,10 @@ enum OptionId {
     OPT_EVENTS,
     OPT_EXEC,
     OPT_EXEC_TIMEOUT,
+    OPT_AVERAGE,
+    OPT_STACK,
+    OPT_DARK,
+    OPT_HOT_PIXELS,
     OPTION_COUNT
 };
 
@@ -67,6 +71,10 @@ const OptionName OPTIONS[] = {
     {OPT_EVENTS, NULL, "--events", 1},
     {OPT_EXEC, NULL, "--exec", 1},
     {OPT_EXEC_TIMEOUT, NULL, "--exec-timeout", 1},
+    {OPT_AVERAGE, NULL, "--average", 1},
+    {OPT_STACK, NULL, "--stack", 1},
+    {OPT_DARK, NULL, "--dark", 1},
+    {OPT_HOT_PIXELS, NULL, "--hot-pixels", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
@@ -132,6 +140,38 @@ OptionsResult SetExec(const std::string &name, const char *value, CaptureOptions
                                    " would read & or % in a file's name as commands: "
                                  + program);
     options->exec = value;
+    return OPTIONS_ACCEPTED;
+}
+
+// The options of pictures made of many frames.
+OptionsResult SetStackValue(OptionId id, const std::string &name, const char *value,
+                            CaptureOptions *options, std::string *problem)
+{
+    StackSettings *stack = &options->stack;
+    if (id == OPT_AVERAGE
+        && (!ParseWhole(value, STACK_MOST_FRAMES, &stack->average) || stack->average == 0))
+        return Fail(problem, name + " takes a whole number from 1 to "
+                                 + std::to_string(STACK_MOST_FRAMES) + ", not '" + value + "'");
+    if (id == OPT_STACK && !SetStackMethod(name, value, stack, problem))
+        return OPTIONS_REFUSED;
+    if ((id == OPT_DARK || id == OPT_HOT_PIXELS) && *value == '\0')
+        return Fail(problem, name + " needs a file");
+    if (id == OPT_DARK)
+        stack->dark = value;
+    if (id == OPT_HOT_PIXELS)
+        SetHotPixels(value, stack);
+    return OPTIONS_ACCEPTED;
+}
+
+// A movie takes every frame as it comes.
+OptionsResult CheckStacking(const CaptureOptions &options, std::string *problem)
+{
+    if (options.movie && StacksFrames(options.stack, options.format))
+        return Fail(problem, "--average, --dark and --hot-pixels make pictures, not a movie");
+    std::string stack_problem =
+        StackSettingsProblem(options.stack, options.stack.average > 0 ? options.stack.average : 1);
+    if (!stack_problem.empty())
+        return Fail(problem, stack_problem);
     return OPTIONS_ACCEPTED;
 }
 
@@ -203,6 +243,11 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
                                      + "'");
         options->exec_timeout_ms = (us + 999) / 1000;
         return OPTIONS_ACCEPTED;
+    case OPT_AVERAGE:
+    case OPT_STACK:
+    case OPT_DARK:
+    case OPT_HOT_PIXELS:
+        return SetStackValue(id, name, value, options, problem);
     default:
         return OPTIONS_ACCEPTED;
     }
@@ -232,6 +277,7 @@ void SetDefaults(CaptureOptions *options)
     options->events.clear();
     options->exec.clear();
     options->exec_timeout_ms = KAVROCAP_DEFAULT_EXEC_TIMEOUT_S * 1000;
+    ClearStackSettings(&options->stack);
 }
 
 // Standard output holds one thing: the frames, or the events.
@@ -293,10 +339,10 @@ OptionsResult SettleFormat(const int *given, CaptureOptions *options, std::strin
     bool has_extension = FormatFromExtension(sample.c_str(), &named);
     if (!given[OPT_FORMAT] && !has_extension)
         return Fail(problem, UnknownExtensionProblem(options->output, true));
-    if (given[OPT_FORMAT] && has_extension && named != options->format)
+    if (given[OPT_FORMAT] && has_extension && !FormatsAgree(options->format, named))
         return Fail(problem,
                     FormatConflictProblem("--format", options->format, options->output, named));
-    if (has_extension)
+    if (has_extension && !given[OPT_FORMAT])
         options->format = named;
     options->movie = options->format == FORMAT_AVI;
     return OPTIONS_ACCEPTED;
@@ -477,7 +523,9 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
         return OPTIONS_ACCEPTED;
     if (CheckEventsAndExec(given, *options, problem) != OPTIONS_ACCEPTED)
         return OPTIONS_REFUSED;
-    return CheckTogether(given, output_given, options, problem);
+    if (CheckTogether(given, output_given, options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
+    return CheckStacking(*options, problem);
 }
 
 std::string SecondsText(int64_t us)

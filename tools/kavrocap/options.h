@@ -11,6 +11,7 @@
 #include "frame_rate.h"
 #include "output_format.h"
 #include "pattern.h"
+#include "stack_settings.h"
 
 enum CaptureCommand { COMMAND_CAPTURE, COMMAND_LIST, COMMAND_HELP, COMMAND_VERSION };
 
@@ -50,7 +51,8 @@ struct CaptureOptions {
     int64_t retries;
     std::string device;
     int quiet;
-    int json;  // --list as a JSON array
+    int json;             // --list as a JSON array
+    StackSettings stack;  // --average, --stack, --dark, --hot-pixels
     // --events and --exec
     std::string events;  // the events' file, "-" for standard output; "": none
     std::string exec;    // the command run after each saved file; "": none

@@ -15,6 +15,7 @@
 #include "report.h"
 #include "save_frame.h"
 #include "schedule.h"
+#include "stack_take.h"
 #include "take_frame.h"
 #include "writable_folder.h"
 
@@ -33,6 +34,7 @@ struct RunState {
     bool broken;            // the output stream or the movie takes no more
     MovieRecording *movie;  // NULL: a file a frame
     int64_t start_us;       // when the first slot began
+    StackTake *stack;       // NULL: a picture is one frame
     // --events and --exec
     EventLog *events;
     ExecQueue *exec;                   // NULL: no --exec
@@ -206,8 +208,12 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     std::string reason;
     int64_t take_start = run->clock->now_us(run->clock->context);
     bool more = options.count == 0 || slot + 1 < options.count;
+    std::vector<uint8_t> bytes;
     TakeResult taken =
-        TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
+        run->stack != NULL
+            ? TakeStackedPicture(options, run->stack, run->camera, more, run->clock->stop, number,
+                                 run->err, &bytes, &reason)
+            : TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return KEEP_STOPPED;
     if (run->movie != NULL) {
@@ -225,10 +231,11 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     if (taken == TAKE_FRAME) {
         event = ArrivedFrame(*run, path, number, -1,
                              run->clock->now_us(run->clock->context) - take_start);
+        if (run->stack != NULL)
+            event.stacked = options.stack.average > 0 ? options.stack.average : 1;
         if (!options.to_stdout)
             path = FormatOutputName(options.pattern, number, event.time);
-        std::vector<uint8_t> bytes;
-        if (EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
+        if (run->stack == NULL && EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
             reason = "out of memory";
         else
             kept = Keep(options, run, path, bytes, &reason);
@@ -363,6 +370,25 @@ ExecOutcome RunNothing(void *, const std::string &, const std::string &, int64_t
     return EXEC_NOT_STARTED;
 }
 
+// The dark and the hot pixels, read before the camera is opened, and the
+// stack's memory.
+PrepareResult StartStacking(const CaptureOptions &options, StackTake *stack, FILE *err,
+                            ExitStatus *status)
+{
+    std::string problem;
+    switch (StartStackTake(options, stack, &problem)) {
+    case STACK_TAKE_READY:
+        return READY;
+    case STACK_TAKE_BAD_FILE:
+        *status = UsageError(err, problem);
+        return NOT_READY;
+    default:
+        Report(err, KAVROCAP_NAME, "out of memory");
+        *status = EXIT_SOME_FAILED;
+        return NOT_READY;
+    }
+}
+
 // The run's frames, on schedule, until the count, Ctrl+C or a closed
 // output. Returns whether Ctrl+C ended it.
 bool TakeFrames(const CaptureOptions &options, RunState *run, RunCounts *counts)
@@ -428,14 +454,23 @@ ExitStatus RunKavrocapWith(const std::vector<std::string> &args, FILE *out, FILE
             return status;
         StartRecording(&movie, path, options);
     }
-    EventLog events;
-    if (OpenEvents(options, out, err, &events.stream, &status) != READY)
+    StackTake stack;
+    bool stacks = StacksFrames(options.stack, options.format);
+    if (stacks && StartStacking(options, &stack, err, &status) != READY)
         return status;
+    EventLog events;
+    if (OpenEvents(options, out, err, &events.stream, &status) != READY) {
+        if (stacks)
+            EndStackTake(&stack);
+        return status;
+    }
     LogStart(&events, options);
     void *bound = camera.open(options.device.c_str());
     if (bound == NULL) {
         Report(err, KAVROCAP_NAME, "out of memory");
         CloseEvents(options, &events);
+        if (stacks)
+            EndStackTake(&stack);
         return EXIT_SOME_FAILED;
     }
     RunState run = {out,
@@ -446,6 +481,7 @@ ExitStatus RunKavrocapWith(const std::vector<std::string> &args, FILE *out, FILE
                     false,
                     options.movie ? &movie : NULL,
                     0,
+                    stacks ? &stack : NULL,
                     &events,
                     NULL,
                     options.events != "-",
@@ -461,6 +497,8 @@ ExitStatus RunKavrocapWith(const std::vector<std::string> &args, FILE *out, FILE
     RunCounts counts = {0, 0, 0};
     bool stopped = TakeFrames(options, &run, &counts);
     camera.close(bound);
+    if (stacks)
+        EndStackTake(&stack);
     bool movie_failed = false;
     if (options.movie) {
         std::string reason;

@@ -16,6 +16,7 @@
 #include "frame.h"
 #include "frame_rate.h"
 #include "output_format.h"
+#include "stack_settings.h"
 
 // How it names itself in every line it reports.
 #define KAVROCONV_NAME "kavroconv"
@@ -33,6 +34,8 @@ struct Options {
     int version;
     int quiet;                         // no line per converted file
     std::vector<const char *> inputs;  // as given: wildcards not yet expanded
+    int average;                       // every input into one picture
+    StackSettings stack;               // --stack, --dark, --hot-pixels (average not used)
 };
 
 // Runs the tool: args as GetUtf8Arguments gives them, the program's name
@@ -88,5 +91,20 @@ MovieMade MakeMovie(const std::vector<std::string> &inputs, int inputs_failed, c
 // out (unless quiet), a refusal or the system's reason on err. 0 when every
 // movie is complete afterwards.
 ExitStatus RepairMovies(const std::vector<std::string> &movies, int quiet, FILE *out, FILE *err);
+
+// Pictures of many frames (convert_stack.cpp).
+
+// args[*i] as --average, --stack, --dark or --hot-pixels (moving *i past
+// a value it takes): 0 read, 1 wrong (problem set), -1 none of them.
+int ReadStackOption(const std::vector<std::string> &args, size_t *i, Options *options,
+                    std::string *problem);
+// What is wrong with those options once the inputs are known; "" nothing.
+std::string StackOptionsProblem(const Options &options, size_t inputs);
+// Whether name is a 16-bit stack's (.raw16, any letter case).
+bool IsRaw16Name(const char *name);
+// Makes one picture of the inputs (raw frames or .raw16 stacks): all or
+// nothing, as a picture is written. Lists it on out unless quiet.
+ConvertResult ConvertStacked(const std::vector<std::string> &inputs, const char *output,
+                             const Options &options, FILE *out, FILE *err);
 
 #endif

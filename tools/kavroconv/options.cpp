@@ -2,6 +2,7 @@
 
 #include "kavroconv.h"
 #include "report.h"
+#include "stack.h"
 
 // A number defined once, in the help text.
 #define KAVROCONV_TEXT(value) KAVROCONV_STRING(value)
@@ -37,6 +38,26 @@ const char HELP[] =
     "  --fps R           a movie's frames per second, from 0.001 to 1000 with\n"
     "                    at most three decimals (29.97 is 30000/1001);\n"
     "                    default " KAVROCONV_TEXT(KAVROCONV_DEFAULT_FPS) "\n"
+    "  --average         make one picture (-o OUTPUT) of every FILE, sample by\n"
+    "                    sample on the camera's own Y, U and V bytes; a FILE may\n"
+    "                    be a frame or a 16-bit stack (.raw16), which counts as\n"
+    "                    one frame (to median and clip at its nearest 8-bit value)\n"
+    "  --stack HOW       how: mean (default), median (of an even count the mean\n"
+    "                    of the two middle values) or clip (" KAVROCONV_TEXT(STACK_CLIP_LEAST_FRAMES) " FILEs or more:\n"
+    "                    the mean of the values within 3 standard deviations of\n"
+    "                    the median)\n"
+    "  --dark FILE       take off a dark: a .raw16 or raw frame made with the\n"
+    "                    lens covered (its luma less its median, its chroma less\n"
+    "                    128); experimental\n"
+    "  --hot-pixels auto|FILE|none\n"
+    "                    mend hot pixels from their 8 neighbours: auto those whose\n"
+    "                    dark luma is more than " KAVROCONV_TEXT(HOT_PIXEL_LEVELS) " above their neighbours'\n"
+    "                    median (needs --dark), FILE those it lists, one \"X Y\" a\n"
+    "                    line (X 0-95, Y 0-71, # starts a comment); default none;\n"
+    "                    experimental\n"
+    "  -f png16|raw16    a 16-bit RGB PNG (a .png name), or the samples x 256 as\n"
+    "                    16 bits (.raw16, 27648 bytes); a FILE.raw16 alone is\n"
+    "                    converted like a frame\n"
     "  --repair          each FILE is a movie of kavrocap or kavroconv to make\n"
     "                    complete again (see below)\n"
     "  -q, --quiet       no line for each converted file or movie\n"
@@ -65,6 +86,9 @@ const char HELP[] =
     "complete again for every player, keeping every whole frame it holds. It\n"
     "says for each file what it found and did; a complete movie is left\n"
     "unchanged, and a file that is no movie of ours is left untouched.\n"
+    "\n"
+    "A dark is right only at the exposure it was taken with, and the camera may\n"
+    "set its exposure by itself: nothing here can check that.\n"
     "\n"
     "Exit status: 0 when every file was converted (or every movie is complete\n"
     "after --repair), 1 when any failed, 2 for a wrong command line.\n";
@@ -99,7 +123,7 @@ ParseResult SettleFormat(int format_given, OutputFormat format, Options *options
         return UsageError(
             err, std::string("the output name ") + options->output
                      + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)");
-    if (format_given && has_extension && named != format)
+    if (format_given && has_extension && !FormatsAgree(format, named))
         return UsageError(err, FormatConflictProblem("--format", format, options->output, named));
     options->format = format_given ? format : has_extension ? named : FORMAT_BMP;
     return OPTIONS_READ;
@@ -116,7 +140,7 @@ ParseResult CheckOutputs(const Options *options, FILE *err)
     }
     if (options->fps_given)
         return UsageError(err, "--fps goes with a movie (-o NAME.avi, or --format avi)");
-    if (options->output != NULL && options->inputs.size() != 1)
+    if (options->output != NULL && options->inputs.size() != 1 && !options->average)
         return UsageError(err, "-o needs exactly one frame file");
     return OPTIONS_READ;
 }
@@ -142,12 +166,20 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
     options->fps = FrameRate{KAVROCONV_DEFAULT_FPS, 1};
     options->fps_given = 0;
     options->inputs.clear();
+    options->average = 0;
+    ClearStackSettings(&options->stack);
     OutputFormat format = FORMAT_BMP;
     int format_given = 0;
     int only_files = 0;
     const size_t count = args.size();
     for (size_t i = 1; i < count; ++i) {
         const char *arg = args[i].c_str();
+        std::string stack_problem;
+        int stack_option = only_files ? -1 : ReadStackOption(args, &i, options, &stack_problem);
+        if (stack_option == 0)
+            continue;
+        if (stack_option == 1)
+            return UsageError(err, stack_problem);
         if (only_files || arg[0] != '-' || arg[1] == '\0') {
             options->inputs.push_back(arg);
         } else if (strcmp(arg, "--") == 0) {

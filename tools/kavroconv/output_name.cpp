@@ -10,5 +10,7 @@ std::string DefaultOutputName(const char *input, OutputFormat format)
     size_t length = strlen(input);
     if (EndsWithNoCase(input, ".bin"))
         length -= 4;
-    return std::string(input, length) + "." + FormatWord(format);
+    else if (EndsWithNoCase(input, ".raw16"))
+        length -= 6;
+    return std::string(input, length) + FormatExtension(format);
 }

@@ -29,7 +29,16 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
             status = EXIT_SOME_FAILED;
         }
     }
-    if (options.repair) {
+    std::string stack_problem = StackOptionsProblem(options, inputs.size());
+    if (!stack_problem.empty()) {
+        Report(err, KAVROCONV_NAME, stack_problem);
+        return EXIT_USAGE;
+    }
+    if (options.average) {
+        if (status == EXIT_ALL_DONE
+            && ConvertStacked(inputs, options.output, options, out, err) != FILE_CONVERTED)
+            status = EXIT_SOME_FAILED;
+    } else if (options.repair) {
         ExitStatus repaired = RepairMovies(inputs, options.quiet, out, err);
         status = repaired != EXIT_ALL_DONE ? repaired : status;
     } else if (options.format == FORMAT_AVI) {
@@ -47,7 +56,11 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
             std::string output = options.output != NULL
                                      ? std::string(options.output)
                                      : DefaultOutputName(input.c_str(), options.format);
-            if (ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet, out, err)
+            bool stacked =
+                StacksFrames(options.stack, options.format) || IsRaw16Name(input.c_str());
+            if ((stacked ? ConvertStacked({input}, output.c_str(), options, out, err)
+                         : ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet,
+                                       out, err))
                 != FILE_CONVERTED)
                 status = EXIT_SOME_FAILED;
         }
