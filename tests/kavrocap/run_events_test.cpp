@@ -196,7 +196,8 @@ TEST_F(KavrocapRunTest, TheStartTellsTheOptionsAndTheCamera)
     EXPECT_EQ(
         "{\"event\":\"start\",\"schema\":1,\"version\":\"" PUKAVRO_VERSION_TEXT "\","
         "\"options\":{\"output\":\"f{n}.png\",\"format\":\"png\",\"count\":2,\"interval\":0.5,"
-        "\"skip\":0,\"start\":1,\"overwrite\":false,\"timeout\":5,\"retries\":2,"
+        "\"skip\":0,\"start\":1,\"overwrite\":false,\"timeout\":5,\"retries\":2,\"average\":1,"
+        "\"stack\":\"mean\","
         "\"exec\":null,\"exec_timeout\":60},\"camera\":\"\\\\\\\\.\\\\ezusb-1\"}",
         Lines(out)[0]);
 }

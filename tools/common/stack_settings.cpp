@@ -101,6 +101,14 @@ bool SetStackMethod(const std::string &option, const char *word, StackSettings *
     return false;
 }
 
+const char *StackMethodWord(StackMethod method)
+{
+    for (const auto &entry : METHODS)
+        if (entry.method == method)
+            return entry.word;
+    return "mean";
+}
+
 void SetHotPixels(const char *value, StackSettings *settings)
 {
     settings->hot = strcmp(value, "auto") == 0   ? HOT_PIXELS_AUTO

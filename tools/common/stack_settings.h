@@ -36,6 +36,8 @@ bool StacksFrames(const StackSettings &settings, OutputFormat format);
 // *problem set for anything else.
 bool SetStackMethod(const std::string &option, const char *word, StackSettings *settings,
                     std::string *problem);
+// The word --stack takes for method.
+const char *StackMethodWord(StackMethod method);
 // "auto", "none" or a file's name for --hot-pixels.
 void SetHotPixels(const char *value, StackSettings *settings);
 

@@ -3,6 +3,7 @@
 #include "console.h"
 #include "json_text.h"
 #include "pukavro_version.h"
+#include "stack_settings.h"
 
 namespace {
 
@@ -97,6 +98,8 @@ void LogStart(EventLog *log, const CaptureOptions &o)
         + Field("skip", Number(o.skip)) + Field("start", Number(o.start))
         + Field("overwrite", Boolean(o.overwrite != 0))
         + Field("timeout", SecondsText(o.timeout_ms * 1000)) + Field("retries", Number(o.retries))
+        + Field("average", Number(o.stack.average > 0 ? o.stack.average : 1))
+        + Field("stack", JsonText(StackMethodWord(o.stack.method)))
         + Field("exec", o.exec.empty() ? "null" : JsonText(o.exec))
         + Field("exec_timeout", SecondsText(o.exec_timeout_ms * 1000)) + "}";
     Write(log, Event("start") + Field("schema", Number(KAVROCAP_EVENTS_SCHEMA))
