@@ -14,7 +14,7 @@ PACKAGES=(
     wine wine32:i386 wine64
     xvfb fonts-ipafont-gothic fonts-wine locales
     googletest libgtest-dev libbenchmark-dev libstb-dev
-    imagemagick xdotool python3 man-db ffmpeg
+    imagemagick xdotool python3 man-db ffmpeg libimage-exiftool-perl
 )
 LOCALE=ja_JP.UTF-8
 

@@ -18,9 +18,10 @@ TEST(PictureName, FormatFromTheExtensionInAnyCase)
         {"a.bmp.png", true, FORMAT_PNG}, {"a.raw", true, FORMAT_RAW},
         {"a.BIN", true, FORMAT_RAW},     {"a.png.bin", true, FORMAT_RAW},
         {"a.pngx", false, FORMAT_RAW},   {"apng", false, FORMAT_RAW},
-        {"a.jpg", false, FORMAT_RAW},    {"png", false, FORMAT_RAW},
+        {"a.gif", false, FORMAT_RAW},    {"png", false, FORMAT_RAW},
         {"", false, FORMAT_RAW},         {"a.bin.", false, FORMAT_RAW},
-        {"kavro001", false, FORMAT_RAW},
+        {"kavro001", false, FORMAT_RAW}, {"a.JPG", true, FORMAT_JPEG},
+        {"a.jpeg", true, FORMAT_JPEG},
     };
     for (const auto &c : cases) {
         OutputFormat format = FORMAT_PNG;

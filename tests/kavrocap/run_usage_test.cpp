@@ -17,7 +17,7 @@ const UsageCase USAGE_ERRORS[] = {
     {{"-n"}, "-n needs a value"},
     {{"-i", "-2"}, "-i takes seconds from 0 to 1000000, not '-2'"},
     {{"-t", "0"}, "-t takes seconds from 0.001 to 86400, not '0'"},
-    {{"-f", "gif"}, "-f takes raw, bmp, png, avi, png16 or raw16, not 'gif'"},
+    {{"-f", "gif"}, "-f takes raw, bmp, png, avi, png16, raw16 or jpeg, not 'gif'"},
     {{"-d", "foo"},
      "-d takes a camera number from 0 to 9 or a device path (\\\\.\\NAME), not 'foo'"},
     {{"-n", "2", "x.bin"}, "OUTPUT needs {n} or {time} to name more than one frame: x.bin"},
@@ -48,12 +48,12 @@ const UsageCase USAGE_ERRORS[] = {
     {{"--exec=C:\\Windows\\System32\\CMD.EXE /c echo"},
      "--exec runs programs, not cmd.exe or batch files (.bat, .cmd), which would read & or % "
      "in a file's name as commands: C:\\Windows\\System32\\CMD.EXE"},
-    {{"x.jpg"},
-     "cannot tell the format from the name x.jpg: end it in .bin or .raw (raw), .bmp, .png "
-     "or .avi, or give --format"},
+    {{"x.gif"},
+     "cannot tell the format from the name x.gif: end it in .bin or .raw (raw), .bmp, .png, "
+     ".avi, .jpg or .jpeg, or give --format"},
     {{"-n", "2", "x{n}"},
      "cannot tell the format from the name x{n}: end it in .bin or .raw "
-     "(raw), .bmp, .png or .avi, or give --format"},
+     "(raw), .bmp, .png, .avi, .jpg or .jpeg, or give --format"},
     {{"--format=BMP", "f{n}.png"}, "--format bmp but the output name f{n}.png says png"},
     {{"-f", "png", "-o", "f.bin"}, "--format png but the output name f.bin says raw"},
     {{"-o", "a.bin", "b.bin"}, "only one OUTPUT can be given: a.bin, b.bin"},
@@ -79,6 +79,34 @@ const UsageCase USAGE_ERRORS[] = {
     {{"--fps=12.3456", "m.avi"},
      "--fps takes frames per second from 0.001 to 1000 with at most three decimals, not "
      "'12.3456'"},
+    // Pictures: JPEG's quality, the stamp, the scale; raw frames stay as sent.
+    {{"--quality", "0", "x.jpg"}, "--quality takes a whole number from 1 to 100, not '0'"},
+    {{"--quality", "90", "x.png"}, "--quality goes with JPEG (OUTPUT ending in .jpg, or -f jpeg)"},
+    {{"--scale", "9", "x.png"}, "--scale takes a whole factor from 1 to 8, not '9'"},
+    {{"--scale", "2", "m.avi"}, "--scale enlarges pictures; a movie stays 96 x 72"},
+    {{"--stamp", "%H", "x.bin"},
+     "--stamp draws into pictures; raw frames stay as the camera sent them: give -f bmp, png, "
+     "jpeg or avi"},
+    {{"--scale", "2", "-"},
+     "--scale draws into pictures; raw frames stay as the camera sent them: give -f bmp, png, "
+     "jpeg or avi"},
+    {{"--stamp-at", "tl", "x.png"}, "--stamp-at goes with --stamp"},
+    {{"--stamp", "%H", "--stamp-at", "top", "x.png"},
+     "--stamp-at takes tl, tr, bl or br, not 'top'"},
+    {{"--stamp", "%A %H:%M", "x.png"},
+     "--stamp does not take %A (names of days and months have no glyphs): it takes %Y %m %d %H "
+     "%M %S %j %%, {n}, {ms}, {camera}"},
+    {{"--stamp", "", "x.png"}, "--stamp needs a text to draw"},
+    {{"--stamp", "%Y-%m-%d %H:%M:%S", "x.jpg"},
+     "--stamp makes up to 19 characters, 113 pixels wide, too wide for a picture 96 pixels wide: "
+     "--scale enlarges pictures"},
+    {{"--stamp", "%Y-%m-%d %H:%M:%S", "m.avi"},
+     "--stamp makes up to 19 characters, 113 pixels wide, too wide for a picture 96 pixels wide: "
+     "a movie stays 96 x 72"},
+    {{"--scale", "2", "-n", "0", "-i", "1", "--stamp", "{camera} %Y-%m-%d %H:%M:%S {n}",
+      "x{n}.png"},
+     "--stamp makes up to 32 characters, 191 pixels wide, too wide for a picture 192 pixels "
+     "wide: --scale enlarges pictures"},
 };
 
 // Accepted where the names do differ: the run reaches the camera.
@@ -133,6 +161,8 @@ const char *const HELP_LINES[] = {
     "                     30000/1001); default 25 for a time-lapse, and a burst's\n",
     "A movie (OUTPUT ending in .avi, or -f avi; default kavro-{date}-{time}.avi)\n",
     "  -t, --timeout SEC  give up a capture after SEC seconds (default 5)\n",
+    "      --quality Q    a JPEG's quality, 1 to 100 (default 95; above 90 the\n",
+    "      --stamp-at C   its corner: tl, tr, bl or br (default br)\n",
     "  -r, --retries N    try a failed capture up to N more times (default 2)\n",
     "  -d, --device DEV   the camera: its number (0-9, as --list shows it) or\n"
     "                     its device path (default \\\\.\\ezusb-0)\n",

@@ -9,9 +9,9 @@
 #include "temp_folder_fixture.h"
 
 // What every wrong command line ends with.
-const char USAGE[] =
-    "usage: kavroconv [--format bmp|png|avi] [-o OUTPUT] [--fps R] [-q] FILE.bin...\n"
-    "       kavroconv --repair [-q] MOVIE.avi...\n";
+const char USAGE[] = "usage: kavroconv [--format bmp|png|avi|jpeg] [-o OUTPUT] [--fps R]\n"
+                     "                 [--quality Q] [-q] FILE.bin...\n"
+                     "       kavroconv --repair [-q] MOVIE.avi...\n";
 
 // A frame whose every byte differs from its neighbours in no simple pattern.
 Bytes MixedFrame();

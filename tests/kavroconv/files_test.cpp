@@ -143,20 +143,20 @@ TEST_F(ConverterTest, WrongCommandLineConvertsNothing)
     } cases[] = {
         {{}, "no frame file given"},
         {{"-o", Path("x.bmp"), a, b}, "-o needs exactly one frame file"},
-        {{"-o", Path("x.jpg"), a},
-         "cannot tell the format from the name " + Path("x.jpg")
-             + ": end it in .bmp, .png or .avi, or give --format"},
+        {{"-o", Path("x.gif"), a},
+         "cannot tell the format from the name " + Path("x.gif")
+             + ": end it in .bmp, .png, .avi, .jpg or .jpeg, or give --format"},
         {{"-o", Path("x"), a},
          "cannot tell the format from the name " + Path("x")
-             + ": end it in .bmp, .png or .avi, or give --format"},
+             + ": end it in .bmp, .png, .avi, .jpg or .jpeg, or give --format"},
         {{"-f", "png", "-o", Path("x.RAW"), a},
          "the output name " + Path("x.RAW")
-             + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)"},
+             + " says raw; kavroconv writes pictures (bmp, png or jpeg) and movies (avi)"},
         {{"-o", Path("x.bmp"), a, "-o", Path("y.bmp")}, "-o given twice"},
         {{a, "-o"}, "-o needs a file name"},
-        {{"--format", "gif", a}, "--format takes bmp, png, avi, png16 or raw16, not 'gif'"},
-        {{"-f", "raw", a}, "-f takes bmp, png, avi, png16 or raw16, not 'raw'"},
-        {{a, "--format"}, "--format needs a value: bmp, png, avi, png16 or raw16"},
+        {{"--format", "gif", a}, "--format takes bmp, png, avi, png16, raw16 or jpeg, not 'gif'"},
+        {{"-f", "raw", a}, "-f takes bmp, png, avi, png16, raw16 or jpeg, not 'raw'"},
+        {{a, "--format"}, "--format needs a value: bmp, png, avi, png16, raw16 or jpeg"},
         {{"-x", a}, "unknown option -x"},
         // Movies need their name and a rate in range; --repair takes movies alone.
         {{"--fps", "0", "-o", m, a}, "--fps" + rate_problem + "0'"},

@@ -1,7 +1,15 @@
-// The pictures themselves: the BMP byte for byte, the PNG as a decoder sees it.
+// The pictures themselves: the BMP byte for byte, the PNG as a decoder sees
+// it, the JPEG's EXIF as exiftool reads it.
 #define STBI_ONLY_PNG
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+#ifndef _WIN32
+#include <sys/time.h>
+#endif
 
 #include "converter_fixture.h"
 #include "frame.h"
@@ -93,3 +101,39 @@ TEST_F(ConverterTest, PngHasTheTopLineFirstAndRedFirst)
     for (size_t p = 288; p < picture.size(); p += 3)
         ASSERT_EQ(Bytes({0, 139, 0}), Bytes(picture.begin() + p, picture.begin() + p + 3)) << p;
 }
+
+#ifndef _WIN32
+// A JPEG tells as its time taken when the frame file was last written, in
+// the zone of the machine that converts it; no camera is known.
+TEST_F(ConverterTest, JpegTellsTheFrameFilesTime)
+{
+    if (system("exiftool -ver >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "exiftool is missing: run scripts/setup.sh";
+    WriteBytes(Path("a.bin"), MixedFrame());
+    struct timeval written[2] = {{1796801405, 250000}, {1796801405, 250000}};
+    ASSERT_EQ(0, utimes(Path("a.bin").c_str(), written));
+    const char *zone = getenv("TZ");
+    std::string kept = zone != NULL ? zone : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    int status = Run({"--quality", "80", "-f", "jpeg", Path("a.bin")});
+    zone != NULL ? setenv("TZ", kept.c_str(), 1) : unsetenv("TZ");
+    tzset();
+    ASSERT_EQ(0, status);
+    EXPECT_EQ(Path("a.bin") + " -> " + Path("a.jpg") + "\n", out_text);
+    std::string read;
+    FILE *pipe = popen(("exiftool -S -DateTimeOriginal -SubSecTimeOriginal -OffsetTimeOriginal "
+                        "-ImageDescription '"
+                        + Path("a.jpg") + "'")
+                           .c_str(),
+                       "r");
+    char line[256];
+    while (pipe != NULL && fgets(line, sizeof line, pipe) != NULL)
+        read += line;
+    if (pipe != NULL)
+        pclose(pipe);
+    EXPECT_EQ("DateTimeOriginal: 2026:12:09 16:30:05\nSubSecTimeOriginal: 250\n"
+              "OffsetTimeOriginal: +09:00\n",
+              read);
+}
+#endif

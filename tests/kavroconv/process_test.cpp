@@ -60,10 +60,11 @@ TEST_F(ConverterTest, StartedWithAUtf16CommandLine)
         EXPECT_EQ(c.out, run.out) << c.arguments;
         if (c.exit_code == 2)
             EXPECT_EQ(
-                std::string("kavroconv: --format takes bmp, png, avi, png16 or raw16, not '")
+                std::string("kavroconv: --format takes bmp, png, avi, png16, raw16 or jpeg, not '")
                     + c.err
-                    + "'\r\nusage: kavroconv [--format bmp|png|avi] [-o OUTPUT] [--fps R] [-q] "
-                      "FILE.bin...\r\n       kavroconv --repair [-q] MOVIE.avi...\r\n",
+                    + "'\r\nusage: kavroconv [--format bmp|png|avi|jpeg] [-o OUTPUT] [--fps R]\r\n"
+                      "                 [--quality Q] [-q] FILE.bin...\r\n       kavroconv "
+                      "--repair [-q] MOVIE.avi...\r\n",
                 run.err);
         else
             EXPECT_EQ(c.err, run.err) << c.arguments;

@@ -50,7 +50,8 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
         {{"-o", Path("p1.png"), a}, "p1.png", "\x89PNG"},
         {{"-o", Path("p2.PNG"), a}, "p2.PNG", "\x89PNG"},
         {{"-o", Path("b1.Bmp"), a}, "b1.Bmp", "BM"},
-        {{"-o", Path("j2.jpg"), "-f", "PNG", a}, "j2.jpg", "\x89PNG"},
+        {{"-o", Path("j2.gif"), "-f", "PNG", a}, "j2.gif", "\x89PNG"},
+        {{"-o", Path("j3.JPEG"), a}, "j3.JPEG", "\xFF\xD8\xFF\xE0"},
         {{"-f", "bmp", "-o", Path("noext"), a}, "noext", "BM"},
         {{"--format=Png", "-o", Path("p3.png"), a}, "p3.png", "\x89PNG"},
         {{"--format", "BMP", a}, "a.bmp", "BM"},
@@ -75,8 +76,8 @@ TEST_F(ConverterTest, FormatFollowsTheOutputName)
                   + USAGE,
               err_text);
     EXPECT_EQ("", out_text);
-    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "b1.Bmp", "j2.jpg", "noext", "p1.png", "p2.PNG",
-                     "p3.png"}),
+    EXPECT_EQ(Names({"a.bin", "a.bmp", "a.png", "b1.Bmp", "j2.gif", "j3.JPEG", "noext", "p1.png",
+                     "p2.PNG", "p3.png"}),
               Listing());
 }
 

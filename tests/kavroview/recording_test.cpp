@@ -11,7 +11,9 @@
 
 #include "fake_camera.h"
 #include "movie_test_files.h"
+#include "avi_layout.h"
 #include "recording.h"
+#include "view_stamp.h"
 #include "temp_folder_fixture.h"
 
 namespace {
@@ -81,6 +83,41 @@ TEST_F(RecordingTest, FramesInOrderAtTheirMeanRateWithoutTheGaps)
                                 bits.data() + (FRAME_HEIGHT - 1 - row) * FRAME_WIDTH * 3,
                                 FRAME_WIDTH * 3))
                 << "frame " << i << " row " << row;
+    }
+}
+
+// Time stamp turned on during the recording: the frames from then on carry
+// the time they arrived, the ones before stay as they were.
+TEST_F(RecordingTest, FramesAreStampedFromTheMomentItIsOn)
+{
+    Recording recording;
+    recording.folder = Path("");
+    recording.started = {2026, 1, 2, 3, 4, 5};
+    std::thread writer(RunRecording, &recording);
+    CaptureMoment before = LocalMomentNow();
+    for (uint32_t i = 0; i < 3; ++i) {
+        recording.stamp = i > 0;
+        AddRecordedFrame(&recording, FakeFrame(i).data(), i * 100000);
+    }
+    CaptureMoment after = LocalMomentNow();
+    EndRecording(&recording);
+    writer.join();
+    ASSERT_EQ(recording.outcome, RECORDING_DONE) << recording.reason;
+    const std::vector<uint8_t> movie = ReadBytes(Path(recording.name));
+    AviParts parts(1, 3);
+    ASSERT_EQ(AviMovieEnd(parts), movie.size());
+    for (uint32_t i = 0; i < 3; ++i) {
+        std::vector<uint8_t> plain(DISPLAY_IMAGE_BYTES);
+        ConvertFrame(FakeFrame(i).data(), plain.data(), FRAME_WIDTH, FRAME_HEIGHT);
+        std::vector<uint8_t> first = plain, last = plain;
+        if (i > 0) {
+            StampPicture(first.data(), before);
+            StampPicture(last.data(), after);
+        }
+        uint64_t at = AviFrameOffset(parts, 0, i) + 8;
+        std::vector<uint8_t> got(movie.begin() + at, movie.begin() + at + DISPLAY_IMAGE_BYTES);
+        EXPECT_TRUE(got == first || got == last) << "frame " << i;
+        EXPECT_EQ(i > 0, got != plain) << "frame " << i;
     }
 }
 

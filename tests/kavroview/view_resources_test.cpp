@@ -98,6 +98,7 @@ TEST_F(ViewResourcesTest, MenusShowTheirKeysInBothLanguages)
         {CMD_COPY, L"&Copy\tCtrl+C", L"コピー(&C)\tCtrl+C"},
         {CMD_EXIT, L"E&xit\tAlt+F4", L"終了(&X)\tAlt+F4"},
         {CMD_PAUSE, L"&Pause\tP", L"一時停止(&P)\tP"},
+        {CMD_TIME_STAMP, L"&Time stamp\tT", L"タイムスタンプ(&T)\tT"},
         {CMD_ZOOM_IN, L"Zoom &in\t+", L"拡大(&I)\t+"},
         {CMD_ZOOM_OUT, L"Zoom &out\t-", L"縮小(&O)\t-"},
         {CMD_ZOOM_1, L"&1×\t1", L"&1倍\t1"},

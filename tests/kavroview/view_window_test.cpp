@@ -17,6 +17,7 @@
 #include "fake_camera.h"
 #include "hang_limit.h"
 #include "view_resource.h"
+#include "view_stamp.h"
 #include "view_window.h"
 
 namespace {
@@ -181,6 +182,33 @@ TEST(ViewWindowTest, AfterABusySecondTheNewestFrameIsShown)
     DispatchMessageW(&notice);
     EXPECT_GE(view->shown_number, newest) << "shown before the window was busy: " << before;
 
+    DestroyWindow(window);
+    ASSERT_EQ(WaitForSingleObject(view->capture_thread, HANG_MS), WAIT_OBJECT_0);
+    delete view;
+}
+
+// View, Time stamp: the frame on screen painted again with the time it
+// arrived, checked in the menu, and without it again, also while paused.
+TEST(ViewWindowTest, TimeStampPaintsTheFrameOnScreen)
+{
+    SetFakeCamera({});
+    HWND window = NULL;
+    ViewWindow *view = MakeView(FakeCameraSeam(), &window);
+    ASSERT_NE(window, (HWND)NULL);
+    ASSERT_TRUE(PumpUntil([&] { return view->frames_shown > 0; }));
+    SendMessageW(window, WM_COMMAND, CMD_PAUSE, 0);
+    PumpFor(100);
+    std::vector<uint8_t> plain(DISPLAY_IMAGE_BYTES), stamped;
+    ConvertFrame(view->raw, plain.data(), FRAME_WIDTH, FRAME_HEIGHT);
+    stamped = plain;
+    StampPicture(stamped.data(), view->shown_moment);
+    for (bool on : {true, false}) {
+        SendMessageW(window, WM_COMMAND, CMD_TIME_STAMP, 0);
+        EXPECT_EQ((UINT)(on ? MF_CHECKED : MF_UNCHECKED),
+                  GetMenuState(GetMenu(window), CMD_TIME_STAMP, MF_BYCOMMAND) & (UINT)MF_CHECKED);
+        EXPECT_TRUE(std::vector<uint8_t>(view->picture, view->picture + DISPLAY_IMAGE_BYTES)
+                    == (on ? stamped : plain));
+    }
     DestroyWindow(window);
     ASSERT_EQ(WaitForSingleObject(view->capture_thread, HANG_MS), WAIT_OBJECT_0);
     delete view;

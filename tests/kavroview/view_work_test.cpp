@@ -14,6 +14,7 @@
 #include "live_capture.h"
 #include "picture.h"
 #include "snapshot.h"
+#include "view_stamp.h"
 #include "temp_folder_fixture.h"
 
 namespace {
@@ -32,8 +33,9 @@ TEST_F(SnapshotTest, ExactPairNumberedOnNeverOverwriting)
         {{"kavro999.png"}, "kavro1000"},
     };
     const std::vector<uint8_t> raw = FakeFrame(7);
-    std::vector<uint8_t> png;
+    std::vector<uint8_t> png, painted(DISPLAY_IMAGE_BYTES);
     ASSERT_EQ(EncodePicture(raw.data(), FORMAT_PNG, &png), PICTURE_ENCODED);
+    ConvertFrame(raw.data(), painted.data(), FRAME_WIDTH, FRAME_HEIGHT);
     for (const auto &c : cases) {
         TearDown();
         SetUp();
@@ -41,7 +43,9 @@ TEST_F(SnapshotTest, ExactPairNumberedOnNeverOverwriting)
         for (const std::string &name : c.existing)
             WriteBytes(Path(name), TextBytes(name.c_str()));
         std::string saved, reason;
-        ASSERT_EQ(SaveSnapshot(Path(""), raw.data(), &saved, &reason), SNAPSHOT_SAVED) << reason;
+        ASSERT_EQ(SaveSnapshot(Path(""), raw.data(), painted.data(), &saved, &reason),
+                  SNAPSHOT_SAVED)
+            << reason;
         EXPECT_EQ(saved, c.saved);
         EXPECT_EQ(ReadBytes(Path(saved + ".png")), png) << saved;
         EXPECT_EQ(ReadBytes(Path(saved + ".bin")), raw) << saved;
@@ -56,11 +60,29 @@ TEST_F(SnapshotTest, ExactPairNumberedOnNeverOverwriting)
 
 TEST_F(SnapshotTest, MissingFolderFailsWithAReasonAndLeavesNothing)
 {
-    const std::vector<uint8_t> raw = FakeFrame(1);
+    const std::vector<uint8_t> raw = FakeFrame(1), painted(DISPLAY_IMAGE_BYTES, 0x40);
     std::string saved, reason;
-    EXPECT_EQ(SaveSnapshot(Path("gone"), raw.data(), &saved, &reason), SNAPSHOT_FAILED);
+    EXPECT_EQ(SaveSnapshot(Path("gone"), raw.data(), painted.data(), &saved, &reason),
+              SNAPSHOT_FAILED);
     EXPECT_FALSE(reason.empty());
     EXPECT_TRUE(Listing().empty());
+}
+
+// The picture as shown, time stamp and all; the raw frame as the camera
+// sent it.
+TEST_F(SnapshotTest, TheStampGoesIntoThePictureOnly)
+{
+    const std::vector<uint8_t> raw = FakeFrame(3);
+    std::vector<uint8_t> stamped(DISPLAY_IMAGE_BYTES), png;
+    ConvertFrame(raw.data(), stamped.data(), FRAME_WIDTH, FRAME_HEIGHT);
+    StampPicture(stamped.data(), {2026, 12, 9, 7, 30, 5, 123, 540});
+    ASSERT_EQ(PICTURE_ENCODED, EncodeBits(stamped.data(), FRAME_WIDTH, FRAME_HEIGHT, FORMAT_PNG, 0,
+                                          ExifFacts(), &png));
+    std::string saved, reason;
+    ASSERT_EQ(SaveSnapshot(Path(""), raw.data(), stamped.data(), &saved, &reason), SNAPSHOT_SAVED);
+    EXPECT_EQ(ReadBytes(Path("kavro001.png")), png);
+    EXPECT_EQ(ReadBytes(Path("kavro001.bin")), raw);
+    EXPECT_EQ("07:30:05", ViewStampText({2026, 12, 9, 7, 30, 5, 123, 540}));
 }
 
 // The window's side of the capture thread: each notice counted, and the

@@ -20,14 +20,17 @@ void Put32(std::vector<uint8_t> *bytes, uint32_t value)
 // The bitmap file the window's picture makes: a file header pointing at the
 // bits, the display header field by field in little-endian order (whatever
 // the host's own order), then the bottom-up bits unchanged.
-void EncodeBmp(const uint8_t *bits, std::vector<uint8_t> *bytes)
+void EncodeBmp(const uint8_t *bits, int width, int height, std::vector<uint8_t> *bytes)
 {
     BITMAPINFOHEADER info;
     InitDisplayHeader(&info);
-    bytes->reserve(BMP_FILE_BYTES);
+    info.biWidth = width;
+    info.biHeight = height;
+    const size_t bits_bytes = (size_t)width * height * 3;
+    bytes->reserve(BMP_HEADERS_BYTES + bits_bytes);
     bytes->push_back('B');
     bytes->push_back('M');
-    Put32(bytes, BMP_FILE_BYTES);
+    Put32(bytes, (uint32_t)(BMP_HEADERS_BYTES + bits_bytes));
     Put16(bytes, 0);  // two reserved words
     Put16(bytes, 0);
     Put32(bytes, BMP_HEADERS_BYTES);  // where the bits start
@@ -42,5 +45,5 @@ void EncodeBmp(const uint8_t *bits, std::vector<uint8_t> *bytes)
     Put32(bytes, (uint32_t)info.biYPelsPerMeter);
     Put32(bytes, info.biClrUsed);
     Put32(bytes, info.biClrImportant);
-    bytes->insert(bytes->end(), bits, bits + DISPLAY_IMAGE_BYTES);
+    bytes->insert(bytes->end(), bits, bits + bits_bytes);
 }

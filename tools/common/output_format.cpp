@@ -18,6 +18,7 @@ const struct {
     // After png, so that .png names plain png unless --format says png16.
     {FORMAT_PNG16, "png16", {".png", NULL}},
     {FORMAT_RAW16, "raw16", {".raw16", NULL}},
+    {FORMAT_JPEG, "jpeg", {".jpg", ".jpeg"}},
 };
 
 }  // namespace
@@ -91,7 +92,8 @@ std::string UnknownFormatProblem(const std::string &option, const std::string &w
 std::string UnknownExtensionProblem(const std::string &name, bool raw_too)
 {
     return "cannot tell the format from the name " + name + ": end it in "
-           + (raw_too ? ".bin or .raw (raw), .bmp, .png or .avi" : ".bmp, .png or .avi")
+           + (raw_too ? ".bin or .raw (raw), .bmp, .png, .avi, .jpg or .jpeg"
+                      : ".bmp, .png, .avi, .jpg or .jpeg")
            + ", or give --format";
 }
 

@@ -15,20 +15,21 @@ enum OutputFormat {
     FORMAT_PNG16,
     // A stack's samples, 16 bits each (stack.h); its names end in .raw16.
     FORMAT_RAW16,
+    FORMAT_JPEG,  // baseline JPEG of the painted picture, with EXIF
 };
 
-// "raw", "bmp", "png", "avi": what --format takes.
+// "raw", "bmp", "png", "avi", "jpeg": what --format takes.
 const char *FormatWord(OutputFormat format);
 
 // The format a --format word names, in any letter case. false for none.
 bool FormatFromWord(const char *word, OutputFormat *format);
 
-// ".bin", ".bmp", ".png", ".avi": the extension a name of that format is given.
+// ".bin", ".bmp", ".png", ".avi", ".jpg": the extension a name of that format is given.
 const char *FormatExtension(OutputFormat format);
 
 // The format a file name's extension says, in any letter case (pictures
 // come back from other tools as FRAME.BMP): .bin and .raw raw, .bmp, .png,
-// .avi.
+// .avi, .jpg and .jpeg.
 // false for any other name.
 bool FormatFromExtension(const char *name, OutputFormat *format);
 
@@ -36,12 +37,12 @@ bool FormatFromExtension(const char *name, OutputFormat *format);
 // the same format, or png16 for a .png name.
 bool FormatsAgree(OutputFormat given, OutputFormat named);
 
-// "raw, bmp, png or avi": the --format words, raw only when raw_too (a
+// "raw, bmp, png, avi, png16, raw16 or jpeg": the --format words, raw only when raw_too (a
 // tool that reads raw frames writes none).
 std::string FormatWords(bool raw_too);
 
 // The usage problem of a --format (given as option) that names no format
-// the tool writes: "-f takes raw, bmp, png or avi, not 'gif'".
+// the tool writes: "-f takes raw, bmp, png, avi or jpeg, not 'gif'".
 std::string UnknownFormatProblem(const std::string &option, const std::string &word, bool raw_too);
 
 // The usage problem of a name whose extension says no format, listing the

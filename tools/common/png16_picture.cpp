@@ -5,7 +5,7 @@
 
 #include "stack.h"
 
-// Compiled once, in png_picture.cpp, with the rest of stb's writer; its
+// Compiled once, in stb_writer.cpp, with the rest of stb's writer; its
 // header declares it only there. The result is freed with free().
 extern "C" unsigned char *stbi_zlib_compress(unsigned char *data, int data_len, int *out_len,
                                              int quality);

@@ -1,10 +1,7 @@
-#include "frame.h"
 #include "picture_encoders.h"
 
-// stb's writer, compiled here once, without its file functions: the encoded
-// bytes are collected in memory.
+// The writer's code is compiled once, in stb_writer.cpp.
 #define STBI_WRITE_NO_STDIO
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
 namespace {
@@ -20,13 +17,13 @@ void AppendPiece(void *context, void *data, int size)
 
 // The same picture as the bitmap, but the way PNG keeps it: top row first,
 // red-green-blue.
-int EncodePng(const uint8_t *bits, std::vector<uint8_t> *bytes)
+int EncodePng(const uint8_t *bits, int width, int height, std::vector<uint8_t> *bytes)
 {
-    const int ROW_BYTES = FRAME_WIDTH * 3;
-    uint8_t picture[DISPLAY_IMAGE_BYTES];
-    for (int row = 0; row < FRAME_HEIGHT; ++row) {
-        const uint8_t *from = bits + ROW_BYTES * (FRAME_HEIGHT - 1 - row);
-        uint8_t *to = picture + ROW_BYTES * row;
+    const int ROW_BYTES = width * 3;
+    std::vector<uint8_t> picture((size_t)ROW_BYTES * height);
+    for (int row = 0; row < height; ++row) {
+        const uint8_t *from = bits + (size_t)ROW_BYTES * (height - 1 - row);
+        uint8_t *to = picture.data() + (size_t)ROW_BYTES * row;
         for (int x = 0; x < ROW_BYTES; x += 3) {
             to[x] = from[x + 2];
             to[x + 1] = from[x + 1];
@@ -34,7 +31,7 @@ int EncodePng(const uint8_t *bits, std::vector<uint8_t> *bytes)
         }
     }
     // stb fails by itself only when it runs out of memory.
-    if (stbi_write_png_to_func(AppendPiece, bytes, FRAME_WIDTH, FRAME_HEIGHT, 3, picture, ROW_BYTES)
+    if (stbi_write_png_to_func(AppendPiece, bytes, width, height, 3, picture.data(), ROW_BYTES)
         == 0)
         return -1;
     return 0;

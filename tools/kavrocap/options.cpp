@@ -5,6 +5,7 @@
 #include "command_split.h"
 #include "no_case.h"
 #include "options.h"
+#include "still_options.h"
 
 namespace {
 
@@ -40,6 +41,10 @@ enum OptionId {
     OPT_STACK,
     OPT_DARK,
     OPT_HOT_PIXELS,
+    OPT_QUALITY,
+    OPT_STAMP,
+    OPT_STAMP_AT,
+    OPT_SCALE,
     OPTION_COUNT
 };
 
@@ -75,6 +80,10 @@ const OptionName OPTIONS[] = {
     {OPT_STACK, NULL, "--stack", 1},
     {OPT_DARK, NULL, "--dark", 1},
     {OPT_HOT_PIXELS, NULL, "--hot-pixels", 1},
+    {OPT_QUALITY, NULL, "--quality", 1},
+    {OPT_STAMP, NULL, "--stamp", 1},
+    {OPT_STAMP_AT, NULL, "--stamp-at", 1},
+    {OPT_SCALE, NULL, "--scale", 1},
 };
 
 OptionsResult Fail(std::string *problem, const std::string &text)
@@ -248,6 +257,13 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
     case OPT_DARK:
     case OPT_HOT_PIXELS:
         return SetStackValue(id, name, value, options, problem);
+    case OPT_QUALITY:
+    case OPT_STAMP:
+    case OPT_STAMP_AT:
+    case OPT_SCALE:
+        return SetStillValue(name, value, options, problem) == STILL_OPTION_ACCEPTED
+                   ? OPTIONS_ACCEPTED
+                   : OPTIONS_REFUSED;
     default:
         return OPTIONS_ACCEPTED;
     }
@@ -278,6 +294,7 @@ void SetDefaults(CaptureOptions *options)
     options->exec.clear();
     options->exec_timeout_ms = KAVROCAP_DEFAULT_EXEC_TIMEOUT_S * 1000;
     ClearStackSettings(&options->stack);
+    SetStillDefaults(options);
 }
 
 // Standard output holds one thing: the frames, or the events.
@@ -381,7 +398,8 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
             return Fail(problem, "--continue needs an OUTPUT pattern with {n}, not -");
         if (!given[OPT_FORMAT])
             options->format = FORMAT_RAW;
-        return OPTIONS_ACCEPTED;
+        return CheckStillOptions(*options, problem) == STILL_OPTION_ACCEPTED ? OPTIONS_ACCEPTED
+                                                                             : OPTIONS_REFUSED;
     }
     // Without OUTPUT, --format names the default file too.
     if (!output_given && given[OPT_FORMAT])
@@ -398,6 +416,8 @@ OptionsResult CheckTogether(const int *given, int output_given, CaptureOptions *
         return OPTIONS_REFUSED;
     if (SettleFormat(given, options, problem) != OPTIONS_ACCEPTED
         || CheckMovie(given, options, problem) != OPTIONS_ACCEPTED)
+        return OPTIONS_REFUSED;
+    if (CheckStillOptions(*options, problem) != STILL_OPTION_ACCEPTED)
         return OPTIONS_REFUSED;
     if (options->movie)
         return OPTIONS_ACCEPTED;

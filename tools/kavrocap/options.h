@@ -12,6 +12,8 @@
 #include "output_format.h"
 #include "pattern.h"
 #include "stack_settings.h"
+#include "stamp_font.h"
+#include "stamp_text.h"
 
 enum CaptureCommand { COMMAND_CAPTURE, COMMAND_LIST, COMMAND_HELP, COMMAND_VERSION };
 
@@ -57,6 +59,13 @@ struct CaptureOptions {
     std::string events;  // the events' file, "-" for standard output; "": none
     std::string exec;    // the command run after each saved file; "": none
     int64_t exec_timeout_ms;
+    // Pictures only (stills_options.cpp): JPEG quality, a time stamp, 1x-8x.
+    int quality;
+    int stamp_given;
+    StampFormat stamp;
+    StampCorner stamp_at;
+    int scale;
+    int quality_given, stamp_at_given, scale_given;
 };
 
 enum OptionsResult { OPTIONS_ACCEPTED, OPTIONS_REFUSED };

@@ -61,12 +61,12 @@ void StartRecording(MovieRecording *r, const std::string &path, const CaptureOpt
     r->first_us = r->last_us = r->completed_us = 0;
 }
 
-RecordResult RecordFrame(MovieRecording *r, const uint8_t *raw_frame, int64_t now_us,
-                         int64_t next_us, std::string *reason)
+RecordResult RecordFrame(MovieRecording *r, const uint8_t *bits, int64_t now_us, int64_t next_us,
+                         std::string *reason)
 {
     if (!r->started && Begin(r, now_us, reason) != RECORD_OK)
         return RECORD_FAILED;
-    MovieResult result = AddRawMovieFrame(&r->writer, raw_frame);
+    MovieResult result = AddMovieFrame(&r->writer, bits);
     if (result != MOVIE_OK)
         return Problem(r, result, reason);
     r->last_us = now_us;

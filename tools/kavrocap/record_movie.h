@@ -30,11 +30,11 @@ enum RecordResult { RECORD_OK, RECORD_FAILED };
 void StartRecording(MovieRecording *recording, const std::string &path,
                     const CaptureOptions &options);
 
-// Adds a raw frame that arrived at now_us. next_us is when the next one is
+// Adds a frame's painted bits (DISPLAY_IMAGE_BYTES) that arrived at now_us. next_us is when the next one is
 // expected: frames are left waiting in memory only when it comes within a
 // second of the last completion point. On RECORD_FAILED the recording has
 // stopped and reason says why.
-RecordResult RecordFrame(MovieRecording *recording, const uint8_t *raw_frame, int64_t now_us,
+RecordResult RecordFrame(MovieRecording *recording, const uint8_t *bits, int64_t now_us,
                          int64_t next_us, std::string *reason);
 
 // A completion point now, for frames that would otherwise wait longer than a

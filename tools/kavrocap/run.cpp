@@ -16,6 +16,7 @@
 #include "save_frame.h"
 #include "schedule.h"
 #include "stack_take.h"
+#include "still_options.h"
 #include "take_frame.h"
 #include "writable_folder.h"
 
@@ -56,6 +57,16 @@ ExitStatus UsageError(FILE *err, const std::string &problem)
     Report(err, KAVROCAP_NAME, problem);
     fputs(KAVROCAP_USAGE, err);
     return EXIT_USAGE;
+}
+
+// The local time a frame arrived, as its event, its name, its stamp and its
+// EXIF facts tell it.
+CaptureMoment FrameMoment(const FrameEvent &event)
+{
+    const FrameTime &time = event.time;
+    CaptureMoment moment = {time.year,   time.month,  time.day,          time.hour,
+                            time.minute, time.second, time.milliseconds, event.utc_offset_minutes};
+    return moment;
 }
 
 void ReportSkipped(const RunState &run, int64_t first, int64_t skipped)
@@ -163,11 +174,18 @@ KeepResult Record(const CaptureOptions &options, RunState *run, int64_t slot,
 {
     run->in_memory.push_back(ArrivedFrame(*run, run->movie->path, options.start + slot,
                                           RecordedFrames(run->movie), take_us));
+    uint8_t bits[DISPLAY_IMAGE_BYTES];
+    ConvertFrame(frame, bits, FRAME_WIDTH, FRAME_HEIGHT);
+    if (options.stamp_given) {
+        StillSettings still =
+            StillFor(options, FrameMoment(run->in_memory.back()), options.start + slot);
+        DrawStamp(bits, FRAME_WIDTH, FRAME_HEIGHT, still.stamp, still.corner);
+    }
     int64_t now = run->clock->now_us(run->clock->context);
     int64_t next_slot_us = schedule.start_us + schedule.next_slot * schedule.interval_us;
     int64_t next_us = (next_slot_us > now ? next_slot_us : now) + take_us;
     std::string reason;
-    if (RecordFrame(run->movie, frame, now, next_us, &reason) != RECORD_OK) {
+    if (RecordFrame(run->movie, bits, now, next_us, &reason) != RECORD_OK) {
         run->in_memory.pop_back();
         Tell(*run, "frame " + std::to_string(options.start + slot) + ": " + reason);
         LogFailed(run->events, options.start + slot, FAILED_RECORDING, reason);
@@ -233,9 +251,12 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
                              run->clock->now_us(run->clock->context) - take_start);
         if (run->stack != NULL)
             event.stacked = options.stack.average > 0 ? options.stack.average : 1;
+        CaptureMoment moment = FrameMoment(event);
         if (!options.to_stdout)
             path = FormatOutputName(options.pattern, number, event.time);
-        if (run->stack == NULL && EncodeFrame(frame, options.format, &bytes) != PICTURE_ENCODED)
+        if (run->stack == NULL
+            && EncodeFrame(frame, options.format, StillFor(options, moment, number), &bytes)
+                   != PICTURE_ENCODED)
             reason = "out of memory";
         else
             kept = Keep(options, run, path, bytes, &reason);

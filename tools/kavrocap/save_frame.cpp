@@ -8,13 +8,14 @@
 #include <io.h>
 #endif
 
-EncodeResult EncodeFrame(const uint8_t *frame, OutputFormat format, std::vector<uint8_t> *bytes)
+EncodeResult EncodeFrame(const uint8_t *frame, OutputFormat format, const StillSettings &still,
+                         std::vector<uint8_t> *bytes)
 {
     if (format == FORMAT_RAW) {
         bytes->assign(frame, frame + RAW_FRAME_BYTES);
         return PICTURE_ENCODED;
     }
-    return EncodePicture(frame, format, bytes);
+    return EncodeStill(frame, format, still, bytes);
 }
 
 SaveResult SaveFile(const std::string &path, const std::vector<uint8_t> &bytes, bool replace,

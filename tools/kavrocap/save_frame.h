@@ -14,8 +14,10 @@
 
 enum SaveResult { FRAME_KEPT, FRAME_NOT_KEPT };
 
-// The bytes of the file of frame in the run's format.
-EncodeResult EncodeFrame(const uint8_t *frame, OutputFormat format, std::vector<uint8_t> *bytes);
+// The bytes of the file of frame in the run's format; a picture made as
+// still says, a raw frame as the camera sent it.
+EncodeResult EncodeFrame(const uint8_t *frame, OutputFormat format, const StillSettings &still,
+                         std::vector<uint8_t> *bytes);
 
 // Writes bytes to path as a whole file. On FRAME_NOT_KEPT, reason says why
 // ("PATH: file exists", "PATH: write failed: ...").

@@ -1,4 +1,4 @@
-// kavroconv: turns raw frame files (UYVY, no header) into BMP or PNG
+// kavroconv: turns raw frame files (UYVY, no header) into BMP, PNG or JPEG
 // pictures that any viewer opens, with the same colours the window paints.
 // Everything the tool does lives here as a library, so that tests run it
 // in-process; main only hands over the command line and the console streams.
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "capture_moment.h"
 #include "exit_status.h"
 #include "frame.h"
 #include "frame_rate.h"
@@ -23,6 +24,9 @@
 
 // A movie's frames per second without --fps.
 #define KAVROCONV_DEFAULT_FPS 25
+
+// A JPEG's quality without --quality.
+#define KAVROCONV_DEFAULT_QUALITY 95
 
 struct Options {
     OutputFormat format;  // BMP, PNG or AVI: what --format or the -o name says, else BMP
@@ -36,6 +40,8 @@ struct Options {
     std::vector<const char *> inputs;  // as given: wildcards not yet expanded
     int average;                       // every input into one picture
     StackSettings stack;               // --stack, --dark, --hot-pixels (average not used)
+    int quality;                       // JPEG's
+    int quality_given;
 };
 
 // Runs the tool: args as GetUtf8Arguments gives them, the program's name
@@ -51,8 +57,8 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
 
 void PrintHelp(FILE *out);
 
-// "dir/kavro001.bin" -> "dir/kavro001.bmp" (or .png); a name without a
-// ".bin" extension keeps it whole and gets the extension appended.
+// "dir/kavro001.bin" -> "dir/kavro001.bmp" (or .png, .jpg); a name without
+// a ".bin" extension keeps it whole and gets the extension appended.
 std::string DefaultOutputName(const char *input, OutputFormat format);
 
 enum FrameFileResult { FRAME_FILE_READ, FRAME_FILE_REFUSED };
@@ -66,13 +72,19 @@ FrameFileResult ReadFrameFile(const char *path, uint8_t *frame, FILE *err);
 // a link); false when either does not exist.
 bool IsSameFile(const char *first, const char *second);
 
+// When the frame file was last written, the nearest kavroconv comes to
+// when the frame was taken (kavrocap and kavroview save a frame as it
+// arrives); a JPEG's EXIF tells it as the time taken. -1 when the system
+// cannot tell.
+int FrameFileMoment(const char *path, CaptureMoment *moment);
+
 enum ConvertResult { FILE_CONVERTED, FILE_NOT_CONVERTED };
 
-// Converts one raw frame file into a picture file and, unless quiet, lists
-// it on out. On FILE_NOT_CONVERTED, one line naming the file and the reason
-// has gone to err.
-ConvertResult ConvertFile(const char *input, const char *output, OutputFormat format, int quiet,
-                          FILE *out, FILE *err);
+// Converts one raw frame file into a picture file (a JPEG at quality) and,
+// unless quiet, lists it on out. On FILE_NOT_CONVERTED, one line naming the
+// file and the reason has gone to err.
+ConvertResult ConvertFile(const char *input, const char *output, OutputFormat format, int quality,
+                          int quiet, FILE *out, FILE *err);
 
 enum MovieMade { MOVIE_MADE, MOVIE_NOT_MADE };
 

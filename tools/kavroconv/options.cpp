@@ -1,5 +1,6 @@
 #include <string.h>
 
+#include "jpeg_picture.h"
 #include "kavroconv.h"
 #include "report.h"
 #include "stack.h"
@@ -10,9 +11,9 @@
 
 namespace {
 
-const char USAGE[] =
-    "usage: kavroconv [--format bmp|png|avi] [-o OUTPUT] [--fps R] [-q] FILE.bin...\n"
-    "       kavroconv --repair [-q] MOVIE.avi...\n";
+const char USAGE[] = "usage: kavroconv [--format bmp|png|avi|jpeg] [-o OUTPUT] [--fps R]\n"
+                     "                 [--quality Q] [-q] FILE.bin...\n"
+                     "       kavroconv --repair [-q] MOVIE.avi...\n";
 
 // clang-format off
 const char HELP[] =
@@ -26,12 +27,13 @@ const char HELP[] =
     "exactly as the pukavro window paints them.\n"
     "\n"
     "Options:\n"
-    "  -f, --format bmp|png|avi\n"
+    "  -f, --format bmp|png|avi|jpeg\n"
     "                    output format, in any letter case; bmp is a 24-bit\n"
     "                    bitmap of 20790 bytes, png an RGB picture, avi one\n"
-    "                    movie of every FILE in the order given. Without\n"
-    "                    it, OUTPUT's extension says the format (.bmp, .png\n"
-    "                    or .avi; another one needs --format), and otherwise\n"
+    "                    movie of every FILE in the order given, jpeg a\n"
+    "                    baseline JPEG with EXIF. Without it, OUTPUT's\n"
+    "                    extension says the format (.bmp, .png, .avi, .jpg or\n"
+    "                    .jpeg; another one needs --format), and otherwise\n"
     "                    it is bmp\n"
     "  -o OUTPUT         name of the picture (only with a single FILE), or of\n"
     "                    the movie, which always needs it\n"
@@ -58,6 +60,8 @@ const char HELP[] =
     "  -f png16|raw16    a 16-bit RGB PNG (a .png name), or the samples x 256 as\n"
     "                    16 bits (.raw16, 27648 bytes); a FILE.raw16 alone is\n"
     "                    converted like a frame\n"
+    "  --quality Q       a JPEG's quality, 1 to 100 (default " KAVROCONV_TEXT(KAVROCONV_DEFAULT_QUALITY) ");\n"
+    "                    above 90 the colours keep their full resolution\n"
     "  --repair          each FILE is a movie of kavrocap or kavroconv to make\n"
     "                    complete again (see below)\n"
     "  -q, --quiet       no line for each converted file or movie\n"
@@ -65,8 +69,11 @@ const char HELP[] =
     "  --version         show the version\n"
     "  --                every argument after it is a FILE\n"
     "\n"
-    "Without -o, dir/kavro001.bin becomes dir/kavro001.bmp (or .png) beside\n"
-    "it; a name without the .bin extension gets .bmp or .png appended.\n"
+    "Without -o, dir/kavro001.bin becomes dir/kavro001.bmp (or .png, .jpg)\n"
+    "beside it; a name without the .bin extension gets the extension appended.\n"
+    "A JPEG's EXIF gives the time the frame file was last written as the time\n"
+    "the picture was taken (kavrocap and kavroview write a frame as it\n"
+    "arrives; a copy may carry the time it was copied).\n"
     "On Windows, FILE may hold the wildcards * and ? (\"frames\\*.bin\"),\n"
     "which take the files in number order: kavro999.bin before kavro1000.bin.\n"
     "\n"
@@ -122,10 +129,26 @@ ParseResult SettleFormat(int format_given, OutputFormat format, Options *options
     if (has_extension && named == FORMAT_RAW)
         return UsageError(
             err, std::string("the output name ") + options->output
-                     + " says raw; kavroconv writes pictures (bmp or png) and movies (avi)");
+                     + " says raw; kavroconv writes pictures (bmp, png or jpeg) and movies (avi)");
     if (format_given && has_extension && !FormatsAgree(format, named))
         return UsageError(err, FormatConflictProblem("--format", format, options->output, named));
     options->format = format_given ? format : has_extension ? named : FORMAT_BMP;
+    return OPTIONS_READ;
+}
+
+ParseResult ParseQuality(const char *value, int *quality)
+{
+    if (value == NULL || *value == '\0' || strlen(value) > 3)
+        return OPTIONS_WRONG;
+    int number = 0;
+    for (const char *c = value; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9')
+            return OPTIONS_WRONG;
+        number = number * 10 + (*c - '0');
+    }
+    if (number < JPEG_QUALITY_MIN || number > JPEG_QUALITY_MAX)
+        return OPTIONS_WRONG;
+    *quality = number;
     return OPTIONS_READ;
 }
 
@@ -140,6 +163,8 @@ ParseResult CheckOutputs(const Options *options, FILE *err)
     }
     if (options->fps_given)
         return UsageError(err, "--fps goes with a movie (-o NAME.avi, or --format avi)");
+    if (options->quality_given && options->format != FORMAT_JPEG)
+        return UsageError(err, "--quality goes with JPEG (-o NAME.jpg, or --format jpeg)");
     if (options->output != NULL && options->inputs.size() != 1 && !options->average)
         return UsageError(err, "-o needs exactly one frame file");
     return OPTIONS_READ;
@@ -168,6 +193,8 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
     options->inputs.clear();
     options->average = 0;
     ClearStackSettings(&options->stack);
+    options->quality = KAVROCONV_DEFAULT_QUALITY;
+    options->quality_given = 0;
     OutputFormat format = FORMAT_BMP;
     int format_given = 0;
     int only_files = 0;
@@ -207,6 +234,12 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
             if (ParseFrameRate(value, &options->fps) != FRAME_RATE_PARSED)
                 return UsageError(err, FrameRateProblem("--fps", value));
             options->fps_given = 1;
+        } else if (strcmp(arg, "--quality") == 0 || strncmp(arg, "--quality=", 10) == 0) {
+            const char *value = arg[9] == '=' ? arg + 10 : ++i < count ? args[i].c_str() : NULL;
+            if (ParseQuality(value, &options->quality) != OPTIONS_READ)
+                return UsageError(err, std::string("--quality takes a whole number from 1 to 100")
+                                           + (value ? std::string(", not '") + value + "'" : ""));
+            options->quality_given = 1;
         } else if (strcmp(arg, "--repair") == 0) {
             options->repair = 1;
         } else if (strcmp(arg, "-o") == 0) {
@@ -222,6 +255,8 @@ ParseResult ParseOptions(const std::vector<std::string> &args, Options *options,
     if (options->repair) {
         if (options->output != NULL || format_given || options->fps_given)
             return UsageError(err, "--repair mends movies in place: no -o, --format or --fps");
+        if (options->quality_given)
+            return UsageError(err, "--quality goes with JPEG, not with --repair");
         if (options->inputs.empty())
             return UsageError(err, "no movie given");
         return OPTIONS_READ;

@@ -59,8 +59,8 @@ ExitStatus RunKavroconv(const std::vector<std::string> &args, FILE *out, FILE *e
             bool stacked =
                 StacksFrames(options.stack, options.format) || IsRaw16Name(input.c_str());
             if ((stacked ? ConvertStacked({input}, output.c_str(), options, out, err)
-                         : ConvertFile(input.c_str(), output.c_str(), options.format, options.quiet,
-                                       out, err))
+                         : ConvertFile(input.c_str(), output.c_str(), options.format,
+                                       options.quality, options.quiet, out, err))
                 != FILE_CONVERTED)
                 status = EXIT_SOME_FAILED;
         }

@@ -7,6 +7,7 @@
 #include "folder_entries.h"
 #include "snapshot.h"
 #include "system_error.h"
+#include "view_stamp.h"
 
 std::string RecordingName(const RecordingTime &t, int attempt)
 {
@@ -46,6 +47,9 @@ void AddRecordedFrame(Recording *r, const uint8_t *raw, int64_t now_us)
         frame.raw.assign(raw, raw + RAW_FRAME_BYTES);
         frame.at_us = now_us;
         frame.after_gap = r->gap;
+        frame.stamped = r->stamp.load();
+        if (frame.stamped)
+            frame.moment = LocalMomentNow();
         r->gap = false;
         r->queue.push_back(std::move(frame));
     }
@@ -130,7 +134,11 @@ bool Add(Recording *r, Movie *movie, const RecordedFrame &frame)
         return false;
     if (movie->completed_us == 0)
         movie->completed_us = frame.at_us;
-    MovieResult result = AddRawMovieFrame(&movie->writer, frame.raw.data());
+    uint8_t bits[DISPLAY_IMAGE_BYTES];
+    ConvertFrame(frame.raw.data(), bits, FRAME_WIDTH, FRAME_HEIGHT);
+    if (frame.stamped)
+        StampPicture(bits, frame.moment);
+    MovieResult result = AddMovieFrame(&movie->writer, bits);
     if (result != MOVIE_OK)
         return Problem(r, movie, result);
     if (r->frames.load() > 0 && !frame.after_gap) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "capture_moment.h"
 #include "frame.h"
 #include "movie_writer.h"
 
@@ -46,6 +47,8 @@ struct RecordedFrame {
     std::vector<uint8_t> raw;
     int64_t at_us;
     bool after_gap;  // a pause or a missing camera came between it and the frame before
+    bool stamped;    // the time stamp goes into its picture, at moment
+    CaptureMoment moment;
 };
 
 enum RecordingOutcome { RECORDING_DONE, RECORDING_FAILED };
@@ -59,7 +62,8 @@ struct Recording {
     std::condition_variable changed;
     std::deque<RecordedFrame> queue;
     bool ending = false;
-    bool gap = false;  // set on a pause or a missing camera; the next frame takes it
+    bool gap = false;                // set on a pause or a missing camera; the next frame takes it
+    std::atomic<bool> stamp{false};  // the window's Time stamp, for each new frame
 
     // For the status bar, from any thread.
     std::atomic<uint32_t> frames{0};

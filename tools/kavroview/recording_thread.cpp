@@ -46,6 +46,7 @@ void Start(ViewWindow *view)
     recording->started = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
     recording->folder = view->folder;
     recording->owner = view->window;
+    recording->stamp = view->stamp;
     HANDLE thread = CreateThread(NULL, 0, RecordingThread, recording, 0, NULL);
     if (thread == NULL) {
         delete recording;

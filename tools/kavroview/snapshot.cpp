@@ -85,11 +85,12 @@ std::string FolderPrefix(const std::string &folder)
 
 // The PNG first, then the raw frame under the same number: a name that
 // another program takes meanwhile moves both on to the next number.
-SnapshotResult SaveSnapshot(const std::string &folder, const uint8_t *raw, std::string *saved,
-                            std::string *reason)
+SnapshotResult SaveSnapshot(const std::string &folder, const uint8_t *raw, const uint8_t *picture,
+                            std::string *saved, std::string *reason)
 {
     std::vector<uint8_t> png;
-    if (EncodePicture(raw, FORMAT_PNG, &png) != PICTURE_ENCODED) {
+    if (EncodeBits(picture, FRAME_WIDTH, FRAME_HEIGHT, FORMAT_PNG, 0, ExifFacts(), &png)
+        != PICTURE_ENCODED) {
         *reason = "out of memory";
         return SNAPSHOT_FAILED;
     }

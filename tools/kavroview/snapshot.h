@@ -27,11 +27,13 @@ std::string FolderPrefix(const std::string &folder);
 
 enum SnapshotResult { SNAPSHOT_SAVED, SNAPSHOT_FAILED };
 
-// Saves raw (RAW_FRAME_BYTES) as the next pair of names in folder. On
+// Saves raw (RAW_FRAME_BYTES) and its picture as shown (DISPLAY_IMAGE_BYTES
+// of painted bits, the time stamp in it when shown) as the next pair of
+// names in folder. On
 // SNAPSHOT_SAVED, *saved is the names' stem ("kavro007") without the
 // folder; on
 // SNAPSHOT_FAILED, *reason says why and neither file is left.
-SnapshotResult SaveSnapshot(const std::string &folder, const uint8_t *raw, std::string *saved,
-                            std::string *reason);
+SnapshotResult SaveSnapshot(const std::string &folder, const uint8_t *raw, const uint8_t *picture,
+                            std::string *saved, std::string *reason);
 
 #endif

@@ -17,6 +17,7 @@ struct SnapshotJob {
     HWND window;
     std::string folder;
     uint8_t raw[RAW_FRAME_BYTES];
+    uint8_t picture[DISPLAY_IMAGE_BYTES];  // as shown, the time stamp in it when on
     SnapshotResult result;
     std::string saved;
     std::string reason;
@@ -25,7 +26,7 @@ struct SnapshotJob {
 DWORD WINAPI SnapshotThread(LPVOID parameter)
 {
     SnapshotJob *job = static_cast<SnapshotJob *>(parameter);
-    job->result = SaveSnapshot(job->folder, job->raw, &job->saved, &job->reason);
+    job->result = SaveSnapshot(job->folder, job->raw, job->picture, &job->saved, &job->reason);
     // Once posted, the job is the window's. A window already gone leaves it
     // to the end of the process.
     PostMessageW(job->window, MSG_SNAPSHOT_DONE, 0, reinterpret_cast<LPARAM>(job));
@@ -53,6 +54,7 @@ void StartSnapshot(ViewWindow *view)
     job->window = view->window;
     job->folder = view->folder;
     memcpy(job->raw, view->raw, RAW_FRAME_BYTES);
+    memcpy(job->picture, view->picture, DISPLAY_IMAGE_BYTES);
     HANDLE thread = CreateThread(NULL, 0, SnapshotThread, job, 0, NULL);
     if (thread == NULL) {
         delete job;

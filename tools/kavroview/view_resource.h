@@ -19,6 +19,7 @@
 #define CMD_PAUSE 210
 #define CMD_ZOOM_IN 211
 #define CMD_ZOOM_OUT 212
+#define CMD_TIME_STAMP 213
 #define CMD_ZOOM_1 221  // CMD_ZOOM_1 + zoom - 1 for zooms 1 to 8
 #define CMD_ZOOM_8 228
 #define CMD_ABOUT 230

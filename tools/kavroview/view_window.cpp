@@ -7,6 +7,7 @@
 
 #include "frame_clock.h"
 #include "view_resource.h"
+#include "view_stamp.h"
 #include "view_window.h"
 #include "zoom.h"
 
@@ -167,10 +168,19 @@ void OnPaint(ViewWindow *view)
     EndPaint(view->window, &ps);
 }
 
+// The stamp over the picture just taken or painted again from its frame.
+void StampShown(ViewWindow *view)
+{
+    if (view->stamp)
+        StampPicture(view->picture, view->shown_moment);
+}
+
 void OnFrameReady(ViewWindow *view)
 {
     if (!TakeFrame(&view->live.slot, view->raw, view->picture, &view->shown_number))
         return;
+    view->shown_moment = LocalMomentNow();
+    StampShown(view);
     view->have_frame = true;
     view->frames_shown++;
     CountFrame(&view->rate, NowUs());
@@ -211,6 +221,21 @@ void OnPause(ViewWindow *view)
     ShowStatus(view);
 }
 
+// The frame on screen is painted again with or without the stamp, also
+// while paused; recordings take it from their next frame on.
+void OnTimeStamp(ViewWindow *view)
+{
+    view->stamp = !view->stamp;
+    CheckMenuItem(GetMenu(view->window), CMD_TIME_STAMP,
+                  MF_BYCOMMAND | (view->stamp ? MF_CHECKED : MF_UNCHECKED));
+    if (view->recording != NULL)
+        view->recording->stamp = view->stamp;
+    ConvertFrame(view->raw, view->picture, FRAME_WIDTH, FRAME_HEIGHT);
+    if (view->have_frame)
+        StampShown(view);
+    InvalidateRect(view->window, NULL, FALSE);
+}
+
 void OnCommand(ViewWindow *view, int command)
 {
     if (command >= CMD_ZOOM_1 && command <= CMD_ZOOM_8) {
@@ -236,6 +261,9 @@ void OnCommand(ViewWindow *view, int command)
         break;
     case CMD_PAUSE:
         OnPause(view);
+        break;
+    case CMD_TIME_STAMP:
+        OnTimeStamp(view);
         break;
     case CMD_ZOOM_IN:
         ChooseZoom(view, view->zoom + 1);

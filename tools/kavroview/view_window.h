@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "capture_moment.h"
 #include "exit_status.h"
 #include "frame.h"
 #include "live_capture.h"
@@ -54,6 +55,8 @@ struct ViewWindow {
     BITMAPINFO picture_info;
     uint8_t picture[DISPLAY_IMAGE_BYTES];
     bool have_frame;
+    bool stamp;                  // View, Time stamp: drawn into the picture at shown_moment
+    CaptureMoment shown_moment;  // when the frame on screen arrived
     uint32_t frames_shown;
     uint32_t shown_number;  // the capture thread's number of the frame on screen
     RateMeter rate;
