@@ -1,5 +1,6 @@
 // Pictures of many frames: the stack's exact bytes, the frames it takes and
 // how it asks for them, a failed frame left out, and its usage errors.
+#include "picture.h"
 #include "run_fixture.h"
 
 namespace {
@@ -89,6 +90,25 @@ TEST_F(KavrocapRunTest, TheDarkComesOffTheStack)
     WriteBytes(Path("dark.raw16"), dark);
     EXPECT_EQ(0, Run({"-q", "--average", "2", "--dark", "dark.raw16", "s.raw16"})) << err;
     EXPECT_TRUE(ReadBytes(Path("s.raw16")) == MeanRaw16(0, 1, {2 * 256, 30 * 256}));
+}
+
+// An 8-bit stack is enlarged and stamped as a single frame's picture is:
+// its rounded frame (what -f raw gives) made into the still.
+TEST_F(KavrocapRunTest, AStackedPictureIsScaledAndStampedLikeAFrame)
+{
+    Fresh({});
+    ASSERT_EQ(0, Run({"-q", "--average", "2", "s.bin"})) << err;
+    Bytes rounded = ReadBytes(Path("s.bin"));
+    ASSERT_EQ((size_t)RAW_FRAME_BYTES, rounded.size());
+    Fresh({});
+    ASSERT_EQ(0, Run({"-q", "--average", "2", "--scale", "2", "--stamp", "n{n}", "s.png"})) << err;
+    StillSettings still = PlainStill();
+    still.scale = 2;
+    still.stamp = "n1";
+    still.corner = STAMP_BOTTOM_RIGHT;
+    std::vector<uint8_t> expected;
+    ASSERT_EQ(PICTURE_ENCODED, EncodeStill(rounded.data(), FORMAT_PNG, still, &expected));
+    EXPECT_TRUE(ReadBytes(Path("s.png")) == Bytes(expected.begin(), expected.end()));
 }
 
 TEST_F(KavrocapRunTest, StacksRefuseWhatTheyCannotDo)

@@ -91,10 +91,10 @@ const UsageCase USAGE_ERRORS[] = {
      "--scale draws into pictures; raw frames stay as the camera sent them: give -f bmp, png, "
      "jpeg or avi"},
     {{"--stamp-at", "tl", "x.png"}, "--stamp-at goes with --stamp"},
-    {{"--average", "4", "--stamp", "%H", "x.png"},
-     "--stamp draws into single frames' pictures (bmp, png, jpeg) and movies, not stacked ones"},
+    {{"--average", "4", "--stamp", "%H", "-f", "raw16", "x.raw16"},
+     "--stamp draws into 8-bit pictures (bmp, png, jpeg) and movies, not png16 or raw16"},
     {{"--scale", "2", "-f", "png16", "x.png"},
-     "--scale draws into single frames' pictures (bmp, png, jpeg) and movies, not stacked ones"},
+     "--scale draws into 8-bit pictures (bmp, png, jpeg) and movies, not png16 or raw16"},
     {{"--stamp", "%H", "--stamp-at", "top", "x.png"},
      "--stamp-at takes tl, tr, bl or br, not 'top'"},
     {{"--stamp", "%A %H:%M", "x.png"},

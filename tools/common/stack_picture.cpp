@@ -4,7 +4,7 @@
 #include "stack.h"
 
 EncodeResult EncodeStackPicture(const double *averages, OutputFormat format,
-                                std::vector<uint8_t> *bytes)
+                                const StillSettings &still, std::vector<uint8_t> *bytes)
 {
     if (format == FORMAT_RAW16) {
         bytes->resize(RAW16_FRAME_BYTES);
@@ -22,5 +22,5 @@ EncodeResult EncodeStackPicture(const double *averages, OutputFormat format,
         bytes->assign(frame, frame + RAW_FRAME_BYTES);
         return PICTURE_ENCODED;
     }
-    return EncodePicture(frame, format, bytes);
+    return EncodeStill(frame, format, still, bytes);
 }

@@ -12,8 +12,10 @@
 #include "picture.h"
 
 // averages: RAW_FRAME_BYTES, as StackAverages gives them. FORMAT_RAW,
-// FORMAT_BMP, FORMAT_PNG, FORMAT_PNG16 or FORMAT_RAW16.
+// FORMAT_BMP, FORMAT_PNG, FORMAT_JPEG, FORMAT_PNG16 or FORMAT_RAW16; an
+// 8-bit picture is made as still says (scale, stamp, quality, EXIF), the
+// others as they are.
 EncodeResult EncodeStackPicture(const double *averages, OutputFormat format,
-                                std::vector<uint8_t> *bytes);
+                                const StillSettings &still, std::vector<uint8_t> *bytes);
 
 #endif

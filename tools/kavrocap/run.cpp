@@ -229,8 +229,11 @@ KeepResult TakeAndKeep(const CaptureOptions &options, RunState *run, int64_t slo
     std::vector<uint8_t> bytes;
     TakeResult taken =
         run->stack != NULL
-            ? TakeStackedPicture(options, run->stack, run->camera, more, run->clock->stop, number,
-                                 run->err, &bytes, &reason)
+            ? TakeStackedPicture(
+                options, run->stack, run->camera, more, run->clock->stop, number,
+                // A stack's moment is its start, as its slot is its first frame.
+                StillFor(options, FrameMoment(ArrivedFrame(*run, "", number, -1, 0)), number),
+                run->err, &bytes, &reason)
             : TakeFrameWithRetries(options, run->camera, more, run->clock->stop, frame, &reason);
     if (taken == TAKE_STOPPED)
         return KEEP_STOPPED;

@@ -23,7 +23,8 @@ void EndStackTake(StackTake *take)
 
 TakeResult TakeStackedPicture(const CaptureOptions &options, StackTake *take,
                               const RunCamera &camera, bool more, StopSignal *stop, int64_t number,
-                              FILE *err, std::vector<uint8_t> *bytes, std::string *reason)
+                              const StillSettings &still, FILE *err, std::vector<uint8_t> *bytes,
+                              std::string *reason)
 {
     const int64_t wanted = options.stack.average > 0 ? options.stack.average : 1;
     int64_t failed = 0;
@@ -57,7 +58,7 @@ TakeResult TakeStackedPicture(const CaptureOptions &options, StackTake *take,
     }
     std::vector<double> averages(RAW_FRAME_BYTES);
     FinishStack(&take->stack, &take->corrections, averages.data());
-    if (EncodeStackPicture(averages.data(), options.format, bytes) != PICTURE_ENCODED) {
+    if (EncodeStackPicture(averages.data(), options.format, still, bytes) != PICTURE_ENCODED) {
         *reason = "out of memory";
         return TAKE_FAILED;
     }

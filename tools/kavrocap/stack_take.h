@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "options.h"
+#include "picture.h"
 #include "stack_settings.h"
 #include "take_frame.h"
 
@@ -34,6 +35,7 @@ void EndStackTake(StackTake *take);
 // reason set). On TAKE_FRAME, bytes are the picture's file.
 TakeResult TakeStackedPicture(const CaptureOptions &options, StackTake *take,
                               const RunCamera &camera, bool more, StopSignal *stop, int64_t number,
-                              FILE *err, std::vector<uint8_t> *bytes, std::string *reason);
+                              const StillSettings &still, FILE *err, std::vector<uint8_t> *bytes,
+                              std::string *reason);
 
 #endif

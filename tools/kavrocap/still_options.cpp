@@ -107,12 +107,11 @@ StillOptionResult CheckStillOptions(const CaptureOptions &options, std::string *
         return Refuse(problem, std::string(options.stamp_given ? "--stamp" : "--scale")
                                    + " draws into pictures; raw frames stay as the camera sent "
                                      "them: give -f bmp, png, jpeg or avi");
-    if ((options.format == FORMAT_PNG16 || options.format == FORMAT_RAW16
-         || StacksFrames(options.stack, options.format))
+    if ((options.format == FORMAT_PNG16 || options.format == FORMAT_RAW16)
         && (options.stamp_given || options.scale_given))
         return Refuse(problem, std::string(options.stamp_given ? "--stamp" : "--scale")
-                                   + " draws into single frames' pictures (bmp, png, jpeg) and "
-                                     "movies, not stacked ones");
+                                   + " draws into 8-bit pictures (bmp, png, jpeg) and movies, not "
+                                     "png16 or raw16");
     if (options.movie && options.scale_given)
         return Refuse(problem, "--scale enlarges pictures; a movie stays 96 x 72");
     if (!options.stamp_given)

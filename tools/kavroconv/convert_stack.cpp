@@ -119,7 +119,9 @@ ConvertResult ConvertStacked(const std::vector<std::string> &inputs, const char 
         return FILE_NOT_CONVERTED;
     std::vector<uint8_t> picture;
     std::string reason = "Not enough memory";
-    if (EncodeStackPicture(averages.data(), options.format, &picture) != PICTURE_ENCODED
+    StillSettings still = PlainStill();
+    still.quality = options.quality;
+    if (EncodeStackPicture(averages.data(), options.format, still, &picture) != PICTURE_ENCODED
         || WriteWholeFile(output, picture.data(), picture.size(), 1, &reason) != OUTPUT_WRITTEN) {
         Report(err, KAVROCONV_NAME, std::string(output) + ": cannot write: " + reason);
         return FILE_NOT_CONVERTED;
