@@ -4,14 +4,9 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
-namespace {
+#include "stb_bytes.h"
 
-void AppendPiece(void *context, void *data, int size)
-{
-    std::vector<uint8_t> *bytes = (std::vector<uint8_t> *)context;
-    const uint8_t *piece = (const uint8_t *)data;
-    bytes->insert(bytes->end(), piece, piece + size);
-}
+namespace {
 
 // Where the segments after stb's fixed opening begin: past the start of
 // image and, when there, the APP0 (JFIF) segment, by its own length.
@@ -42,7 +37,8 @@ JpegResult EncodeJpeg(const uint8_t *bits, int width, int height, int quality,
     }
     bytes->clear();
     // stb fails by itself only when it runs out of memory.
-    if (stbi_write_jpg_to_func(AppendPiece, bytes, width, height, 3, picture.data(), quality) == 0)
+    if (stbi_write_jpg_to_func(AppendStbPiece, bytes, width, height, 3, picture.data(), quality)
+        == 0)
         return JPEG_NO_MEMORY;
     std::vector<uint8_t> exif = ExifSegment(facts);
     bytes->insert(bytes->begin() + AfterOpening(*bytes), exif.begin(), exif.end());

@@ -4,16 +4,7 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
-namespace {
-
-void AppendPiece(void *context, void *data, int size)
-{
-    std::vector<uint8_t> *bytes = (std::vector<uint8_t> *)context;
-    const uint8_t *piece = (const uint8_t *)data;
-    bytes->insert(bytes->end(), piece, piece + size);
-}
-
-}  // namespace
+#include "stb_bytes.h"
 
 // The same picture as the bitmap, but the way PNG keeps it: top row first,
 // red-green-blue.
@@ -31,7 +22,7 @@ int EncodePng(const uint8_t *bits, int width, int height, std::vector<uint8_t> *
         }
     }
     // stb fails by itself only when it runs out of memory.
-    if (stbi_write_png_to_func(AppendPiece, bytes, width, height, 3, picture.data(), ROW_BYTES)
+    if (stbi_write_png_to_func(AppendStbPiece, bytes, width, height, 3, picture.data(), ROW_BYTES)
         == 0)
         return -1;
     return 0;
