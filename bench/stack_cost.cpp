@@ -61,7 +61,7 @@ bool Round(const CameraSeam &seam, void *camera, int n, FrameStack *stack, doubl
         std::vector<double> averages(RAW_FRAME_BYTES);
         std::vector<uint8_t> png;
         FinishStack(stack, &none, averages.data());
-        EncodeStackPicture(averages.data(), FORMAT_PNG16, &png);
+        EncodeStackPicture(averages.data(), FORMAT_PNG16, PlainStill(), &png);
         *own += Now() - before;
     }
     *seconds = Now() - start;
