@@ -184,10 +184,22 @@ OptionsResult CheckStacking(const CaptureOptions &options, std::string *problem)
     return OPTIONS_ACCEPTED;
 }
 
+// A time-out in seconds (a millisecond to a day), kept in whole milliseconds.
+OptionsResult SetTimeout(const std::string &name, const char *value, int64_t *ms,
+                         std::string *problem)
+{
+    int64_t us;
+    if (!ParseSeconds(value, MAX_TIMEOUT_US, &us) || us < 1000)
+        return Fail(problem, name + " takes seconds from 0.001 to "
+                                 + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
+                                 + "'");
+    *ms = (us + 999) / 1000;
+    return OPTIONS_ACCEPTED;
+}
+
 OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
                        CaptureOptions *options, std::string *problem)
 {
-    int64_t us = 0;
     switch (id) {
     case OPT_COUNT:
         if (!ParseWhole(value, MAX_COUNT, &options->count))
@@ -216,12 +228,7 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
                                      + "'");
         return OPTIONS_ACCEPTED;
     case OPT_TIMEOUT:
-        if (!ParseSeconds(value, MAX_TIMEOUT_US, &us) || us < 1000)
-            return Fail(problem, name + " takes seconds from 0.001 to "
-                                     + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
-                                     + "'");
-        options->timeout_ms = (us + 999) / 1000;
-        return OPTIONS_ACCEPTED;
+        return SetTimeout(name, value, &options->timeout_ms, problem);
     case OPT_FORMAT:
         if (!FormatFromWord(value, &options->format))
             return Fail(problem, UnknownFormatProblem(name, value, true));
@@ -246,12 +253,7 @@ OptionsResult SetValue(OptionId id, const std::string &name, const char *value,
     case OPT_EXEC:
         return SetExec(name, value, options, problem);
     case OPT_EXEC_TIMEOUT:
-        if (!ParseSeconds(value, MAX_TIMEOUT_US, &us) || us < 1000)
-            return Fail(problem, name + " takes seconds from 0.001 to "
-                                     + std::to_string(MAX_TIMEOUT_US / 1000000) + ", not '" + value
-                                     + "'");
-        options->exec_timeout_ms = (us + 999) / 1000;
-        return OPTIONS_ACCEPTED;
+        return SetTimeout(name, value, &options->exec_timeout_ms, problem);
     case OPT_AVERAGE:
     case OPT_STACK:
     case OPT_DARK:
