@@ -1,0 +1,1 @@
+#include "frame_feed.h"

@@ -1,0 +1,1 @@
+#include "mjpeg_stream.h"

@@ -1,0 +1,1 @@
+#include "request_reader.h"

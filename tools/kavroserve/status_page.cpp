@@ -1,0 +1,1 @@
+#include "status_page.h"
