@@ -60,8 +60,8 @@ std::string TimestampText(int64_t wall_us)
 {
     // Written out by hand: the same digits from every C library.
     bool negative = wall_us < 0;
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(wall_us)
-                                  : static_cast<uint64_t>(wall_us);
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(wall_us) : static_cast<uint64_t>(wall_us);
     std::string fraction = std::to_string(magnitude % 1000000);
     return (negative ? "-" : "") + std::to_string(magnitude / 1000000) + "."
            + std::string(6 - fraction.size(), '0') + fraction;

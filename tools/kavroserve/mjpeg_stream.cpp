@@ -24,7 +24,10 @@ std::string PartHead(size_t length, int64_t wall_us)
            + "\r\nX-Timestamp: " + TimestampText(wall_us) + "\r\n\r\n";
 }
 
-std::string PartTail() { return "\r\n--" STREAM_BOUNDARY "\r\n"; }
+std::string PartTail()
+{
+    return "\r\n--" STREAM_BOUNDARY "\r\n";
+}
 
 StreamSend NextPart(uint64_t newest_sequence, int64_t newest_us, uint64_t sent_sequence,
                     int64_t last_part_us, int64_t now_us)

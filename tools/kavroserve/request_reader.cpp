@@ -83,8 +83,7 @@ bool DecodeQuery(const char *text, size_t length, HttpRequest *request)
         const char *end = static_cast<const char *>(memchr(text + start, '&', length - start));
         size_t stop = end ? static_cast<size_t>(end - text) : length;
         if (stop > start) {
-            const char *equals =
-                static_cast<const char *>(memchr(text + start, '=', stop - start));
+            const char *equals = static_cast<const char *>(memchr(text + start, '=', stop - start));
             size_t name_end = equals ? static_cast<size_t>(equals - text) : stop;
             std::pair<std::string, std::string> parameter;
             if (!Decode(text + start, name_end - start, true, &parameter.first))
@@ -190,8 +189,7 @@ struct HeadState {
 };
 
 // "name: value", the value's surrounding blanks dropped.
-RequestRead ReadHeaderLine(const char *line, size_t length, HttpRequest *request,
-                           HeadState *state)
+RequestRead ReadHeaderLine(const char *line, size_t length, HttpRequest *request, HeadState *state)
 {
     const char *colon = static_cast<const char *>(memchr(line, ':', length));
     if (!colon)

@@ -25,8 +25,8 @@ Endpoint RouteTarget(const HttpRequest &request)
     return ENDPOINT_NONE;
 }
 
-Decision DecideRequest(const HttpRequest &request, const AccessPolicy &policy,
-                       const ClientKey &key, int64_t now_us, WrongTokenTable *wrong)
+Decision DecideRequest(const HttpRequest &request, const AccessPolicy &policy, const ClientKey &key,
+                       int64_t now_us, WrongTokenTable *wrong)
 {
     Decision decision = {200, ENDPOINT_NONE, request.method == METHOD_HEAD};
     if (!policy.token_required) {
