@@ -57,7 +57,8 @@ FeedState ReadFeed(FrameFeed *feed);
 // The "no camera" picture, made once at the start, as a frame of number 0.
 FramePtr NoCameraPicture(FrameFeed *feed);
 // Stops the thread within the camera's cancel bound, whatever the driver
-// does, and frees the feed.
+// does, and frees the feed (a thread the driver still holds frees it when
+// it ends). wake is not called once it returns; not to be called from wake.
 void StopFeed(FrameFeed *feed);
 
 #endif
