@@ -101,6 +101,20 @@ def stop_group(process, how=signal.SIGKILL):
     except subprocess.TimeoutExpired:
         os.killpg(process.pid, signal.SIGKILL)
         process.wait()
+    # Its children too (chromium's renderers, Wine's helpers).
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+        until("the processes of %d ending" % process.pid, lambda: not group_alive(process.pid))
+    except ProcessLookupError:
+        pass
+
+
+def group_alive(group):
+    try:
+        os.killpg(group, 0)
+        return True
+    except ProcessLookupError:
+        return False
 
 
 def free_port():
