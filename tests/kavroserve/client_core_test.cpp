@@ -24,23 +24,6 @@ struct TestFeed {
     FramePtr no_camera;
 };
 
-void FeedWatch(void *feed, int watchers)
-{
-    ((TestFeed *)feed)->watchers = watchers;
-}
-uint64_t FeedAsk(void *feed)
-{
-    return ++((TestFeed *)feed)->asks;
-}
-FeedState FeedRead(void *feed)
-{
-    return ((TestFeed *)feed)->state;
-}
-FramePtr FeedNoCamera(void *feed)
-{
-    return ((TestFeed *)feed)->no_camera;
-}
-
 FramePtr Frame(uint64_t sequence, int64_t at_us)
 {
     ServedFrame frame;
@@ -69,7 +52,10 @@ protected:
     void TearDown() override { fclose(log); }
     void Start()
     {
-        FeedSeam seam = {&feed, FeedWatch, FeedAsk, FeedRead, FeedNoCamera};
+        FeedSeam seam = {&feed, [](void *f, int n) { ((TestFeed *)f)->watchers = n; },
+                         [](void *f) { return ++((TestFeed *)f)->asks; },
+                         [](void *f) { return ((TestFeed *)f)->state; },
+                         [](void *f) { return ((TestFeed *)f)->no_camera; }};
         StartCore(&core, settings, seam, log, 0, 1700000000 * S);
     }
     int Connect(int64_t now = 0)

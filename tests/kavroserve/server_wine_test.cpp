@@ -4,6 +4,7 @@
 // with a token, ended by its stop signal with every connection.
 #include <winsock2.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <stdio.h>
@@ -47,9 +48,8 @@ uint16_t PortFrom(const std::string &path)
     return port;
 }
 
-// One request over a loopback connection, and all that comes back until the
-// server closes it.
-std::string Fetch(uint16_t port, const std::string &request)
+// A loopback connection that has sent request, its reads bounded.
+SOCKET Ask(uint16_t port, const std::string &request)
 {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in to = {};
@@ -58,13 +58,19 @@ std::string Fetch(uint16_t port, const std::string &request)
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     DWORD bound = HANG_MS;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, (const char *)&bound, sizeof bound);
+    connect(s, (sockaddr *)&to, sizeof to);
+    send(s, request.data(), (int)request.size(), 0);
+    return s;
+}
+
+// All that comes back until the server closes the connection.
+std::string Fetch(uint16_t port, const std::string &request)
+{
+    SOCKET s = Ask(port, request);
     std::string answer;
-    if (connect(s, (sockaddr *)&to, sizeof to) == 0
-        && send(s, request.data(), (int)request.size(), 0) == (int)request.size()) {
-        char bytes[4096];
-        for (int got; (got = recv(s, bytes, sizeof bytes, 0)) > 0;)
-            answer.append(bytes, got);
-    }
+    char bytes[4096];
+    for (int got; (got = recv(s, bytes, sizeof bytes, 0)) > 0;)
+        answer.append(bytes, got);
     closesocket(s);
     return answer;
 }
@@ -216,16 +222,7 @@ TEST_F(ServerTest, WithATokenAndEndedByItsStopSignal)
     EXPECT_EQ(0u, Fetch(port, Get("/status", port, "Authorization: Bearer " + token + "\r\n"))
                       .find("HTTP/1.1 200 OK\r\n"));
 
-    SOCKET viewer = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    DWORD bound = HANG_MS;
-    setsockopt(viewer, SOL_SOCKET, SO_RCVTIMEO, (const char *)&bound, sizeof bound);
-    ASSERT_EQ(0, connect(viewer, (sockaddr *)&to, sizeof to));
-    std::string request = Get(("/stream?token=" + token).c_str(), port);
-    send(viewer, request.data(), (int)request.size(), 0);
+    SOCKET viewer = Ask(port, Get(("/stream?token=" + token).c_str(), port));
     std::string seen;
     char bytes[4096];
     int got = 0;
@@ -256,20 +253,18 @@ TEST_F(ServerTest, ATokenFileIsMadeForItsUserAloneAndAShortOneRefused)
     EXPECT_EQ(token + "\r\n", std::string(bytes.begin(), bytes.end()));
     EXPECT_EQ(64u, token.size());
     EXPECT_EQ(std::string::npos, token.find_first_not_of("0123456789abcdef"));
-    DWORD size = 0;
-    GetFileSecurityW(ToUtf16(path).c_str(), DACL_SECURITY_INFORMATION, NULL, 0, &size);
-    std::vector<uint8_t> descriptor(size);
-    ASSERT_TRUE(GetFileSecurityW(ToUtf16(path).c_str(), DACL_SECURITY_INFORMATION,
-                                 descriptor.data(), size, &size));
-    BOOL present = FALSE, defaulted = FALSE;
     ACL *acl = NULL;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted));
-    ASSERT_TRUE(present && acl != NULL);
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoW(ToUtf16(path).c_str(), SE_FILE_OBJECT,
+                                                   DACL_SECURITY_INFORMATION, NULL, NULL, &acl,
+                                                   NULL, &descriptor));
+    ASSERT_TRUE(acl != NULL);
     // The user's alone; Wine names SYSTEM beside it, as Windows gives it
     // every file.
     HANDLE process_token = NULL;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &process_token));
     std::vector<uint8_t> user(256);
+    DWORD size = 0;
     ASSERT_TRUE(GetTokenInformation(process_token, TokenUser, user.data(), 256, &size));
     CloseHandle(process_token);
     char *user_sid = NULL;
@@ -287,6 +282,7 @@ TEST_F(ServerTest, ATokenFileIsMadeForItsUserAloneAndAShortOneRefused)
     }
     EXPECT_EQ(std::vector<std::string>{user_sid}, allowed);
     LocalFree(user_sid);
+    LocalFree(descriptor);
 
     std::string short_path = PathIn(folder, "short.txt");
     ASSERT_EQ(0, WriteFileBytes(short_path, "0123456789abcdef\n", 17));
