@@ -17,7 +17,8 @@
 enum { TOKEN_MIN_BYTES = 16 };
 
 // Whether host is 127.0.0.1, localhost or [::1] with ":port" (the port is
-// required; ASCII case is ignored in "localhost").
+// required but for 80, which browsers leave out; ASCII case is ignored in
+// "localhost").
 bool LoopbackHost(const std::string &host, uint16_t port);
 
 enum TokenFound { TOKEN_ABSENT, TOKEN_RIGHT, TOKEN_WRONG };
@@ -40,7 +41,7 @@ ClientKey KeyOfIpv6(const uint8_t address[16]);
 
 struct WrongTokenLimits {
     int free_tries = 5;            // wrong tokens allowed before the wait
-    int64_t window_us = 60000000;  // each wrong token is forgotten after this
+    int64_t window_us = 60000000;  // the count is forgotten after this long without one
     size_t table_size = 256;       // addresses remembered; the oldest goes first
 };
 

@@ -41,7 +41,8 @@ struct Decision {
 Decision DecideRequest(const HttpRequest &request, const AccessPolicy &policy, const ClientKey &key,
                        int64_t now_us, WrongTokenTable *wrong);
 
-// The status a failed read is answered with (400, 413, 431 or 505).
+// The status a failed read is answered with (400, 413, 431 or 505; 408
+// for a head still incomplete when its time is up).
 int StatusOfRead(RequestRead read);
 
 #endif
