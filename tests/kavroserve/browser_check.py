@@ -60,7 +60,11 @@ def serve(port):
                 "http://127.0.0.1:%d/status" % port, timeout=5).status == 200
         except OSError:
             return False
-    until("kavroserve answering on port %d" % port, answers)
+    try:
+        until("kavroserve answering on port %d" % port, answers)
+    except BaseException:
+        stop(server)
+        raise
     return server
 
 
