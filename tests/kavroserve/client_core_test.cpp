@@ -222,7 +222,9 @@ TEST_F(ClientCoreTest, HeadTakesNoFrame)
         std::string answer;
     } cases[] = {
         {"/stream", StreamHead(true)},
-        {"/snapshot", OkHead("image/jpeg", 103, "")},
+        {"/snapshot", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nCache-Control: no-store,"
+                      " no-cache, must-revalidate, max-age=0\r\nPragma: no-cache\r\nConnection:"
+                      " close\r\n\r\n"},
         {"/raw", OkHead("application/octet-stream", RAW_FRAME_BYTES, "")},
     };
     for (const auto &c : cases) {
