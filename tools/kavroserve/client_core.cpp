@@ -247,10 +247,7 @@ void NextStreamPart(ServerCore *core, Client *client, const FeedState &state, in
     client->last_part_us = now_us;
 }
 
-}  // namespace
-
-namespace {
-
+// The real feed behind the seam.
 void RealWatch(void *feed, int watchers)
 {
     WatchFeed((FrameFeed *)feed, watchers);
