@@ -341,10 +341,9 @@ void ServeClients(ServerCore *core, int64_t now_us)
         if (client->phase == PHASE_FINISHED)
             continue;
         if (client->phase == PHASE_READING) {
-            if (now_us - client->connected_us >= settings.request_timeout_us) {
-                client->phase = PHASE_FINISHED;
-                client->cut = true;
-            }
+            // Told why, like every refusal; the send limit bounds the telling.
+            if (now_us - client->connected_us >= settings.request_timeout_us)
+                Refuse(*core, client, StatusOfRead(REQUEST_INCOMPLETE), now_us);
             continue;
         }
         if (Sending(*client)) {
