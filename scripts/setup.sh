@@ -15,6 +15,7 @@ PACKAGES=(
     xvfb fonts-ipafont-gothic fonts-wine locales
     googletest libgtest-dev libbenchmark-dev libstb-dev
     imagemagick xdotool python3 man-db ffmpeg libimage-exiftool-perl
+    clang libclang-rt-14-dev
 )
 LOCALE=ja_JP.UTF-8
 

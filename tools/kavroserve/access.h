@@ -39,9 +39,9 @@ ClientKey KeyOfIpv4(const uint8_t address[4]);
 ClientKey KeyOfIpv6(const uint8_t address[16]);
 
 struct WrongTokenLimits {
-    int free_tries = 5;          // wrong tokens allowed before the wait
-    int64_t window_us = 60000000;  // each wrong token is forgotten after this
-    size_t table_size = 256;     // addresses remembered; the oldest goes first
+    int free_tries = 5;            // wrong tokens allowed before the wait
+    int64_t window_us = 60000000;  // the count is forgotten after this long without one
+    size_t table_size = 256;       // addresses remembered; the oldest goes first
 };
 
 struct WrongTokenEntry {

@@ -8,11 +8,12 @@
 
 #include <string>
 
-// A refusal of status (400, 401, 404, 405, 413, 421, 429, 431, 503, 505):
-// status line, Content-Type text/plain, Content-Length, Connection: close,
-// and what the status needs (Allow: GET, HEAD for 405, WWW-Authenticate:
-// Basic realm="kavroserve" for 401, Retry-After for 429 and 503), then a
-// one-line text body unless head.
+// A refusal of status (400, 401, 404, 405, 408, 413, 421, 429, 431, 503,
+// 505; any other is answered as 500): status line, Content-Type text/plain,
+// Content-Length, Cache-Control: no-store, what the status needs (Allow:
+// GET, HEAD for 405, WWW-Authenticate: Basic realm="kavroserve" for 401,
+// Retry-After for 429 and 503), Connection: close, then a one-line text
+// body unless head (whose Content-Length is still the body's).
 std::string RefusalAnswer(int status, bool head);
 
 // The head of a 200 answer with a body of length bytes of content_type,

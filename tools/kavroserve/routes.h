@@ -38,10 +38,11 @@ struct Decision {
 
 // The decision on a request read whole, from client key at now_us; a
 // wrong token is counted in wrong (which may be NULL: no limit).
-Decision DecideRequest(const HttpRequest &request, const AccessPolicy &policy,
-                       const ClientKey &key, int64_t now_us, WrongTokenTable *wrong);
+Decision DecideRequest(const HttpRequest &request, const AccessPolicy &policy, const ClientKey &key,
+                       int64_t now_us, WrongTokenTable *wrong);
 
-// The status a failed read is answered with (400, 413, 431 or 505).
+// The status a failed read is answered with (400, 413, 431 or 505; 408
+// for a head still incomplete when its time is up).
 int StatusOfRead(RequestRead read);
 
 #endif
