@@ -253,6 +253,30 @@ TEST_F(FilterGraphTest, UnplugAndPlugBackAreToldAndFramesComeAgain)
     EXPECT_TRUE(samples[before].discontinuity);
 }
 
+// Paused, the renderer keeps the sample it holds, and the sender with it,
+// until the graph runs again; the frames then go on, on later ticks (the
+// camera, let go meanwhile, numbers its frames afresh).
+TEST_F(FilterGraphTest, PausedAndRunAgainTheFramesGoOn)
+{
+    IBaseFilter *source = NewSourceFilter();
+    ASSERT_TRUE(source);
+    ASSERT_EQ(S_OK, BuildCaptureGraph(&graph, source, 0, VIDEO_MIN_PERIOD));
+    source->Release();
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
+    ASSERT_TRUE(WaitForSamples(&graph, 3));
+    ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
+    size_t paused = GrabbedSamples(&graph).size();
+    ASSERT_EQ(S_OK, RunAsProgramsDo(&graph));
+    ASSERT_TRUE(WaitForSamples(&graph, paused + 3));
+    graph.control->Stop();
+    std::vector<Grabbed> samples = GrabbedSamples(&graph);
+    std::vector<Grabbed> before(samples.begin(), samples.begin() + paused);
+    std::vector<Grabbed> after(samples.begin() + paused, samples.end());
+    ExpectCameraFrames(before, 0, VIDEO_MIN_PERIOD);
+    ExpectCameraFrames(after, 0, VIDEO_MIN_PERIOD);
+    EXPECT_GT(after[0].start, before.back().start);
+}
+
 // A graph run while its camera is absent sends nothing and tells nothing
 // until the camera appears; then its frames come.
 TEST_F(FilterGraphTest, AnAbsentCameraSendsNothingUntilItAppears)

@@ -299,11 +299,16 @@ CameraStream *StartStream(const StreamSetup &setup)
     return stream;
 }
 
-void StopStream(CameraStream *stream, FramePacer *pacer)
+void EndStreamSoon(CameraStream *stream)
 {
     RaiseStop(&stream->stop);
     if (stream->stopped)
         SetEvent(stream->stopped);
+}
+
+void StopStream(CameraStream *stream, FramePacer *pacer)
+{
+    EndStreamSoon(stream);
     stream->allocator->Decommit();
     // The sender first: it ends at once. The taker ends as soon as the
     // shared camera sees the stop, unless the driver keeps its request:

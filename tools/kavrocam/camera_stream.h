@@ -30,6 +30,10 @@ struct StreamSetup {
 
 // NULL when no thread could be started (or memory ran out).
 CameraStream *StartStream(const StreamSetup &setup);
+// Tells it to send nothing more, and returns at once: a graph pauses the
+// filters downstream first, and a paused renderer keeps the sample it was
+// given, and so the sender, until the graph runs or stops it.
+void EndStreamSoon(CameraStream *stream);
 // Stops it and lets it go: returns within the cancel bound whatever the
 // driver does, with *pacer where the sending stopped. The allocator is
 // decommitted, which frees a sender waiting for a buffer.

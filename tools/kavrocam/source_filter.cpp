@@ -111,10 +111,10 @@ STDMETHODIMP SourceFilter::Stop()
 STDMETHODIMP SourceFilter::Pause()
 {
     Locked locked(this);
-    if (stream) {
-        StopStream(stream, &pacer);
-        stream = NULL;
-    }
+    // Waiting here for the sender would wait on the paused renderer that
+    // holds it; the next Run or Stop, which reach the renderer first, end it.
+    if (stream)
+        EndStreamSoon(stream);
     if (allocator) {
         HRESULT hr = allocator->Commit();
         if (FAILED(hr))
@@ -131,6 +131,14 @@ STDMETHODIMP SourceFilter::Run(REFERENCE_TIME start)
         return S_OK;
     if (state == State_Stopped) {
         HRESULT hr = Pause();
+        if (FAILED(hr))
+            return hr;
+    }
+    if (stream) {
+        // The last run's, ended by the pause: its pacer goes on.
+        StopStream(stream, &pacer);
+        stream = NULL;
+        HRESULT hr = allocator ? allocator->Commit() : S_OK;
         if (FAILED(hr))
             return hr;
     }

@@ -77,7 +77,7 @@ struct SourceFilter final : IBaseFilter, IAMFilterMiscFlags, IPersistPropertyBag
     int format;          // the offered format connected
     int64_t period;
 
-    CameraStream *stream;  // while running
+    CameraStream *stream;  // while running, and after a pause until the next Run or Stop
     FramePacer pacer;      // across a pause
 
     // IUnknown

@@ -30,10 +30,10 @@ struct FeedSettings {
 };
 
 struct FeedState {
-    FramePtr newest;           // NULL until the first frame
-    bool camera_present;       // the last take found the camera (true before any)
-    uint64_t frames_taken;     // frames encoded since the start
-    double fps;                // frames a second over the last few seconds
+    FramePtr newest;        // NULL until the first frame
+    bool camera_present;    // the last take found the camera (true before any)
+    uint64_t frames_taken;  // frames encoded since the start
+    double fps;             // frames a second over the last few seconds
     // Fresh frames: every ask up to fresh_ticket is answered by fresh (a
     // frame whose conversation began after those asks), or by NULL when the
     // camera could not give one.
@@ -57,7 +57,8 @@ FeedState ReadFeed(FrameFeed *feed);
 // The "no camera" picture, made once at the start, as a frame of number 0.
 FramePtr NoCameraPicture(FrameFeed *feed);
 // Stops the thread within the camera's cancel bound, whatever the driver
-// does, and frees the feed.
+// does, and frees the feed (a thread the driver still holds frees it when
+// it ends). wake is not called once it returns; not to be called from wake.
 void StopFeed(FrameFeed *feed);
 
 #endif

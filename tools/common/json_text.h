@@ -1,7 +1,7 @@
 // Text as a JSON string, for every line of ours a program reads as JSON
-// (--list --json, --events). Platform-free.
-#ifndef PUKAVRO_KAVROCAP_JSON_TEXT_H
-#define PUKAVRO_KAVROCAP_JSON_TEXT_H
+// (kavrocap's --list --json and --events, kavroserve's status). Platform-free.
+#ifndef PUKAVRO_JSON_TEXT_H
+#define PUKAVRO_JSON_TEXT_H
 
 #include <string>
 
