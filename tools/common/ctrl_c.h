@@ -1,8 +1,8 @@
 // Ctrl+C (and Ctrl+Break) raise a stop signal instead of ending the
 // process, so that the frame in flight is abandoned cleanly and the summary
-// printed. Windows only.
-#ifndef PUKAVRO_KAVROCAP_CTRL_C_H
-#define PUKAVRO_KAVROCAP_CTRL_C_H
+// printed, or the connections ended. Windows only.
+#ifndef PUKAVRO_CTRL_C_H
+#define PUKAVRO_CTRL_C_H
 
 #include "stop_signal.h"
 

@@ -1,0 +1,58 @@
+// What kavroserve tells about itself; the defaults come from the constants
+// the code takes them from. One line of the text to a line of source.
+#include "server_options.h"
+
+#include "jpeg_picture.h"
+
+const char KAVROSERVE_USAGE[] = "usage: kavroserve [OPTIONS]   (kavroserve --help tells more)\n";
+
+// clang-format off
+const char KAVROSERVE_HELP[] =
+    "usage: kavroserve [-d N|PATH] [--listen ADDRESS:PORT] [--token-file FILE]\n"
+    "                  [--max-clients N] [--fps N] [--quality Q] [OPTIONS]\n"
+    "\n"
+    "Serves the USB camera over HTTP until Ctrl+C: a live MJPEG stream, JPEG\n"
+    "snapshots, raw frames, a status in JSON and a small page, for browsers,\n"
+    "ffmpeg, VLC and home automation. The camera is read only while someone\n"
+    "watches; each frame is encoded once, and a slow client skips frames.\n"
+    "\n"
+    "  http://HOST:PORT/               the page: the stream and the status\n"
+    "  /stream, /stream.mjpg           the MJPEG stream (also /?action=stream)\n"
+    "  /snapshot, /snapshot.jpg        a fresh frame as JPEG (/?action=snapshot)\n"
+    "  /raw                            a fresh frame's 13824 bytes, UYVY 96x72\n"
+    "  /status, /state                 the camera, frames, clients, fps as JSON\n"
+    "GET and HEAD only; no endpoint changes anything.\n"
+    "\n"
+    "Options:\n"
+    "  -d, --device N|PATH   camera number N (0-9) or a device path (default 0)\n"
+    "      --listen ADDRESS:PORT\n"
+    "                        where to listen (default " KAVROSERVE_DEFAULT_LISTEN "); an IPv6\n"
+    "                        address in brackets, [::1]:8080; port 0: any free\n"
+    "                        one. Any address but loopback needs --token-file\n"
+    "      --token-file FILE every request must carry the token in FILE, as\n"
+    "                        \"Authorization: Bearer TOKEN\", as the password of\n"
+    "                        HTTP Basic, or as ?token=TOKEN. A missing FILE is\n"
+    "                        made with a new random token, readable by you only\n"
+    "      --max-clients N   clients served at once (default " KAVROSERVE_TEXT(KAVROSERVE_DEFAULT_MAX_CLIENTS) "); beyond, 503\n"
+    "      --max-pending N   connections still sending their request, counted\n"
+    "                        apart (default " KAVROSERVE_TEXT(KAVROSERVE_DEFAULT_MAX_PENDING) "); beyond, 503\n"
+    "      --request-timeout SEC\n"
+    "                        a request must be whole this long after connecting\n"
+    "                        (default " KAVROSERVE_TEXT(KAVROSERVE_DEFAULT_REQUEST_TIMEOUT_S) "; 0.1 to 3600)\n"
+    "      --send-timeout SEC\n"
+    "                        a client that takes nothing for this long is ended\n"
+    "                        (default " KAVROSERVE_TEXT(KAVROSERVE_DEFAULT_SEND_TIMEOUT_S) "; 0.1 to 3600)\n"
+    "      --fps N           at most N frames a second, 1 to " KAVROSERVE_TEXT(KAVROSERVE_MAX_FPS) " (default: as\n"
+    "                        the camera gives them)\n"
+    "      --quality Q       JPEG quality, 1 to 100 (default " KAVROSERVE_TEXT(JPEG_QUALITY_DEFAULT_NUMBER) ")\n"
+    "  -h, --help            this text\n"
+    "      --version         the version\n"
+    "\n"
+    "A request's line and headers may take 8 KiB and 64 headers, and carry no\n"
+    "body. Without a token the Host header must name 127.0.0.1, localhost or\n"
+    "[::1] with the port. Each answered request is logged on standard output\n"
+    "as address, method, path and status; query strings never are.\n"
+    "\n"
+    "Exit status: 0 stopped by Ctrl+C, 1 the server could not start, 2 a wrong\n"
+    "command line.\n";
+// clang-format on
