@@ -268,15 +268,15 @@ TEST_F(FeedTest, NoCameraPicture)
     EXPECT_EQ(picture->sequence, 0u);
     EXPECT_TRUE(picture->raw.empty());
     int width = 0, height = 0, channels = 0;
-    stbi_uc *pixels = stbi_load_from_memory(picture->jpeg.data(), (int)picture->jpeg.size(),
-                                            &width, &height, &channels, 3);
+    stbi_uc *pixels = stbi_load_from_memory(picture->jpeg.data(), (int)picture->jpeg.size(), &width,
+                                            &height, &channels, 3);
     ASSERT_NE(pixels, nullptr);
     EXPECT_EQ(width * 100 + height, 96 * 100 + 72);
     int brightest = 0;
     for (int i = 0; i < width * height * 3; i++)
         brightest = std::max(brightest, (int)pixels[i]);
-    EXPECT_NEAR(pixels[0], 0x30, 8);   // dark grey
-    EXPECT_GT(brightest, 0xD0);        // and the white text
+    EXPECT_NEAR(pixels[0], 0x30, 8);  // dark grey
+    EXPECT_GT(brightest, 0xD0);       // and the white text
     stbi_image_free(pixels);
 }
 

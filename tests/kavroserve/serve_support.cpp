@@ -42,6 +42,7 @@ int StartServer(Server *server, const std::string &exe, const std::vector<std::s
 {
     memset(&server->info, 0, sizeof server->info);
     server->port = 0;
+    server->text.clear();
     std::string line = Quoted(exe);
     for (const std::string &argument : arguments)
         line += " " + Quoted(argument);
