@@ -57,10 +57,10 @@ void Read(Client *client)
             bytes.erase(0, end + 4);
             body = true;
         }
-        std::vector<Part> parts;
-        bytes.erase(0, ReadParts(bytes, &parts, &fault));
+        std::vector<Picture> parts;
+        bytes.erase(0, ReadPictures(bytes, &parts, &fault));
         const int64_t now = WallUs();
-        for (const Part &part : parts) {
+        for (const Picture &part : parts) {
             int64_t stamp = TimestampUs(part.timestamp);
             if (stamp == last)
                 continue;  // the last frame again: nothing new came

@@ -75,7 +75,7 @@ protected:
     void StartOthers()
     {
         ASSERT_TRUE(StartReader(&others, server.port));
-        ASSERT_TRUE(WaitUntil([&] { return !PartsOf(&others).empty() || others.closed; }));
+        ASSERT_TRUE(WaitUntil([&] { return !PicturesOf(&others).empty() || others.closed; }));
         ASSERT_FALSE(others.closed);
     }
     // The other reader receives a part after now.
@@ -83,7 +83,7 @@ protected:
     {
         const int64_t now = WallUs();
         EXPECT_TRUE(WaitUntil([&] {
-            std::vector<Part> parts = PartsOf(&others);
+            std::vector<Picture> parts = PicturesOf(&others);
             return others.closed || (!parts.empty() && parts.back().arrived_us > now);
         }));
         EXPECT_FALSE(others.closed);
@@ -134,13 +134,13 @@ TEST_F(ClientsTest, ThirtyTwoReadersShareEveryFrame)
     for (int i = 1; i <= READERS; ++i) {
         SCOPED_TRACE("reader " + std::to_string(i));
         std::string bytes = FileText(PathIn(folder, ("c" + std::to_string(i)).c_str()));
-        std::vector<Part> parts;
+        std::vector<Picture> parts;
         std::string fault;
-        ReadParts(bytes, &parts, &fault);
+        ReadPictures(bytes, &parts, &fault);
         EXPECT_EQ("", fault);
         EXPECT_GE(parts.size(), 2u);
         std::set<std::string> seen;
-        for (const Part &part : parts) {
+        for (const Picture &part : parts) {
             auto known = pictures.insert({part.timestamp, part.jpeg}).first;
             EXPECT_EQ(known->second, part.jpeg) << part.timestamp;
             seen.insert(part.timestamp);
@@ -214,7 +214,7 @@ TEST_F(ClientsTest, BeyondMaxClientsA503AtOnce)
     StartOthers();
     StreamReader second;
     ASSERT_TRUE(StartReader(&second, server.port));
-    EXPECT_TRUE(WaitUntil([&] { return !PartsOf(&second).empty() || second.closed; }));
+    EXPECT_TRUE(WaitUntil([&] { return !PicturesOf(&second).empty() || second.closed; }));
     EXPECT_FALSE(second.closed);
     Answer refused = SplitAnswer(Exchange(server.port, Get("/stream")));
     EXPECT_EQ(503, refused.status);
@@ -319,11 +319,11 @@ TEST_F(ClientsTest, CameraUnpluggedAndBack)
         EXPECT_EQ(503, answer.status) << target;
         EXPECT_NE("", HeaderOf(answer.lines, "Retry-After")) << target;
     }
-    const size_t before = PartsOf(&others).size();
-    const std::string last = PartsOf(&others).back().jpeg;
+    const size_t before = PicturesOf(&others).size();
+    const std::string last = PicturesOf(&others).back().jpeg;
     std::string absent;
     EXPECT_TRUE(WaitUntil([&] {
-        std::vector<Part> parts = PartsOf(&others);
+        std::vector<Picture> parts = PicturesOf(&others);
         for (size_t i = before; i + 1 < parts.size(); ++i)
             if (parts[i].jpeg != last && parts[i].jpeg == parts[i + 1].jpeg)
                 absent = parts[i].jpeg;
@@ -333,7 +333,7 @@ TEST_F(ClientsTest, CameraUnpluggedAndBack)
     ASSERT_EQ(0, StartCamera());
     const int64_t back = WallUs();
     EXPECT_TRUE(WaitUntil([&] {
-        std::vector<Part> parts = PartsOf(&others);
+        std::vector<Picture> parts = PicturesOf(&others);
         return others.closed
                || (TimestampUs(parts.back().timestamp) > back && parts.back().jpeg != absent);
     }));

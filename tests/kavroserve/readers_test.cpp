@@ -87,13 +87,13 @@ TEST_F(ReadersTest, CurlReadsEveryStreamTargetFramedExactly)
         EXPECT_EQ(28, status) << "curl did not stop at its time";
         EXPECT_EQ(std::vector<std::string>(STREAM_HEAD, STREAM_HEAD + 5), answer.lines);
         ASSERT_EQ(0u, answer.body.find(BOUNDARY_LINE));
-        std::vector<Part> parts;
+        std::vector<Picture> parts;
         std::string fault;
-        ReadParts(answer.body, &parts, &fault);
+        ReadPictures(answer.body, &parts, &fault);
         EXPECT_EQ("", fault);
         ASSERT_GE(parts.size(), 3u);
         int64_t previous = start_us;
-        for (const Part &part : parts) {
+        for (const Picture &part : parts) {
             ASSERT_EQ(3u, part.lines.size());
             EXPECT_EQ("Content-Type: image/jpeg", part.lines[0]);
             EXPECT_EQ("Content-Length: " + std::to_string(part.jpeg.size()), part.lines[1]);
@@ -188,19 +188,19 @@ TEST_F(ReadersTest, FfmpegDecodesTheStream)
 
 // Read as go2rtc reads a camera: the boundary from the head, then parts one
 // after another as they come, each whole before the next, for a few.
-TEST_F(ReadersTest, Go2rtcRulesHoldPartByPart)
+TEST_F(ReadersTest, Go2rtcRulesHoldPictureByPicture)
 {
     StreamReader reader;
     ASSERT_TRUE(StartReader(&reader, server.port));
-    EXPECT_TRUE(WaitUntil([&] { return PartsOf(&reader).size() >= 5 || reader.closed; }));
+    EXPECT_TRUE(WaitUntil([&] { return PicturesOf(&reader).size() >= 5 || reader.closed; }));
     StopReader(&reader);
     EXPECT_EQ("", reader.fault);
     EXPECT_NE(std::string::npos,
               reader.head.find("\r\nContent-Type: multipart/x-mixed-replace;boundary="
                                "kavroserveframe\r\n"));
-    std::vector<Part> parts = PartsOf(&reader);
+    std::vector<Picture> parts = PicturesOf(&reader);
     ASSERT_GE(parts.size(), 5u);
-    for (const Part &part : parts)
+    for (const Picture &part : parts)
         EXPECT_EQ("", JpegFault(part.jpeg));
 }
 

@@ -199,7 +199,7 @@ std::string HeaderOf(const std::vector<std::string> &lines, const char *name)
     return "";
 }
 
-size_t ReadParts(const std::string &body, std::vector<Part> *parts, std::string *fault)
+size_t ReadPictures(const std::string &body, std::vector<Picture> *parts, std::string *fault)
 {
     size_t done = 0;
     for (;;) {
@@ -210,7 +210,7 @@ size_t ReadParts(const std::string &body, std::vector<Part> *parts, std::string 
             *fault = "not a boundary line at " + std::to_string(at);
             return done;
         }
-        Part part = {{}, "", "", 0};
+        Picture part = {{}, "", "", 0};
         long long length = -1;
         for (at = end; (end = LineEnd(body, at)) != std::string::npos && end - at > 2; at = end) {
             std::string line = body.substr(at, end - 2 - at);
@@ -301,7 +301,7 @@ bool StartReader(StreamReader *reader, uint16_t port, const std::string &target)
             if (body == std::string::npos || !reader->fault.empty())
                 continue;
             size_t before = reader->parts.size();
-            bytes.erase(0, ReadParts(bytes, &reader->parts, &reader->fault));
+            bytes.erase(0, ReadPictures(bytes, &reader->parts, &reader->fault));
             for (size_t i = before; i < reader->parts.size(); ++i)
                 reader->parts[i].arrived_us = WallUs();
         }
@@ -310,7 +310,7 @@ bool StartReader(StreamReader *reader, uint16_t port, const std::string &target)
     return true;
 }
 
-std::vector<Part> PartsOf(StreamReader *reader)
+std::vector<Picture> PicturesOf(StreamReader *reader)
 {
     std::lock_guard<std::mutex> hold(reader->lock);
     return reader->parts;

@@ -64,7 +64,7 @@ Answer SplitAnswer(const std::string &bytes);
 // A header's value, "" when it is absent (the first of the name).
 std::string HeaderOf(const std::vector<std::string> &lines, const char *name);
 
-struct Part {
+struct Picture {
     std::vector<std::string> lines;  // its header lines
     std::string timestamp;           // X-Timestamp
     std::string jpeg;
@@ -73,7 +73,7 @@ struct Part {
 // Reads whole parts from the start of body (which begins with a boundary
 // line), up to the last whole one; a framing fault ends it with its
 // description in *fault. How many bytes the parts took.
-size_t ReadParts(const std::string &body, std::vector<Part> *parts, std::string *fault);
+size_t ReadPictures(const std::string &body, std::vector<Picture> *parts, std::string *fault);
 // "" when jpeg is JFIF from SOI to EOI without EXIF or a thumbnail,
 // otherwise what is wrong.
 std::string JpegFault(const std::string &jpeg);
@@ -89,13 +89,13 @@ struct StreamReader {
     std::thread thread;
     std::mutex lock;
     std::string head;  // the answer's head
-    std::vector<Part> parts;
+    std::vector<Picture> parts;
     std::string fault;
     std::atomic<bool> stop{false};
     std::atomic<bool> closed{false};  // the server ended it
 };
 bool StartReader(StreamReader *reader, uint16_t port, const std::string &target = "/stream");
-std::vector<Part> PartsOf(StreamReader *reader);
+std::vector<Picture> PicturesOf(StreamReader *reader);
 void StopReader(StreamReader *reader);
 
 // curl with arguments (shell words, already quoted) and a 60-second end
