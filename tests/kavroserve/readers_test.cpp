@@ -143,9 +143,12 @@ TEST_F(ReadersTest, SnapshotIsOneJpegAndHeadTakesNoFrame)
 }
 
 // /raw: the camera's own frame, with its size, format and number, through
-// curl and through ffmpeg's raw video input.
+// curl and through ffmpeg's raw video input; each a fresh one, sent by the
+// camera after the ask, not the frame kept from the ask before.
 TEST_F(ReadersTest, RawIsTheCamerasFrameForCurlAndFfmpeg)
 {
+    EzusbsimCounters before;
+    ASSERT_EQ(0, ReadCounters(&before));
     int status;
     Answer answer = Fetched("", "/raw", &status);
     EXPECT_EQ(200, answer.status);
@@ -155,8 +158,9 @@ TEST_F(ReadersTest, RawIsTheCamerasFrameForCurlAndFfmpeg)
     EXPECT_EQ("UYVY", HeaderOf(answer.lines, "X-Pixel-Format"));
     EXPECT_NE("", HeaderOf(answer.lines, "X-Sequence"));
     EXPECT_GT(TimestampUs(HeaderOf(answer.lines, "X-Timestamp")), 0);
-    EXPECT_GE(CameraFrameOf(answer.body), 0);
+    EXPECT_GE(CameraFrameOf(answer.body), (int)before.frames_sent);
 
+    ASSERT_EQ(0, ReadSettledCounters(&before));
     std::string out;
     ASSERT_EQ(0, RunUnixCommand("timeout 60 ffmpeg -nostdin -v error -f rawvideo -pixel_format "
                                 "uyvy422 -video_size 96x72 -i "
@@ -165,7 +169,7 @@ TEST_F(ReadersTest, RawIsTheCamerasFrameForCurlAndFfmpeg)
         << out;
     std::string copy = FileText(PathIn(folder, "copy"));
     EXPECT_EQ(13824u, copy.size());
-    EXPECT_GE(CameraFrameOf(copy), 0);
+    EXPECT_GE(CameraFrameOf(copy), (int)before.frames_sent);
 }
 
 // ffmpeg's two readers of such streams decode five 96 x 72 pictures: the
