@@ -147,14 +147,13 @@ bool SendText(SOCKET s, const std::string &text)
     return true;
 }
 
-std::string ReadToClose(SOCKET s)
+bool ReadToClose(SOCKET s, std::string *bytes)
 {
-    std::string bytes;
     char block[8192];
     int got;
     while ((got = recv(s, block, sizeof block, 0)) > 0)
-        bytes.append(block, got);
-    return bytes;
+        bytes->append(block, got);
+    return got == 0 || WSAGetLastError() != WSAETIMEDOUT;
 }
 
 std::string Exchange(uint16_t port, const std::string &request)
@@ -162,16 +161,17 @@ std::string Exchange(uint16_t port, const std::string &request)
     SOCKET s = ConnectTo(port);
     if (s == INVALID_SOCKET)
         return "";
-    std::string answer = SendText(s, request) ? ReadToClose(s) : "";
+    std::string answer;
+    if (SendText(s, request))
+        ReadToClose(s, &answer);
     closesocket(s);
     return answer;
 }
 
-std::string Request(const char *method, const std::string &target, uint16_t port,
-                    const std::string &extra)
+std::string Request(const char *method, const std::string &target, uint16_t port)
 {
     return std::string(method) + " " + target
-           + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" + extra + "\r\n";
+           + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
 }
 
 Answer SplitAnswer(const std::string &bytes)

@@ -46,13 +46,13 @@ void StartSockets();
 // failure.
 SOCKET ConnectTo(uint16_t port, int rcvbuf = 0);
 bool SendText(SOCKET s, const std::string &text);
-// Reads until the server closes (or resets) the connection, up to HANG_MS.
-std::string ReadToClose(SOCKET s);
+// Reads until the server closes (or resets) the connection: false when
+// nothing ended it within HANG_MS.
+bool ReadToClose(SOCKET s, std::string *bytes);
 // One request on a connection of its own; the whole answer.
 std::string Exchange(uint16_t port, const std::string &request);
-// "GET target HTTP/1.1", Host 127.0.0.1:port, and extra header lines.
-std::string Request(const char *method, const std::string &target, uint16_t port,
-                    const std::string &extra = "");
+// "METHOD target HTTP/1.1" with Host 127.0.0.1:port.
+std::string Request(const char *method, const std::string &target, uint16_t port);
 
 // An answer split at its blank line; status from its first line.
 struct Answer {
