@@ -190,6 +190,8 @@ TEST(KavroserveAnswers, ExactBytesAndShortLines)
     EXPECT_EQ(PartTail(), "\r\n--kavroserveframe\r\n");
     EXPECT_EQ(TimestampText(0), "0.000000");
     EXPECT_EQ(TimestampText(-1500000), "-1.500000");
+    EXPECT_TRUE(LoopbackHost("[::1]", 80) && LoopbackHost("localhost:80", 80));
+    EXPECT_FALSE(LoopbackHost("[::1]", 8080) || LoopbackHost("localhost", 8080));
     EXPECT_EQ(RefusalAnswer(418, true).substr(0, 35), "HTTP/1.1 500 Internal Server Error\r");
 
     std::string all = StreamHead(false) + PartHead(SIZE_MAX, INT64_MAX) + PartTail();

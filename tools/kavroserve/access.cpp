@@ -105,11 +105,16 @@ const WrongTokenEntry *FindEntry(const WrongTokenTable &table, const ClientKey &
 bool LoopbackHost(const std::string &host, uint16_t port)
 {
     size_t colon = host.rfind(':');
-    if (colon == std::string::npos)
+    std::string name;
+    if (colon != std::string::npos && host.back() != ']') {
+        name = host.substr(0, colon);
+        if (host.compare(colon + 1, std::string::npos, std::to_string(port)) != 0)
+            return false;
+    } else if (port == 80) {
+        name = host;  // browsers leave out the default port
+    } else {
         return false;
-    std::string name = host.substr(0, colon);
-    if (host.compare(colon + 1, std::string::npos, std::to_string(port)) != 0)
-        return false;
+    }
     return name == "127.0.0.1" || name == "[::1]" || SameNoCase(name, "localhost");
 }
 

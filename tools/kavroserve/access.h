@@ -17,7 +17,8 @@
 enum { TOKEN_MIN_BYTES = 16 };
 
 // Whether host is 127.0.0.1, localhost or [::1] with ":port" (the port is
-// required; ASCII case is ignored in "localhost").
+// required but for 80, which browsers leave out; ASCII case is ignored in
+// "localhost").
 bool LoopbackHost(const std::string &host, uint16_t port);
 
 enum TokenFound { TOKEN_ABSENT, TOKEN_RIGHT, TOKEN_WRONG };

@@ -1,4 +1,4 @@
-// The stream's framing and its pace: a part as soon as a frame is new to
+// The stream's framing and its pace: a picture as soon as a frame is new to
 // the client, else the last again each second so readers with a timeout
 // (ffmpeg, go2rtc) keep reading, and a "no camera" picture once the
 // camera has been quiet for long.

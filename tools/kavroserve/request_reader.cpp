@@ -135,7 +135,7 @@ bool ReadAbsolute(const char *target, size_t length, HttpRequest *request)
     return ReadOrigin(target + end, length - end, request);
 }
 
-// "METHOD SP target SP HTTP/1.x", each part once, single spaces.
+// "METHOD SP target SP HTTP/1.x", each piece once, single spaces.
 RequestRead ReadRequestLine(const char *line, size_t length, HttpRequest *request)
 {
     const char *first = static_cast<const char *>(memchr(line, ' ', length));
