@@ -110,8 +110,8 @@ status=0
 windows_log=build/$windows/Testing/suite.log
 mkdir -p "$(dirname "$windows_log")"
 step "the $windows tests start, beside the rest; their output follows at the end"
-# Not the soak tests: the README says when to run those.
-ctest --preset "$windows" -LE soak >"$windows_log" 2>&1 &
+# Not the soak tests nor the browser's: the README says when to run those.
+ctest --preset "$windows" -LE 'soak|browser' >"$windows_log" 2>&1 &
 windows_tests=$!
 echo "$windows" >"$progress.windows"
 

@@ -62,6 +62,7 @@ def check_entry(info, data):
 # hardening checks of the build give them.
 KINDS = {'pukavro.exe': ['gui'], 'kavroview.exe': ['gui', 'COMCTL32'],
          'kavrocam.exe': ['console', 'OLE32'],
+         'kavroserve.exe': ['console', 'WS2_32', 'bcrypt'],
          'kavrocam32.dll': ['dll', 'OLE32', 'OLEAUT32'],
          'kavrocam64.dll': ['dll64', 'OLE32', 'OLEAUT32']}
 CODE = ('.exe', '.dll')

@@ -18,7 +18,7 @@
 
 namespace {
 
-const char *const TOOLS[] = {"kavroconv", "kavrocap"};
+const char *const TOOLS[] = {"kavroconv", "kavrocap", "kavroserve"};
 
 // A program with a window, and its window class.
 const char *const WINDOWS[][2] = {{"pukavro", "PUKAVRO"}, {"kavroview", "KAVROVIEW"}};
