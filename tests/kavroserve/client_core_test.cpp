@@ -273,9 +273,11 @@ TEST_F(ClientCoreTest, OneLinePerAnswerWithoutTheQuery)
     Ask(Get("/status?token=secret&x=%0A"));
     Ask("GET /page%0Aforged HTTP/1.1\r\nHost: example.com\r\n\r\n");
     Ask("BREW / HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n");
+    Ask("GET /x HTTP/1.1\r\nContent-Length: 5\r\n\r\n");
     EXPECT_EQ("127.0.0.1:5000 GET /status 200\n"
               "127.0.0.1:5000 GET /page?forged 421\n"
-              "127.0.0.1:5000 BREW / 405\n",
+              "127.0.0.1:5000 BREW / 405\n"
+              "127.0.0.1:5000 GET - 413\n",
               Logged());
 }
 

@@ -69,8 +69,8 @@ struct Client {
     int64_t progress_us = 0;     // when the last byte went out (or the send began)
     uint64_t sent_sequence = 0;  // PHASE_STREAM: the newest frame it was sent
     int64_t last_part_us = 0;
-    std::string method, path;  // as logged once answered
-    bool cut = false;          // ended by a deadline: no orderly close
+    std::string method = "-", path = "-";  // as logged once answered
+    bool cut = false;                      // ended by a deadline: no orderly close
 };
 
 struct ServerCore {

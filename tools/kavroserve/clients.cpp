@@ -27,6 +27,11 @@ const size_t RECEIVE_BYTES = 4096;
 // Sockets one select() takes beside the clients: the listener, the wake-up.
 const size_t OWN_SOCKETS = 2;
 const int IN_USE_PAUSE_MS = 200;
+// How long an ended connection is read on for its peer's close.
+const int64_t LINGER_US = 2000000;
+
+// Ended connections still read, until the peer closes or their deadline.
+typedef std::map<SOCKET, int64_t> Lingering;
 
 struct SocketAddress {
     sockaddr_storage storage;
@@ -115,11 +120,34 @@ bool ReceiveWhatCame(SOCKET s, int id, ServerCore *core, int64_t now_us)
     return true;
 }
 
-// Ends a connection: what was queued still goes out, then the close.
-void EndConnection(SOCKET s)
+// Ends a connection: what was queued still goes out, then the end of it;
+// the socket is closed once the peer has closed its side too. Closed at
+// once, with bytes of the peer's unread (a body after a refused request),
+// it would be reset, and the peer could lose the answer.
+void EndConnection(SOCKET s, Lingering *lingering, int64_t now_us)
 {
     shutdown(s, SD_SEND);
-    closesocket(s);
+    (*lingering)[s] = now_us + LINGER_US;
+}
+
+// Reads and drops what the ended connections' peers still send; closes
+// those whose peer has closed, or whose time is up.
+void Linger(Lingering *lingering, const fd_set &readers, int64_t now_us)
+{
+    for (auto entry = lingering->begin(); entry != lingering->end();) {
+        bool done = now_us >= entry->second;
+        if (!done && FD_ISSET(entry->first, &readers)) {
+            char bytes[RECEIVE_BYTES];
+            int got = recv(entry->first, bytes, sizeof bytes, 0);
+            done = got == 0 || (got < 0 && WSAGetLastError() != WSAEWOULDBLOCK);
+        }
+        if (!done) {
+            ++entry;
+            continue;
+        }
+        closesocket(entry->first);
+        entry = lingering->erase(entry);
+    }
 }
 
 // Resets a connection at once, whatever its buffers hold: the system must
@@ -131,11 +159,11 @@ void CutConnection(SOCKET s)
     closesocket(s);
 }
 
-void AcceptClients(SOCKET listener, std::map<int, SOCKET> *sockets, ServerCore *core,
-                   int64_t now_us)
+void AcceptClients(SOCKET listener, std::map<int, SOCKET> *sockets, Lingering *lingering,
+                   ServerCore *core, int64_t now_us)
 {
     for (int round = 0; round < ACCEPTS_A_ROUND; round++) {
-        if (sockets->size() + OWN_SOCKETS >= FD_SETSIZE)
+        if (sockets->size() + lingering->size() + OWN_SOCKETS >= FD_SETSIZE)
             return;
         sockaddr_storage peer = {};
         int peer_length = sizeof peer;
@@ -155,7 +183,7 @@ void AcceptClients(SOCKET listener, std::map<int, SOCKET> *sockets, ServerCore *
         std::string refusal;
         if (AdmitClient(core, key, address, now_us, &id, &refusal) != CLIENT_ADMITTED) {
             send(s, refusal.data(), (int)refusal.size(), 0);
-            EndConnection(s);
+            EndConnection(s, lingering, now_us);
             continue;
         }
         (*sockets)[id] = s;
@@ -274,6 +302,7 @@ void ServeConnections(const Listener &listener, WakeUp *wake, ServerCore *core, 
 {
     SOCKET listening = (SOCKET)listener.socket;
     std::map<int, SOCKET> sockets;
+    Lingering lingering;
     // Too large for the stack at this FD_SETSIZE.
     std::unique_ptr<fd_set> readers(new fd_set), writers(new fd_set);
     while (!StopRaised(stop)) {
@@ -281,6 +310,8 @@ void ServeConnections(const Listener &listener, WakeUp *wake, ServerCore *core, 
         FD_ZERO(writers.get());
         FD_SET(listening, readers.get());
         FD_SET(wake->receiver, readers.get());
+        for (const auto &entry : lingering)
+            FD_SET(entry.first, readers.get());
         for (const auto &entry : sockets) {
             // Read on after the request too, to see a reader that went.
             FD_SET(entry.second, readers.get());
@@ -291,6 +322,8 @@ void ServeConnections(const Listener &listener, WakeUp *wake, ServerCore *core, 
                 FD_SET(entry.second, writers.get());
         }
         int64_t now_us = MonotonicUs();
+        // A lingering connection's deadline needs no exact wake-up: the
+        // longest wait comes round soon enough.
         int64_t wait_us = NextCoreEvent(*core, now_us, MOST_WAIT_US) - now_us;
         wait_us = wait_us < 0 ? 0 : wait_us;
         timeval timeout = {(long)(wait_us / 1000000), (long)(wait_us % 1000000)};
@@ -311,8 +344,9 @@ void ServeConnections(const Listener &listener, WakeUp *wake, ServerCore *core, 
             if (FD_ISSET(entry.second, readers.get())
                 && !ReceiveWhatCame(entry.second, entry.first, core, now_us))
                 failed.push_back(entry.first);
+        Linger(&lingering, *readers, now_us);
         if (FD_ISSET(listening, readers.get()))
-            AcceptClients(listening, &sockets, core, now_us);
+            AcceptClients(listening, &sockets, &lingering, core, now_us);
         ServeClients(core, now_us);
         for (const auto &entry : sockets)
             if (!SendWhatWaits(entry.second, entry.first, core, now_us))
@@ -334,13 +368,17 @@ void ServeConnections(const Listener &listener, WakeUp *wake, ServerCore *core, 
             if (ClientCut(*core, entry->first))
                 CutConnection(entry->second);
             else
-                EndConnection(entry->second);
+                EndConnection(entry->second, &lingering, now_us);
             ForgetClient(core, entry->first);
             entry = sockets.erase(entry);
         }
     }
+    // Stopped: every connection ends now, what was queued still sent.
     for (const auto &entry : sockets) {
-        EndConnection(entry.second);
+        shutdown(entry.second, SD_SEND);
+        closesocket(entry.second);
         ForgetClient(core, entry.first);
     }
+    for (const auto &entry : lingering)
+        closesocket(entry.first);
 }
