@@ -328,6 +328,11 @@ void StopReader(StreamReader *reader)
     reader->socket = INVALID_SOCKET;
 }
 
+StreamReader::~StreamReader()
+{
+    StopReader(this);
+}
+
 int Curl(const std::string &arguments, const std::string &scratch, std::string *out)
 {
     return RunUnixCommand("timeout 60 curl -s " + arguments, scratch, HANG_MS + 5000, out);

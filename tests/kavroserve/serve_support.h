@@ -93,6 +93,7 @@ struct StreamReader {
     std::string fault;
     std::atomic<bool> stop{false};
     std::atomic<bool> closed{false};  // the server ended it
+    ~StreamReader();                  // stops it, even after a failed assertion
 };
 bool StartReader(StreamReader *reader, uint16_t port, const std::string &target = "/stream");
 std::vector<Picture> PicturesOf(StreamReader *reader);
