@@ -150,7 +150,7 @@ TEST_F(ClientsTest, AReaderThatNeverReadsIsCut)
         u_long waiting = 0;
         return ioctlsocket(stalled, FIONREAD, &waiting) == 0 && waiting > 0;
     }));
-    EXPECT_TRUE(WaitUntil([&] { return JsonNumber(Status(), "clients") == 1 || others.closed; }));
+    ASSERT_TRUE(WaitUntil([&] { return JsonNumber(Status(), "clients") == 1 || others.closed; }));
     std::string bytes;
     EXPECT_TRUE(ReadToClose(stalled, &bytes));
     closesocket(stalled);

@@ -149,10 +149,16 @@ bool SendText(SOCKET s, const std::string &text)
 
 bool ReadToClose(SOCKET s, std::string *bytes)
 {
+    // Bounded in all, not only between receives: a stream never left open
+    // must fail the test, not hang it.
+    const DWORD start = GetTickCount();
     char block[8192];
     int got;
-    while ((got = recv(s, block, sizeof block, 0)) > 0)
+    while ((got = recv(s, block, sizeof block, 0)) > 0) {
         bytes->append(block, got);
+        if (GetTickCount() - start > HANG_MS)
+            return false;
+    }
     return got == 0 || WSAGetLastError() != WSAETIMEDOUT;
 }
 
@@ -318,13 +324,13 @@ std::vector<Picture> PicturesOf(StreamReader *reader)
 
 void StopReader(StreamReader *reader)
 {
+    // Closed before the join: that ends a receive that waits for a server
+    // which sends nothing more.
     reader->stop = true;
     if (reader->socket != INVALID_SOCKET)
-        shutdown(reader->socket, SD_BOTH);
+        closesocket(reader->socket);
     if (reader->thread.joinable())
         reader->thread.join();
-    if (reader->socket != INVALID_SOCKET)
-        closesocket(reader->socket);
     reader->socket = INVALID_SOCKET;
 }
 

@@ -47,7 +47,7 @@ void StartSockets();
 SOCKET ConnectTo(uint16_t port, int rcvbuf = 0);
 bool SendText(SOCKET s, const std::string &text);
 // Reads until the server closes (or resets) the connection: false when
-// nothing ended it within HANG_MS.
+// it was still open after HANG_MS.
 bool ReadToClose(SOCKET s, std::string *bytes);
 // One request on a connection of its own; the whole answer.
 std::string Exchange(uint16_t port, const std::string &request);
