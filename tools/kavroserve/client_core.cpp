@@ -1,5 +1,7 @@
 #include "client_core.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "answers.h"
@@ -12,6 +14,8 @@ namespace {
 // A stream client with nothing to send is looked at again no sooner than
 // this, whatever NextPart says.
 const int64_t STREAM_POLL_US = 20000;
+
+const char NO_LENGTH[] = "Content-Length: 0\r\n";
 
 void WatchFeedThrough(const FeedSeam &feed, int watchers)
 {
@@ -163,14 +167,18 @@ void Begin(ServerCore *core, Client *client, int64_t now_us)
     case ENDPOINT_SNAPSHOT:
     case ENDPOINT_RAW:
         if (client->head) {
-            // The headers a GET would get, without taking a frame.
-            bool raw = client->endpoint == ENDPOINT_RAW;
-            FramePtr newest = core->feed.read(core->feed.feed).newest;
-            size_t length = raw              ? (size_t)RAW_FRAME_BYTES
-                            : newest != NULL ? newest->jpeg.size()
-                                             : 0;
-            Answer(*core, client, 200,
-                   OkHead(raw ? "application/octet-stream" : "image/jpeg", length, ""), now_us);
+            // The headers a GET would get, without taking a frame: a raw
+            // frame's length is known, a JPEG's is not, so it is left out.
+            if (client->endpoint == ENDPOINT_RAW) {
+                Answer(*core, client, 200, OkHead("application/octet-stream", RAW_FRAME_BYTES, ""),
+                       now_us);
+                return;
+            }
+            std::string head = OkHead("image/jpeg", 0, "");
+            size_t length = head.find(NO_LENGTH);
+            if (length != std::string::npos)
+                head.erase(length, strlen(NO_LENGTH));
+            Answer(*core, client, 200, head, now_us);
             return;
         }
         client->ticket = core->feed.ask_fresh(core->feed.feed);
@@ -239,10 +247,7 @@ void NextStreamPart(ServerCore *core, Client *client, const FeedState &state, in
     client->last_part_us = now_us;
 }
 
-}  // namespace
-
-namespace {
-
+// The real feed behind the seam.
 void RealWatch(void *feed, int watchers)
 {
     WatchFeed((FrameFeed *)feed, watchers);
@@ -336,10 +341,9 @@ void ServeClients(ServerCore *core, int64_t now_us)
         if (client->phase == PHASE_FINISHED)
             continue;
         if (client->phase == PHASE_READING) {
-            if (now_us - client->connected_us >= settings.request_timeout_us) {
-                client->phase = PHASE_FINISHED;
-                client->cut = true;
-            }
+            // Told why, like every refusal; the send limit bounds the telling.
+            if (now_us - client->connected_us >= settings.request_timeout_us)
+                Refuse(*core, client, StatusOfRead(REQUEST_INCOMPLETE), now_us);
             continue;
         }
         if (Sending(*client)) {

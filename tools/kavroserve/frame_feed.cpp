@@ -65,6 +65,15 @@ bool Release(FrameFeed *feed)
     return --feed->refs == 0;
 }
 
+// A picture's JPEG without EXIF: the stream's parts stay small, and a
+// frame's moment goes in X-Timestamp instead.
+bool EncodePlain(const uint8_t *bits, int quality, std::vector<uint8_t> *jpeg)
+{
+    ExifFacts none = ExifFacts();
+    none.has_moment = 0;
+    return EncodeJpeg(bits, FRAME_WIDTH, FRAME_HEIGHT, quality, none, jpeg) == JPEG_ENCODED;
+}
+
 FramePtr EncodeFrame(const uint8_t *raw, const FrameStamp &stamp, int quality)
 {
     uint8_t bits[DISPLAY_IMAGE_BYTES];
@@ -73,9 +82,7 @@ FramePtr EncodeFrame(const uint8_t *raw, const FrameStamp &stamp, int quality)
     frame->sequence = stamp.sequence;
     frame->monotonic_us = stamp.monotonic_us;
     frame->wall_us = stamp.wall_us;
-    ExifFacts none = ExifFacts();
-    none.has_moment = 0;
-    if (EncodeJpeg(bits, FRAME_WIDTH, FRAME_HEIGHT, quality, none, &frame->jpeg) != JPEG_ENCODED)
+    if (!EncodePlain(bits, quality, &frame->jpeg))
         return FramePtr();
     frame->raw.assign(raw, raw + RAW_FRAME_BYTES);
     return frame;
@@ -100,12 +107,7 @@ FramePtr MakeNoCameraPicture(int quality)
     frame->sequence = 0;
     frame->monotonic_us = 0;
     frame->wall_us = 0;
-    ExifFacts none = ExifFacts();
-    none.has_moment = 0;
-    if (EncodeJpeg(bits.data(), FRAME_WIDTH, FRAME_HEIGHT, quality, none, &frame->jpeg)
-        != JPEG_ENCODED)
-        return FramePtr();
-    return frame;
+    return EncodePlain(bits.data(), quality, &frame->jpeg) ? frame : FramePtr();
 }
 
 // What one take was for, read under the lock before it.
