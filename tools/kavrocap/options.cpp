@@ -3,6 +3,7 @@
 
 #include "camera_choice.h"
 #include "command_split.h"
+#include "find_option.h"
 #include "no_case.h"
 #include "options.h"
 #include "still_options.h"
@@ -90,49 +91,6 @@ OptionsResult Fail(std::string *problem, const std::string &text)
 {
     *problem = text;
     return OPTIONS_REFUSED;
-}
-
-bool ParseWhole(const char *text, int64_t limit, int64_t *value)
-{
-    if (*text == '\0')
-        return false;
-    int64_t result = 0;
-    for (const char *c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9')
-            return false;
-        result = result * 10 + (*c - '0');
-        if (result > limit)
-            return false;
-    }
-    *value = result;
-    return true;
-}
-
-// Finds the option arg names. *value points at an attached value ("-n5",
-// "--count=5") or is NULL. Returns the entry, or NULL when arg is none.
-const OptionName *FindOption(const char *arg, const char **value)
-{
-    *value = NULL;
-    for (const OptionName &option : OPTIONS) {
-        size_t n = strlen(option.long_name);
-        if (strncmp(arg, option.long_name, n) == 0) {
-            if (arg[n] == '\0')
-                return &option;
-            if (arg[n] == '=' && option.takes_value) {
-                *value = arg + n + 1;
-                return &option;
-            }
-        }
-        if (option.short_name != NULL && strncmp(arg, option.short_name, 2) == 0) {
-            if (arg[2] == '\0')
-                return &option;
-            if (option.takes_value) {
-                *value = arg + 2;
-                return &option;
-            }
-        }
-    }
-    return NULL;
 }
 
 // The program is what Windows will start: never one that cmd.exe runs,
@@ -487,7 +445,7 @@ OptionsResult ParseCaptureOptions(const std::vector<std::string> &args, CaptureO
         const OptionName *option = NULL;
         bool is_output = only_output || arg[0] != '-' || arg[1] == '\0';
         if (!is_output) {
-            option = FindOption(arg, &value);
+            option = FindOption(OPTIONS, arg, &value);
             if (option != NULL && option->id == OPT_OUTPUT) {
                 if (value == NULL) {
                     if (++i == args.size())

@@ -43,17 +43,6 @@ bool SameNoCase(const char *text, size_t length, const char *name)
     return true;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Percent-decodes text[0, length) onto *out; false for a cut or non-hex
 // escape and for %00, which nothing here has a use for but to mislead.
 bool Decode(const char *text, size_t length, bool plus_is_space, std::string *out)
@@ -240,6 +229,17 @@ RequestRead ReadHeaderLine(const char *line, size_t length, HttpRequest *request
 }
 
 }  // namespace
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 RequestRead ReadRequest(const char *bytes, size_t size, const RequestLimits &limits,
                         HttpRequest *request)

@@ -46,6 +46,9 @@ struct HttpRequest {
 RequestRead ReadRequest(const char *bytes, size_t size, const RequestLimits &limits,
                         HttpRequest *request);
 
+// 0 to 15 for a hexadecimal digit of either case, -1 for anything else.
+int HexValue(char c);
+
 // The value of the first query parameter named name, or NULL.
 const std::string *QueryValue(const HttpRequest &request, const char *name);
 

@@ -5,7 +5,9 @@
 
 #include "camera_choice.h"
 #include "ezusb_device.h"
+#include "find_option.h"
 #include "jpeg_picture.h"
+#include "request_reader.h"
 
 namespace {
 
@@ -56,17 +58,8 @@ ServeOptionsResult Fail(std::string *problem, const std::string &text)
 // A whole decimal number from low to high.
 bool ParseNumber(const char *text, int64_t low, int64_t high, int64_t *value)
 {
-    if (*text == '\0')
-        return false;
-    int64_t result = 0;
-    for (const char *c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9')
-            return false;
-        result = result * 10 + (*c - '0');
-        if (result > high)
-            return false;
-    }
-    if (result < low)
+    int64_t result;
+    if (!ParseWhole(text, high, &result) || result < low)
         return false;
     *value = result;
     return true;
@@ -117,17 +110,6 @@ bool ParseIpv4(const char *text, size_t length, uint8_t *bytes)
     return part == 4;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Groups of up to four hex digits, one "::" at most; no zone, no dotted
 // tail (nobody listens on those here).
 bool ParseIpv6(const char *text, size_t length, uint8_t *bytes)
@@ -150,8 +132,8 @@ bool ParseIpv6(const char *text, size_t length, uint8_t *bytes)
             i++;
         }
         int value = 0, digits = 0;
-        for (; i < length && HexDigit(text[i]) >= 0; i++, digits++)
-            value = value * 16 + HexDigit(text[i]);
+        for (; i < length && HexValue(text[i]) >= 0; i++, digits++)
+            value = value * 16 + HexValue(text[i]);
         if (digits == 0 || digits > 4 || count == 8)
             return false;
         groups[count++] = (uint16_t)value;
@@ -243,32 +225,6 @@ ServeOptionsResult SetValue(OptionId id, const std::string &name, const char *va
     }
 }
 
-// "--max-clients=4", "--max-clients 4", "-d1", "-d 1".
-const OptionName *FindOption(const char *arg, const char **value)
-{
-    *value = NULL;
-    for (const OptionName &option : OPTIONS) {
-        size_t n = strlen(option.long_name);
-        if (strncmp(arg, option.long_name, n) == 0) {
-            if (arg[n] == '\0')
-                return &option;
-            if (arg[n] == '=' && option.takes_value) {
-                *value = arg + n + 1;
-                return &option;
-            }
-        }
-        if (option.short_name != NULL && strncmp(arg, option.short_name, 2) == 0) {
-            if (arg[2] == '\0')
-                return &option;
-            if (option.takes_value) {
-                *value = arg + 2;
-                return &option;
-            }
-        }
-    }
-    return NULL;
-}
-
 }  // namespace
 
 bool ParseListenAddress(const char *text, ListenAddress *address)
@@ -350,7 +306,7 @@ ServeOptionsResult ParseServeOptions(const std::vector<std::string> &args, Serve
             return SERVE_OPTIONS_ACCEPTED;
         }
         const char *value = NULL;
-        const OptionName *option = arg[0] == '-' ? FindOption(arg, &value) : NULL;
+        const OptionName *option = arg[0] == '-' ? FindOption(OPTIONS, arg, &value) : NULL;
         if (option == NULL)
             return Fail(problem, arg[0] == '-' ? std::string("unknown option ") + arg
                                                : std::string("unexpected argument ") + arg);
