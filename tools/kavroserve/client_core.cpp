@@ -365,34 +365,37 @@ void ServeClients(ServerCore *core, int64_t now_us)
     UpdateWatchers(core);
 }
 
-void ClientOutput(const ServerCore &core, int id, const uint8_t **data, size_t *size)
+int ClientOutputs(const ServerCore &core, int id, OutputPiece pieces[OUTPUT_PIECES])
 {
-    *data = NULL;
-    *size = 0;
     auto found = core.clients.find(id);
     if (found == core.clients.end() || found->second.phase == PHASE_FINISHED)
-        return;
+        return 0;
     const Client &client = found->second;
+    OutputPiece all[OUTPUT_PIECES] = {
+        {(const uint8_t *)client.out_head.data(), client.out_head.size()},
+        {NULL, FrameBytes(client)},
+        {(const uint8_t *)client.out_tail.data(), client.out_tail.size()}};
+    if (all[1].size > 0)
+        all[1].data = (client.out_raw ? client.out_frame->raw : client.out_frame->jpeg).data();
     size_t at = client.out_done;
-    if (at < client.out_head.size()) {
-        *data = (const uint8_t *)client.out_head.data() + at;
-        *size = client.out_head.size() - at;
-        return;
+    int count = 0;
+    for (const OutputPiece &piece : all) {
+        if (at >= piece.size) {
+            at -= piece.size;
+            continue;
+        }
+        pieces[count++] = {piece.data + at, piece.size - at};
+        at = 0;
     }
-    at -= client.out_head.size();
-    size_t body = FrameBytes(client);
-    if (at < body) {
-        const std::vector<uint8_t> &bytes =
-            client.out_raw ? client.out_frame->raw : client.out_frame->jpeg;
-        *data = bytes.data() + at;
-        *size = body - at;
-        return;
-    }
-    at -= body;
-    if (at < client.out_tail.size()) {
-        *data = (const uint8_t *)client.out_tail.data() + at;
-        *size = client.out_tail.size() - at;
-    }
+    return count;
+}
+
+void ClientOutput(const ServerCore &core, int id, const uint8_t **data, size_t *size)
+{
+    OutputPiece pieces[OUTPUT_PIECES];
+    bool any = ClientOutputs(core, id, pieces) > 0;
+    *data = any ? pieces[0].data : NULL;
+    *size = any ? pieces[0].size : 0;
 }
 
 void ClientSent(ServerCore *core, int id, size_t size, int64_t now_us)

@@ -107,6 +107,15 @@ void ServeClients(ServerCore *core, int64_t now_us);
 
 // The next bytes to send to a client (size 0: nothing now).
 void ClientOutput(const ServerCore &core, int id, const uint8_t **data, size_t *size);
+
+// All a client's bytes waiting, in order: at most a head, a body and a
+// tail, so that a part goes out in one send. Returns how many pieces.
+enum { OUTPUT_PIECES = 3 };
+struct OutputPiece {
+    const uint8_t *data;
+    size_t size;
+};
+int ClientOutputs(const ServerCore &core, int id, OutputPiece pieces[OUTPUT_PIECES]);
 // size bytes of that went out.
 void ClientSent(ServerCore *core, int id, size_t size, int64_t now_us);
 // Whether the client wants reading (its request is not whole yet).

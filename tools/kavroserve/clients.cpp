@@ -87,15 +87,20 @@ void SetNonBlocking(SOCKET s)
 // connection failed.
 bool SendWhatWaits(SOCKET s, int id, ServerCore *core, int64_t now_us)
 {
+    // A part's head, picture and tail in one call: each call is a trip
+    // through Wine's server, the most of what a part costs there.
     for (;;) {
-        const uint8_t *data = NULL;
-        size_t size = 0;
-        ClientOutput(*core, id, &data, &size);
-        if (size == 0)
+        OutputPiece pieces[OUTPUT_PIECES];
+        int count = ClientOutputs(*core, id, pieces);
+        if (count == 0)
             return true;
-        int chunk = size > (size_t)SEND_BUFFER_BYTES ? SEND_BUFFER_BYTES : (int)size;
-        int sent = send(s, (const char *)data, chunk, 0);
-        if (sent == SOCKET_ERROR)
+        WSABUF buffers[OUTPUT_PIECES];
+        for (int i = 0; i < count; i++) {
+            buffers[i].len = (ULONG)pieces[i].size;  // a raw frame at most
+            buffers[i].buf = (CHAR *)pieces[i].data;
+        }
+        DWORD sent = 0;
+        if (WSASend(s, buffers, (DWORD)count, &sent, 0, NULL, NULL) == SOCKET_ERROR)
             return WSAGetLastError() == WSAEWOULDBLOCK;
         ClientSent(core, id, (size_t)sent, now_us);
     }
