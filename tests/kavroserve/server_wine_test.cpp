@@ -22,6 +22,7 @@
 #include "kavroserve.h"
 #include "program_argument.h"
 #include "run_program.h"
+#include "serve_support.h"
 #include "server_options.h"
 #include "timed_capture.h"
 #include "token_file.h"
@@ -48,58 +49,16 @@ uint16_t PortFrom(const std::string &path)
     return port;
 }
 
-// A loopback connection that has sent request, its reads bounded.
-SOCKET Ask(uint16_t port, const std::string &request)
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    DWORD bound = HANG_MS;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, (const char *)&bound, sizeof bound);
-    connect(s, (sockaddr *)&to, sizeof to);
-    send(s, request.data(), (int)request.size(), 0);
-    return s;
-}
-
-// All that comes back until the server closes the connection.
-std::string Fetch(uint16_t port, const std::string &request)
-{
-    SOCKET s = Ask(port, request);
-    std::string answer;
-    char bytes[4096];
-    for (int got; (got = recv(s, bytes, sizeof bytes, 0)) > 0;)
-        answer.append(bytes, got);
-    closesocket(s);
-    return answer;
-}
-
-std::string Get(const char *target, uint16_t port, const std::string &more = "")
-{
-    return std::string("GET ") + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
-           + "\r\n" + more + "\r\n";
-}
-
-std::string Body(const std::string &answer)
-{
-    size_t end = answer.find("\r\n\r\n");
-    return end == std::string::npos ? "" : answer.substr(end + 4);
-}
-
 class ServerTest : public SimulatedCamera {
 protected:
     void SetUp() override
     {
         SimulatedCamera::SetUp();
-        WSADATA winsock;
-        ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &winsock));
         ASSERT_EQ(0, MakeTempFolder(&folder));
     }
     void TearDown() override
     {
         RemoveFolder(folder);
-        WSACleanup();
         SimulatedCamera::TearDown();
     }
     std::string folder;
@@ -107,40 +66,24 @@ protected:
 
 TEST_F(ServerTest, TheProgramServesASnapshotAndItsStatusAndLogsThePathsAlone)
 {
-    std::string out = PathIn(folder, "out.txt");
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE file = CreateFileW(ToUtf16(out).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                              CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    STARTUPINFOW start = {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = start.hStdError = file;
-    PROCESS_INFORMATION process = {};
-    std::wstring command = L"\"" + ToUtf16(g_exe) + L"\" --listen 127.0.0.1:0";
-    ASSERT_TRUE(
-        CreateProcessW(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &start, &process));
-    CloseHandle(file);
-    uint16_t port = PortFrom(out);
-    ASSERT_NE(0, port);
-    std::string snapshot = Fetch(port, Get("/snapshot?token=secret", port));
-    std::string status = Fetch(port, Get("/status", port));
-    TerminateProcess(process.hProcess, 0);
-    WaitForSingleObject(process.hProcess, HANG_MS);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    Server server;
+    std::string why;
+    ASSERT_EQ(0, StartServer(&server, g_exe, {}, &why)) << why;
+    uint16_t port = server.port;
+    std::string snapshot = Exchange(port, Request("GET", "/snapshot?token=secret", port));
+    std::string status = Exchange(port, Request("GET", "/status", port));
+    StopServer(&server);
 
-    std::string jpeg = Body(snapshot);
+    std::string jpeg = SplitAnswer(snapshot).body;
     EXPECT_EQ(0u, snapshot.find("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: "
                                 + std::to_string(jpeg.size()) + "\r\n"))
         << snapshot.substr(0, 200);
     EXPECT_EQ("\xFF\xD8\xFF\xE0", jpeg.substr(0, 4));
     EXPECT_EQ("\xFF\xD9", jpeg.substr(jpeg.size() - 2));
-    EXPECT_EQ(0u, Body(status).find("{\"camera\":\"\\\\\\\\.\\\\ezusb-0\",\"present\":true,"))
+    EXPECT_EQ(
+        0u, SplitAnswer(status).body.find("{\"camera\":\"\\\\\\\\.\\\\ezusb-0\",\"present\":true,"))
         << status;
-    std::vector<uint8_t> log;
-    ASSERT_EQ(0, ReadWholeFile(out, &log));
-    std::string text(log.begin(), log.end());
+    std::string text = ServerText(&server);
     EXPECT_NE(std::string::npos, text.find(" GET /snapshot 200\r\n")) << text;
     EXPECT_NE(std::string::npos, text.find(" GET /status 200\r\n")) << text;
     EXPECT_EQ(std::string::npos, text.find("secret")) << text;
@@ -208,11 +151,13 @@ TEST_F(ServerTest, WithATokenAndEndedByItsStopSignal)
     std::string problem;
     EXPECT_EQ(TOKEN_FILE_READ, LoadTokenFile(token_file, &token, &problem)) << problem;
     EXPECT_EQ(64u, token.size());
-    EXPECT_EQ(0u, Fetch(port, Get("/status", port)).find("HTTP/1.1 401 "));
-    EXPECT_EQ(0u, Fetch(port, Get("/status", port, "Authorization: Bearer " + token + "\r\n"))
-                      .find("HTTP/1.1 200 OK\r\n"));
+    std::string ask = Request("GET", "/status", port);
+    EXPECT_EQ(0u, Exchange(port, ask).find("HTTP/1.1 401 "));
+    ask.insert(ask.size() - 2, "Authorization: Bearer " + token + "\r\n");
+    EXPECT_EQ(0u, Exchange(port, ask).find("HTTP/1.1 200 OK\r\n"));
 
-    SOCKET viewer = Ask(port, Get(("/stream?token=" + token).c_str(), port));
+    SOCKET viewer = ConnectTo(port);
+    SendText(viewer, Request("GET", "/stream?token=" + token, port));
     std::string seen;
     char bytes[4096];
     int got = 0;
@@ -290,5 +235,6 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (ProgramArgument("KAVROSERVE.EXE", &g_exe) != 0)
         return 2;
+    StartSockets();
     return RUN_ALL_TESTS();
 }
