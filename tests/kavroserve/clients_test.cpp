@@ -15,7 +15,6 @@
 #include "camera_fixture.h"
 #include "files.h"
 #include "hang_limit.h"
-#include "program_argument.h"
 #include "serve_support.h"
 #include "unix_command.h"
 #include "wait.h"
@@ -318,9 +317,5 @@ TEST_F(ClientsTest, CameraUnpluggedAndBack)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (ProgramArgument("KAVROSERVE.EXE", &g_exe) != 0)
-        return 2;
-    StartSockets();
-    return RUN_ALL_TESTS();
+    return RunServeTests(argc, argv, &g_exe);
 }

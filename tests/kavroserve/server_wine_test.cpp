@@ -20,7 +20,6 @@
 #include "files.h"
 #include "hang_limit.h"
 #include "kavroserve.h"
-#include "program_argument.h"
 #include "run_program.h"
 #include "serve_support.h"
 #include "server_options.h"
@@ -232,9 +231,5 @@ TEST_F(ServerTest, ATokenFileIsMadeForItsUserAloneAndAShortOneRefused)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (ProgramArgument("KAVROSERVE.EXE", &g_exe) != 0)
-        return 2;
-    StartSockets();
-    return RUN_ALL_TESTS();
+    return RunServeTests(argc, argv, &g_exe);
 }
