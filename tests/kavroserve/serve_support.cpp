@@ -5,11 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <gtest/gtest.h>
-
 #include "files.h"
 #include "hang_limit.h"
-#include "program_argument.h"
 #include "unix_command.h"
 #include "wait.h"
 
@@ -352,13 +349,4 @@ std::string FileText(const std::string &path)
     std::vector<uint8_t> bytes;
     ReadWholeFile(path, &bytes);
     return std::string(bytes.begin(), bytes.end());
-}
-
-int RunServeTests(int argc, char **argv, std::string *exe)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (ProgramArgument("KAVROSERVE.EXE", exe) != 0)
-        return 2;
-    StartSockets();
-    return RUN_ALL_TESTS();
 }

@@ -41,7 +41,7 @@ void StopServer(Server *server);
 
 // Winsock started for the test program; call once.
 void StartSockets();
-// A test program's main: GoogleTest, kavroserve.exe's path (its argument)
+// A test program's main (serve_main.cpp): GoogleTest, kavroserve.exe's path (its argument)
 // into *exe, Winsock; what RUN_ALL_TESTS returns, 2 without the path.
 int RunServeTests(int argc, char **argv, std::string *exe);
 // A blocking socket connected to 127.0.0.1:port, receives bounded by
